@@ -1,0 +1,40 @@
+#include "companion/Report.h"
+
+#include "oryxutil/companion/TraceClient.h"
+
+#include <ace/Message_Block.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace oryx {
+
+const int kTraceCategory = 1;
+
+void report(const char* format, ...) {
+  const int savedErrno = errno;
+  oRYXcommon::_ETraceLevel level = oRYXcommon::TRACE_ERROR;
+  if (!oRYXcommon::TraceClient::Instance()->checkValid(level, kTraceCategory)) {
+    errno = savedErrno;
+    return;
+  }
+  // Format here and hand the finished text to setBody with "%s", so the
+  // client's printf formatting sees no caller-controlled format.
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
+  va_end(again);
+
+  ACE_Message_Block* body = oRYXcommon::TraceClient::Instance()->setBody("%s", text.c_str());
+  oRYXcommon::TraceClient::Instance()->trace(level, kTraceCategory, body);
+  errno = savedErrno;
+}
+
+}  // namespace oryx

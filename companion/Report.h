@@ -1,0 +1,16 @@
+#ifndef ORYXUTIL_COMPANION_REPORT_H
+#define ORYXUTIL_COMPANION_REPORT_H
+
+// The one way the library reports a failure: level 5, category 1, through
+// the four trace-client calls. Never changes errno. Thread-safe.
+
+namespace oryx {
+
+// The library-wide category of every report.
+extern const int kTraceCategory;
+
+void report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace oryx
+
+#endif

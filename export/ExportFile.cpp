@@ -1,0 +1,63 @@
+#include "export/ExportFile.h"
+
+#include "companion/NativePath.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace oryx {
+
+ExportFile::~ExportFile() { close(); }
+
+bool ExportFile::open(const std::string& name) {
+  close();
+  m_buffer.clear();
+  m_failed.store(false, std::memory_order_release);
+  // A global-version installation opens export files by their wide name; on
+  // this platform the wide and the narrow name are the same UTF-8 bytes, so
+  // both reach the file through the narrow name.
+  const std::string native = nativePath(name);
+  m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return m_fd >= 0;
+}
+
+bool ExportFile::flush() {
+  if (m_failed.load(std::memory_order_relaxed)) return false;
+  if (m_fd < 0) {
+    m_buffer.clear();
+    return true;
+  }
+  const char* data = m_buffer.data();
+  size_t left = m_buffer.size();
+  while (left > 0) {
+    const ssize_t written = ::write(m_fd, data, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      m_failed.store(true, std::memory_order_release);
+      m_buffer.clear();
+      return false;
+    }
+    data += written;
+    left -= static_cast<size_t>(written);
+  }
+  m_buffer.clear();
+  return true;
+}
+
+bool ExportFile::close() {
+  if (m_fd < 0) return good();
+  const bool flushed = flush();
+  const int savedErrno = errno;
+  const int rc = ::close(m_fd);
+  m_fd = -1;
+  if (rc != 0) {
+    m_failed.store(true, std::memory_order_release);
+    return false;
+  }
+  if (!flushed) errno = savedErrno;
+  return flushed && good();
+}
+
+}  // namespace oryx

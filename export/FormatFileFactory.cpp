@@ -1,0 +1,23 @@
+#include "oryxutil/export/FormatFile.h"
+
+#include "export/CSVFormatFile.h"
+
+namespace {
+
+// Equal when the texts differ at most in the case of ASCII letters.
+bool equalsIgnoringAsciiCase(const char* text, const char* lower) {
+  for (; *text != '\0' && *lower != '\0'; ++text, ++lower) {
+    char c = *text;
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != *lower) return false;
+  }
+  return *text == *lower;
+}
+
+}  // namespace
+
+FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<std::string>& params) {
+  if (type == nullptr) return nullptr;
+  if (equalsIgnoringAsciiCase(type, "csv")) return new CSVFormatFile(params);
+  return nullptr;
+}

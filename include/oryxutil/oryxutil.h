@@ -1,0 +1,11 @@
+#ifndef ORYXUTIL_ORYXUTIL_H
+#define ORYXUTIL_ORYXUTIL_H
+
+// Every public class and function of oryxutil.
+
+#include "oryxutil/companion/CommonUtils.h"
+#include "oryxutil/companion/OS.h"
+#include "oryxutil/companion/TraceClient.h"
+#include "oryxutil/export/FormatFile.h"
+
+#endif

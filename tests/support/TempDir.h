@@ -1,0 +1,59 @@
+#ifndef ORYXUTIL_TESTS_SUPPORT_TEMPDIR_H
+#define ORYXUTIL_TESTS_SUPPORT_TEMPDIR_H
+
+// A fresh directory below $TMPDIR (or /tmp), removed with its content when
+// the object goes out of scope; plus small file helpers for assertions.
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace oryxtest {
+
+class TempDir {
+ public:
+  TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/oryxtest-XXXXXX";
+    char* made = ::mkdtemp(&pattern[0]);
+    m_path = made ? made : "";
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    if (!m_path.empty()) {
+      // Restore permissions a test may have taken away so removal succeeds.
+      for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
+           it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+          std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                       std::filesystem::perm_options::add, ignored);
+        }
+      }
+      std::filesystem::remove_all(m_path, ignored);
+    }
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return m_path; }
+  std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+ private:
+  std::string m_path;
+};
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+}  // namespace oryxtest
+
+#endif

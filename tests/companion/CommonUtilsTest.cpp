@@ -70,3 +70,63 @@ TEST(Split, MultiByteDelimiterIsMatchedWhole) {
 }
 
 TEST(Hostname, IsNotEmpty) { EXPECT_FALSE(oRYXCommonUtils::hostname().empty()); }
+
+TEST(TextHelpers, TrimsChangeTheArgumentAndReturnIt) {
+  std::string text = " \t\r\nmiddle text \n";
+  EXPECT_EQ(oRYXCommonUtils::oRYXltrim(text), "middle text \n");
+  EXPECT_EQ(text, "middle text \n");
+  EXPECT_EQ(oRYXCommonUtils::oRYXtrim(text), "middle text");
+  std::string blanks = "   ";
+  EXPECT_EQ(oRYXCommonUtils::oRYXtrim(blanks), "");
+}
+
+TEST(TextHelpers, ReplaceAllOccurrencesWithoutRescanning) {
+  std::string text = "aaa-a", from = "a", to = "aa";
+  EXPECT_EQ(oRYXCommonUtils::oRYXreplace(text, from, to), "aaaaaa-aa");
+  std::string empty;
+  EXPECT_EQ(oRYXCommonUtils::oRYXreplace(text, empty, to), "aaaaaa-aa");
+}
+
+TEST(TextHelpers, NumbersIncludingTheExtremes) {
+  char buffer[21];
+  EXPECT_STREQ(oRYXCommonUtils::ltoa(-9223372036854775807L - 1, buffer), "-9223372036854775808");
+  EXPECT_STREQ(oRYXCommonUtils::ultoa(18446744073709551615UL, buffer), "18446744073709551615");
+  EXPECT_EQ(oRYXCommonUtils::ltoa(1, nullptr), nullptr);
+}
+
+TEST(TextHelpers, WideTextRoundTripsThroughBothDirections) {
+  const std::string text = "a\xC3\xBC\xE4\xB8\xAD\xF0\x9F\x98\x80";
+  wchar_t buffer[16];
+  oRYXCommonUtils::STR2WSTR(text.c_str(), buffer);
+  EXPECT_EQ(std::wstring(buffer).size(), 5u);  // a, ü, 中 and a surrogate pair
+  EXPECT_EQ(oRYXCommonUtils::WSTR2STR(buffer), text);
+  const wchar_t loneSurrogate[] = {0xD800, L'x', 0};
+  EXPECT_EQ(oRYXCommonUtils::WSTR2STR(loneSurrogate), "\xEF\xBF\xBDx");
+  EXPECT_EQ(oRYXCommonUtils::WSTR2STR(nullptr), "");
+}
+
+TEST(TextHelpers, TabsExpandToEightColumnStops) {
+  EXPECT_EQ(oRYXCommonUtils::tabs("ab\tc\n\td"), "ab      c\n        d");
+}
+
+TEST(TextHelpers, EnvironmentReferencesAreReplaced) {
+  EnvGuard name("ORYX_TEST_NAME", "value");
+  EnvGuard unset("ORYX_TEST_UNSET", nullptr);
+  EXPECT_EQ(oRYXCommonUtils::replEnvVar("$ORYX_TEST_NAME/x ${ORYX_TEST_NAME}y $ORYX_TEST_UNSET|"),
+            "value/x valuey |");
+  EXPECT_EQ(oRYXCommonUtils::replEnvVar("cost $5 ${unclosed $ end$"), "cost $5 ${unclosed $ end$");
+}
+
+TEST(SystemFacts, PrimaryHostFollowsTheVariable) {
+  {
+    EnvGuard primary("ORYX_PRIMARY_HOST", nullptr);
+    EXPECT_EQ(oRYXCommonUtils::IsPrimaryHost(), 1);
+  }
+  {
+    EnvGuard primary("ORYX_PRIMARY_HOST", "no-such-host.invalid");
+    EXPECT_EQ(oRYXCommonUtils::IsPrimaryHost(), 0);
+  }
+  EnvGuard primary("ORYX_PRIMARY_HOST", oRYXCommonUtils::hostname().c_str());
+  EXPECT_EQ(oRYXCommonUtils::IsPrimaryHost(), 1);
+  EXPECT_EQ(oRYXCommonUtils::sysname(), "Linux");
+}

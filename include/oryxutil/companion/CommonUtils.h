@@ -38,6 +38,57 @@ class oRYXCommonUtils {
   // $ORYX_CONFIG_PATH when non-empty, else $ORYX_ROOT/etc/conf; without a
   // trailing separator.
   static std::string getConfigPath();
+
+  // The operating system's name (uname), e.g. "Linux".
+  static std::string sysname();
+
+  // The first non-loopback IPv4 address of the host in dotted form, "" when
+  // the host has none.
+  static std::string hostipaddr();
+
+  // 1 when this host is the installation's primary host, else 0: the host
+  // named by ORYX_PRIMARY_HOST (its name in any case, or its address); every
+  // host is primary when the variable is unset or empty.
+  static int IsPrimaryHost();
+
+  // These change `text` in place and return the result. oRYXreverse reverses
+  // the bytes; the trims remove blanks, tabs, CR and LF (oRYXltrim at the
+  // start, oRYXtrim at both ends); oRYXreplace replaces every occurrence of
+  // `from` by `to`, left to right, not rescanning the replacement (an empty
+  // `from` changes nothing).
+  static std::string oRYXreverse(std::string& text);
+  static std::string oRYXltrim(std::string& text);
+  static std::string oRYXtrim(std::string& text);
+  static std::string oRYXreplace(std::string& text, std::string& from, std::string& to);
+
+  // The decimal form of `value` into `buffer` (21 bytes always suffice);
+  // returns `buffer`, or null for a null buffer.
+  static char* ltoa(long value, char* buffer);
+  static char* ultoa(unsigned long value, char* buffer);
+
+  // Where a dump of all locks of this process goes:
+  // $ORYX_ROOT/var/logs/dumpAllLocks_<pid>.txt.
+  static std::string getDumpAllLocksFile();
+
+  // Writes the calling thread's backtrace to standard error.
+  static void printStackTrace();
+
+  // STR2WSTR into the caller's buffer with a closing zero unit; the buffer
+  // needs strlen(text) + 1 units. Null text or buffer: nothing is written.
+  static void STR2WSTR(const char* text, wchar_t* buffer);
+
+  // 16-bit units (surrogate pairs joined; values above U+FFFF taken as they
+  // are) to UTF-8; a lone surrogate becomes U+FFFD. Null gives "".
+  static std::string WSTR2STR(const wchar_t* text);
+
+  // The text with every tab expanded to blanks up to the next multiple of 8
+  // columns (columns counted in bytes, restarting after a line feed).
+  static std::string tabs(const std::string& text);
+
+  // The text with $NAME and ${NAME} (NAME: letters, digits, underscore, not
+  // starting with a digit) replaced by the variable's value, "" when unset,
+  // as a shell would. Any other "$" is kept, as is an unclosed "${".
+  static std::string replEnvVar(const std::string& text);
 };
 
 // The same answer as oRYXCommonUtils::IsGlobalVersion().

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds oryxutil and runs the whole test suite three times: a plain
-# optimised build (with the install check), under AddressSanitizer +
-# UndefinedBehaviorSanitizer, and under ThreadSanitizer.
+# optimised build (with the install check and a valgrind run of the demo),
+# under AddressSanitizer + UndefinedBehaviorSanitizer, and under
+# ThreadSanitizer; then every fuzz target for ORYX_FUZZ_SECONDS (default 60).
 # Usage: tools/test.sh            (installs missing Debian packages first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,3 +22,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite build-asan -DORYX_SANITIZE=address,undefined -DORYX_BUILD_BENCH=OFF -DORYX_BUILD_EXAMPLES=OFF
 TSAN_OPTIONS=halt_on_error=1 \
   run_suite build-tsan -DORYX_SANITIZE=thread -DORYX_BUILD_BENCH=OFF -DORYX_BUILD_EXAMPLES=OFF
+run_suite build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DORYX_FUZZ=ON \
+  -DORYX_SANITIZE=address,undefined -DORYX_FUZZ_SECONDS="${ORYX_FUZZ_SECONDS:-60}" \
+  -DORYX_BUILD_BENCH=OFF -DORYX_BUILD_EXAMPLES=OFF -DORYX_BUILD_TOOLS=OFF

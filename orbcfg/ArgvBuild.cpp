@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace oryx {
 
@@ -34,8 +35,7 @@ bool hasEmptyWord(ACE_ARGV_T<char>& args) {
   return false;
 }
 
-}  // namespace
-
+// A new vector holding exactly `words` (none empty), without substitution.
 ACE_ARGV_T<char>* argvOfWords(const std::vector<std::string>& words) {
   std::string line;
   for (const std::string& word : words) {
@@ -44,6 +44,8 @@ ACE_ARGV_T<char>* argvOfWords(const std::vector<std::string>& words) {
   }
   return new (std::nothrow) ACE_ARGV_T<char>(line.c_str(), false);
 }
+
+}  // namespace
 
 ACE_ARGV_T<char>* buildOrbArgv(char** argv, const std::string& options) {
   std::string line;

@@ -12,14 +12,10 @@
 #include <ace/ARGV.h>
 
 #include <string>
-#include <vector>
 
 namespace oryx {
 
 ACE_ARGV_T<char>* buildOrbArgv(char** argv, const std::string& options);
-
-// A new vector holding exactly `words` (none empty), without substitution.
-ACE_ARGV_T<char>* argvOfWords(const std::vector<std::string>& words);
 
 }  // namespace oryx
 

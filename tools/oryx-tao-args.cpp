@@ -69,7 +69,10 @@ int main(int argc, char** argv) {
   }
 
   if (cfg.empty()) {
-    if (isUnset("ORYX_ROOT")) return fail("environment variable ORYX_ROOT is not set (needed for the default tao.cfg; or give --cfg PATH)");
+    if (isUnset("ORYX_ROOT")) {
+      return fail("environment variable ORYX_ROOT is not set (it locates the default tao.cfg; "
+                  "or give --cfg PATH)");
+    }
     cfg = oRYXCommonUtils::oRYXgetenv("ORYX_ROOT") + "/etc/conf/tao.cfg";
   }
   if (cfg.size() > kMaxCfgPath) return fail("tao.cfg path is longer than 199 characters: " + cfg);

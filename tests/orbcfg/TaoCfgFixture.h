@@ -14,35 +14,36 @@
 #include <string>
 #include <vector>
 
+using Words = std::vector<std::string>;
+const Words kNull = {"(null)"};
+
+// The words of a TAO_init result, which is deleted.
+inline Words words(ACE_ARGV_T<char>* result) {
+  std::unique_ptr<ACE_ARGV_T<char>> owned(result);
+  if (!owned) return kNull;
+  return Words(owned->argv(), owned->argv() + owned->argc());
+}
+
 class TaoCfgTest : public ::testing::Test {
  protected:
   oryxtest::TempDir dir;
-  oryxtest::EnvGuard config{"ORYX_CONFIG_PATH", "/cfg"};
-  oryxtest::EnvGuard root{"ORYX_ROOT", "/root"};
+  oryxtest::EnvGuard config{"ORYX_CONFIG_PATH", "/cfg"}, root{"ORYX_ROOT", "/root"};
   oryxtest::EnvGuard echo{"ORYX_TAO_DEBUG_WREN", nullptr};
   char program[7] = "server";
   char* argv[2] = {program, nullptr};
 
   std::string cfgPath() const { return dir.file("tao.cfg"); }
   void writeCfg(const std::string& text) const { oryxtest::writeFile(cfgPath(), text); }
-
-  // The words, none when the result is null (and `null` then says so).
-  static std::vector<std::string> words(ACE_ARGV_T<char>* result, bool* null = nullptr) {
-    std::unique_ptr<ACE_ARGV_T<char>> owned(result);
-    if (null) *null = !owned;
-    std::vector<std::string> out;
-    for (int i = 0; owned && i < owned->argc(); ++i) out.emplace_back(owned->argv()[i]);
-    return out;
-  }
-  std::vector<std::string> plain(const char* port = "7000", const std::string& svc = "") {
+  Words plain(const char* port = "7000") {
     oRYX_Tao_Cfg cfg(cfgPath().c_str());
-    return words(cfg.TAO_init(argv, port, svc));
+    return words(cfg.TAO_init(argv, port, ""));
   }
-  std::vector<std::string> secure(int port, const std::string& svc, int sslPort) {
+  Words secure(int port, const std::string& svc, int sslPort) {
     oRYX_Tao_Cfg cfg(cfgPath().c_str());
     return words(cfg.TAO_init(argv, port, svc, sslPort));
   }
   // What the debug echo prints: the exact option text behind the words.
+  // A negative `port` selects the text-port form with `textPort`.
   std::string echoed(int port, int sslPort, const char* textPort = "7000") {
     oryxtest::EnvGuard on("ORYX_TAO_DEBUG_WREN", "1");
     oRYX_Tao_Cfg cfg(cfgPath().c_str());

@@ -8,6 +8,7 @@
 #include "Progress.h"
 
 #include "oryxutil/companion/TraceClient.h"
+#include "oryxutil/export/FormatFile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -20,7 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <limits>
+#include <memory>
 
 namespace {
 
@@ -98,6 +99,14 @@ int run(Input& input, const oryxtool::ExportOptions& options) {
   return std::fflush(stdout) == 0 ? 0 : kFailure;
 }
 
+int printFormats() {
+  for (const char* format : {"csv", "html", "xml", "txt"}) {
+    std::unique_ptr<FormatFile> writer(FormatFileFactory::getFormatFile(format, {"Export", "Record"}));
+    if (writer) std::printf("%s\n", format);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,7 +126,6 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_option("-o,--output", options.output, "export file to write, e.g. out/report.csv")
       ->type_name("PATH")
-      ->required()
       ->check([](const std::string& value) { return value.empty() ? "empty path" : ""; });
   auto* parts = app.add_option("--part-size", partSize,
                                "records per part file; writes PATH-1.EXT, PATH-2.EXT ... "
@@ -137,12 +145,16 @@ int main(int argc, char** argv) {
                  "txt: encoding of the input text, GBK, UTF-8 or ISO-8859-1 "
                  "(default: the installation's)")
       ->check(CLI::IsMember({"GBK", "UTF-8", "ISO-8859-1"}));
+  bool listFormats = false;
+  app.add_flag("--list-formats", listFormats, "print the formats this build can write, one a line");
   try {
     app.parse(argc, argv);
+    if (!listFormats && options.output.empty()) throw CLI::RequiredError("--output");
   } catch (const CLI::ParseError& e) {
     const int status = app.exit(e);
     return status == 0 ? 0 : kBadOptions;
   }
+  if (listFormats) return printFormats();
   std::transform(options.format.begin(), options.format.end(), options.format.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   options.parts = parts->count() > 0;

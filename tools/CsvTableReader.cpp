@@ -57,6 +57,41 @@ void CsvTableReader::onRowEnd(int terminator, void* self) {
   // The piece being parsed ends at its LF, so a record after an LF starts on
   // the next line and one after a lone CR on this one.
   reader->m_rowStart = terminator == '\n' ? reader->m_line + 1 : reader->m_line;
+  if (terminator == '\n') reader->m_lfEnded = true;
+}
+
+bool CsvTableReader::splitPlainLine(const char* data, size_t size) {
+  if (size > 0 && data[size - 1] == '\n') --size;
+  if (size > 0 && data[size - 1] == '\r') --size;
+  m_rowStart = m_line + 1;
+  if (size == 0) return true;  // a blank line
+  const char* end = data + size;
+  m_fieldCount = 0;
+  for (const char* field = data;; ++field) {
+    const char* comma = static_cast<const char*>(std::memchr(field, ',', static_cast<size_t>(end - field)));
+    const char* fieldEnd = comma ? comma : end;
+    onField(const_cast<char*>(field), static_cast<size_t>(fieldEnd - field), this);
+    if (!comma) break;
+    field = comma;
+  }
+  m_fields.resize(m_fieldCount);
+  m_fieldCount = 0;
+  if (!(*m_onRecord)(m_fields, m_line)) m_stopped = true;
+  return !m_stopped;
+}
+
+bool CsvTableReader::parseLine(void* parser, const char* line, size_t size) {
+  // A line without quotes or inner CRs, between records, is split at its
+  // commas directly; the parser takes every other line, where the rules of
+  // quoting apply. Both give the same fields.
+  const bool crlf = size >= 2 && line[size - 1] == '\n' && line[size - 2] == '\r';
+  if (m_idle && !std::memchr(line, '"', size) && !std::memchr(line, '\r', crlf ? size - 2 : size)) {
+    return splitPlainLine(line, size);
+  }
+  m_lfEnded = false;
+  const bool ok = parsePiece(parser, line, size);
+  m_idle = m_lfEnded;
+  return ok;
 }
 
 bool CsvTableReader::parsePiece(void* parser, const char* data, size_t size) {
@@ -79,27 +114,34 @@ bool CsvTableReader::read(const RecordHandler& onRecord) {
     m_error = "out of memory";
     return false;
   }
+  // A line cut by the end of a block waits at the front of the block for
+  // its rest, so every piece handed on is a whole line.
   std::vector<char> block(kBlockSize);
+  size_t kept = 0;
   for (;;) {
-    const ssize_t got = ::read(m_fd, block.data(), block.size());
+    if (kept == block.size()) block.resize(block.size() * 2);
+    const ssize_t got = ::read(m_fd, block.data() + kept, block.size() - kept);
     if (got < 0) {
       if (errno == EINTR) continue;
       m_errorLine = m_line;
       m_error = std::string("read failed: ") + std::strerror(errno);
       return false;
     }
-    if (got == 0) break;
     m_bytesRead += static_cast<uint64_t>(got);
-    // The block is parsed line by line so that every callback knows its line.
+    const bool atEnd = got == 0;
     const char* piece = block.data();
-    const char* end = piece + got;
+    const char* end = piece + kept + static_cast<size_t>(got);
     while (piece < end) {
       const char* lf = static_cast<const char*>(std::memchr(piece, '\n', static_cast<size_t>(end - piece)));
+      if (!lf && !atEnd) break;
       const char* pieceEnd = lf ? lf + 1 : end;
-      if (!parsePiece(&parser.p, piece, static_cast<size_t>(pieceEnd - piece))) return false;
+      if (!parseLine(&parser.p, piece, static_cast<size_t>(pieceEnd - piece))) return false;
       if (lf) ++m_line;
       piece = pieceEnd;
     }
+    if (atEnd) break;
+    kept = static_cast<size_t>(end - piece);
+    std::memmove(block.data(), piece, kept);
   }
   if (csv_fini(&parser.p, onField, onRowEnd, this) != 0) {
     m_errorLine = m_rowStart;

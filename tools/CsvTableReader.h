@@ -36,7 +36,9 @@ class CsvTableReader {
  private:
   static void onField(void* data, size_t size, void* self);
   static void onRowEnd(int terminator, void* self);
+  bool parseLine(void* parser, const char* line, size_t size);
   bool parsePiece(void* parser, const char* data, size_t size);
+  bool splitPlainLine(const char* data, size_t size);
 
   int m_fd;
   const RecordHandler* m_onRecord = nullptr;
@@ -45,6 +47,8 @@ class CsvTableReader {
   long m_line = 1;       // line of the byte being parsed
   long m_rowStart = 1;   // line on which the record being read began
   bool m_stopped = false;
+  bool m_idle = true;      // the parser holds no part of a record
+  bool m_lfEnded = false;  // the parser ended a row at the last LF
   uint64_t m_bytesRead = 0;
   std::string m_error;
   long m_errorLine = 0;

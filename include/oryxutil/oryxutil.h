@@ -8,5 +8,6 @@
 #include "oryxutil/companion/TraceClient.h"
 #include "oryxutil/export/FormatFile.h"
 #include "oryxutil/export/MultiFormatFile.h"
+#include "oryxutil/orbcfg/TaoCfg.h"
 
 #endif

@@ -118,12 +118,6 @@ TEST(PartRollOver, ZeroLimitPutsEveryRecordInAPartOfItsOwn) {
   EXPECT_EQ(readFile(dir.file("report-3.csv")), "id\nr2\n");
 }
 
-TEST(PartRollOver, NoRecordsGiveOnePartWithTheTitles) {
-  TempDir dir;
-  EXPECT_EQ(exportCsv(dir.file("empty.csv"), 0, 3), (Names{"empty-1.csv"}));
-  EXPECT_EQ(readFile(dir.file("empty-1.csv")), "id\n");
-}
-
 TEST(PartRollOver, EveryXmlPartIsACompleteDocument) {
   std::unique_ptr<FormatFile> xml(FormatFileFactory::getFormatFile("xml", {"Exp", "Row"}));
   if (!xml) GTEST_SKIP() << "no XML writer in this build";
@@ -148,16 +142,6 @@ TEST(PartPaths, ForwardSlashesBecomeBackslashesAndMissingLevelsAreCreated) {
   TempDir dir;
   EXPECT_EQ(exportCsv(dir.path() + "/exp/sub/report.csv", 1, 5), (Names{"report-1.csv"}));
   EXPECT_EQ(readFile(dir.path() + "/exp/sub/report-1.csv"), "id\nr1\n");
-
-  std::vector<std::string> log;
-  int destroyed = 0;
-  MultiFormatFile parts(new FakeWriter(&log, &destroyed), 5, true);
-  const std::string mixed = dir.path() + "/a\\b/c.d.csv";
-  ASSERT_EQ(parts.startDocument(mixed.c_str()), 0);
-  std::string stored = dir.path() + "/a/b/c.d-1.csv";
-  std::replace(stored.begin(), stored.end(), '/', '\\');
-  EXPECT_EQ(log, (std::vector<std::string>{"start " + stored + " (null)"}));
-  EXPECT_TRUE(fs::is_directory(dir.path() + "/a/b"));
 }
 
 TEST(PartPaths, RelativePathTakesItsFirstDirectoryAsExisting) {
@@ -252,13 +236,6 @@ TEST_F(FakeFixture, StartWhileStartedFailsAndEndingAPartKeepsTheRun) {
   // A new run starts from the new path and number 1.
   ASSERT_EQ(parts.startDocument("/y/s.csv"), 0);
   EXPECT_EQ(log.back(), "start \\y\\s-1.csv (null)");
-}
-
-TEST_F(FakeFixture, EndingARunThatNeverStartedGivesTheWritersFailure) {
-  Names files{"stale"};
-  EXPECT_EQ(parts.endDocument(files), -1);
-  EXPECT_TRUE(files.empty());
-  EXPECT_EQ(log, (std::vector<std::string>{"end"}));
 }
 
 TEST(PartOwnership, CopiesShareTheWriterAndOnlyTheOriginalDeletesIt) {

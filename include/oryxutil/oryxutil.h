@@ -7,6 +7,7 @@
 #include "oryxutil/companion/OS.h"
 #include "oryxutil/companion/TraceClient.h"
 #include "oryxutil/export/FormatFile.h"
+#include "oryxutil/export/MultiFormatFile.h"
 #include "oryxutil/orbcfg/TaoCfg.h"
 
 #endif

@@ -1,0 +1,217 @@
+#include "export/XMLFormatFile.h"
+
+#include "companion/Report.h"
+#include "export/ContentEncoding.h"
+#include "export/WriterCodes.h"
+
+#include <cerrno>
+#include <cstdint>
+
+using oryx::kFailed;
+using oryx::kOk;
+using oryx::report;
+
+namespace {
+
+const char kUtf8Declaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+const char kLocalDeclaration[] = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\n";
+
+struct Replacement {
+  const char* text;
+  size_t size;
+};
+
+// What the escaper does with each field byte: copy it (0), replace it by
+// kReplacements[action] (1..6), or end the current piece (kCut).
+const uint8_t kCut = 7;
+const Replacement kReplacements[] = {
+    {"", 0}, {"&amp;", 5}, {"&lt;", 4}, {"&gt;", 4}, {"&apos;", 6}, {"&quot;", 6}, {"\n\x7F", 2},
+};
+
+struct EscapeTable {
+  uint8_t action[256] = {};
+  EscapeTable() {
+    action[static_cast<unsigned char>('&')] = 1;
+    action[static_cast<unsigned char>('<')] = 2;
+    action[static_cast<unsigned char>('>')] = 3;
+    action[static_cast<unsigned char>('\'')] = 4;
+    action[static_cast<unsigned char>('"')] = 5;
+    action[static_cast<unsigned char>('\n')] = 6;
+    action[0] = kCut;
+  }
+};
+const EscapeTable kEscape;
+
+}  // namespace
+
+XMLFormatFile::XMLFormatFile(const std::list<std::string>& params) {
+  auto param = params.begin();
+  if (param != params.end()) m_exportName = *param++;
+  if (param != params.end()) m_recordName = *param;
+}
+
+XMLFormatFile::~XMLFormatFile() = default;  // m_file flushes and closes itself, without the tail
+
+long XMLFormatFile::startDocument(const char* name, const char* encoding) {
+  if (encoding != nullptr) m_encoding = encoding;  // kept even when this call fails
+  if (name == nullptr) {
+    report("XMLFormatFile::startDocument: fileName is Null.");
+    return kFailed;
+  }
+  if (m_isWrite) {
+    report("HTMLFormatFile::startDocument: already start write, %s.", name);
+    return kFailed;
+  }
+  // Without titles there is no export element to open: refused, no file is made.
+  if (!m_columns) return kFailed;
+  fileName = name;
+  if (!m_file.open(fileName)) {
+    report("XMLFormatFile::startDocument: open fail, file=%s, errno=%d.", fileName.c_str(), errno);
+    return kFailed;
+  }
+  if (encoding == nullptr && m_encoding.empty()) {
+    m_file.append(oryx::isUtf8ContentMode() ? kUtf8Declaration : kLocalDeclaration);
+  } else {
+    m_file.append("<?xml version=\"1.0\" encoding=\"");
+    m_file.append(m_encoding);
+    m_file.append("\"?>\n");
+  }
+  m_file.append(m_exportTags.open);
+  // The head is written at once, so a file that cannot take it fails here.
+  if (!m_file.flush()) {
+    report("XMLFormatFile::writefile: writen columntitle failed. fileName is %s. errno = %d",
+           fileName.c_str(), errno);
+    m_isWrite = false;
+    return kFailed;
+  }
+  m_isWrite = true;
+  return kOk;
+}
+
+long XMLFormatFile::startDocument(const char* name) { return startDocument(name, nullptr); }
+
+long XMLFormatFile::endDocument() {
+  if (!m_isWrite) {
+    report("XMLFormatFile::endDocument: m_isWrite is false, %s.", fileName.c_str());
+    return kFailed;
+  }
+  m_isWrite = false;
+  if (!m_file.isOpen()) {
+    report("XMLFormatFile::writefile: File haven't open.");
+    return kFailed;
+  }
+  m_file.append(m_exportTags.close);
+  if (!m_file.close()) {
+    report("XMLFormatFile::endDocument: failed, %s. errno = %d ", fileName.c_str(), errno);
+    return kFailed;
+  }
+  return kOk;
+}
+
+long XMLFormatFile::writeRecord(const std::vector<std::string>& record) { return writefile(record); }
+
+long XMLFormatFile::writeRecord(const std::list<std::string>& record) { return writefile(record); }
+
+template <typename Record>
+long XMLFormatFile::writefile(const Record& record) {
+  if (!m_isWrite) {
+    report("XMLFormatFile::writefile can not write");
+    return kFailed;
+  }
+  if (!m_file.isOpen()) {
+    report("XMLFormatFile::writefile: file not opened. fileName is %s.", fileName.c_str());
+    return kFailed;
+  }
+  m_file.append(m_recordTags.open);
+  auto field = record.begin();
+  for (int32_t i = 0; i < m_columnCount; ++i) {
+    const ColumnTags& column = m_columns[i];
+    if (field == record.end()) {
+      m_file.append(column.empty);
+      continue;
+    }
+    if (field->empty()) {
+      m_file.append(column.empty);
+    } else {
+      m_file.append(column.open);
+      writeEscaped(*field);
+      m_file.append(column.close);
+    }
+    ++field;
+  }
+  if (field != record.end()) {
+    // The record stays unclosed; what was written of it stays in the file.
+    m_file.flushIfFull();
+    report("more than %d record columns.", m_columnCount);
+    return kFailed;
+  }
+  m_file.append(m_recordTags.close);
+  m_file.flushIfFull();
+  if (!m_file.good()) {
+    report("XMLFormatFile::writefile: writen failed. fileName is %s. errno = %d.", fileName.c_str(),
+           errno);
+    return kFailed;
+  }
+  return kOk;
+}
+
+// Copies the runs between special bytes in one piece each. A zero byte ends
+// its piece: the bytes after it are dropped up to the next escaped byte.
+void XMLFormatFile::writeEscaped(const std::string& field) {
+  const char* data = field.data();
+  const size_t size = field.size();
+  size_t i = 0;
+  while (i < size) {
+    const size_t run = i;
+    while (i < size && kEscape.action[static_cast<unsigned char>(data[i])] == 0) ++i;
+    if (i > run) m_file.append(data + run, i - run);
+    if (i == size) break;
+    const uint8_t action = kEscape.action[static_cast<unsigned char>(data[i])];
+    if (action == kCut) {
+      while (i < size && (kEscape.action[static_cast<unsigned char>(data[i])] == 0 ||
+                          kEscape.action[static_cast<unsigned char>(data[i])] == kCut)) {
+        ++i;
+      }
+      continue;
+    }
+    m_file.append(kReplacements[action].text, kReplacements[action].size);
+    ++i;
+  }
+}
+
+long XMLFormatFile::writeColumnTitle(const std::list<std::string>& titles, const char* /*encoding*/,
+                                     const std::list<long>& /*widths*/) {
+  return writeColumnTitle(titles, std::list<long>());
+}
+
+long XMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
+                                     const std::list<long>& /*widths*/) {
+  if (m_recordName.empty() || m_exportName.empty()) return kFailed;
+  if (m_recordName == m_exportName) return kFailed;
+  if (m_columns) return kOk;  // the first titles stay for the writer's life
+  if (titles.empty()) return kFailed;
+  // A call that fails on a clashing title leaves these texts; a later call
+  // prepares them again, identical since the names never change.
+  m_exportTags.open = "<ExportFileInfo name=\"" + m_exportName + "\">\n";
+  m_exportTags.close = "</ExportFileInfo>\n";
+  m_recordTags.open = "<Record name=\"" + m_recordName + "\">\n";
+  m_recordTags.close = "\n</Record>\n";
+
+  std::unique_ptr<ColumnTags[]> columns(new ColumnTags[titles.size()]);
+  size_t i = 0;
+  for (const std::string& title : titles) {
+    if (title == m_recordName || title == m_exportName) {
+      m_columnCount = 0;
+      return kFailed;
+    }
+    ColumnTags& column = columns[i++];
+    column.open = "<column name=\"" + title + "\">";
+    column.close = "</column>";
+    column.empty = "<column name=\"" + title + "\"/>";
+  }
+  m_columns = std::move(columns);
+  m_columnCount = static_cast<int32_t>(titles.size());
+  return kOk;
+}
+
+void XMLFormatFile::setFileNameCoding(const std::string& coding) { m_fileNameCoding = coding; }

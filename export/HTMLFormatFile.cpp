@@ -1,6 +1,7 @@
 #include "export/HTMLFormatFile.h"
 
 #include "companion/Report.h"
+#include "export/RecordBuffer.h"
 #include "export/WriterCodes.h"
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 
 using oryx::kFailed;
 using oryx::kOk;
+using oryx::put;
 using oryx::report;
 
 namespace {
@@ -119,17 +121,25 @@ long HTMLFormatFile::writefile(const Record& record) {
     report("HTMLFormatFile::writefile: file not opened. fileName is %s.", fileName.c_str());
     return kFailed;
   }
-  m_file.append("<TR>\n", 5);
+  // The row is formatted in the record buffer and appended in one piece.
+  const size_t cellStart = m_cellStart.size();
+  size_t size = sizeof("<TR>\n</TR>\n") - 1;
+  for (const std::string& field : record) {
+    size += field.empty() ? sizeof("<TD><BR></TD>\n") - 1 : cellStart + field.size() + sizeof("</TD>\n") - 1;
+  }
+  char* const start = m_row.reserve(size);
+  char* at = put(start, "<TR>\n");
   for (const std::string& field : record) {
     if (field.empty()) {
-      m_file.append("<TD><BR></TD>\n", 14);
+      at = put(at, "<TD><BR></TD>\n");
     } else {
-      m_file.append(m_cellStart);
-      m_file.append(field);
-      m_file.append("</TD>\n", 6);
+      at = put(at, m_cellStart.data(), cellStart);
+      at = put(at, field);
+      at = put(at, "</TD>\n");
     }
   }
-  m_file.append("</TR>\n", 6);
+  at = put(at, "</TR>\n");
+  m_file.append(start, static_cast<size_t>(at - start));
   m_file.flushIfFull();
   if (!m_file.good()) {
     report("HTMLFormatFile::writefile: writen failed. fileName is %s. errno = %d", fileName.c_str(),

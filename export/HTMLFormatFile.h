@@ -15,6 +15,7 @@
 #include "oryxutil/export/FormatFile.h"
 
 #include "export/ExportFile.h"
+#include "export/RecordBuffer.h"
 
 #include <cstdint>
 
@@ -52,6 +53,7 @@ class HTMLFormatFile : public FormatFile {
   std::string m_cellStart;
   oryx::ExportFile m_file;
   std::string m_fileNameCoding = "UTF-8";
+  oryx::RecordBuffer m_row;  // one row being formatted
 };
 
 #endif

@@ -2,13 +2,16 @@
 
 #include "companion/Report.h"
 #include "export/ContentEncoding.h"
+#include "export/RecordBuffer.h"
 #include "export/WriterCodes.h"
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 using oryx::kFailed;
 using oryx::kOk;
+using oryx::put;
 using oryx::report;
 
 namespace {
@@ -16,31 +19,36 @@ namespace {
 const char kUtf8Declaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 const char kLocalDeclaration[] = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\n";
 
-struct Replacement {
-  const char* text;
-  size_t size;
-};
-
 // What the escaper does with each field byte: copy it (0), replace it by
 // kReplacements[action] (1..6), or end the current piece (kCut).
 const uint8_t kCut = 7;
+// Replacements are stored in 8-byte slots and always copied whole (one
+// move); only `size` bytes count, so the record buffer keeps kSlack spare.
+struct Replacement {
+  char text[8];
+  size_t size;
+};
 const Replacement kReplacements[] = {
     {"", 0}, {"&amp;", 5}, {"&lt;", 4}, {"&gt;", 4}, {"&apos;", 6}, {"&quot;", 6}, {"\n\x7F", 2},
 };
+const size_t kMaxEscape = 6;  // the longest replacement
+const size_t kSlack = 8;
 
 struct EscapeTable {
-  uint8_t action[256] = {};
-  EscapeTable() {
-    action[static_cast<unsigned char>('&')] = 1;
-    action[static_cast<unsigned char>('<')] = 2;
-    action[static_cast<unsigned char>('>')] = 3;
-    action[static_cast<unsigned char>('\'')] = 4;
-    action[static_cast<unsigned char>('"')] = 5;
-    action[static_cast<unsigned char>('\n')] = 6;
-    action[0] = kCut;
-  }
+  uint8_t action[256];
 };
-const EscapeTable kEscape;
+constexpr EscapeTable makeEscapeTable() {
+  EscapeTable table{};
+  table.action[static_cast<unsigned char>('&')] = 1;
+  table.action[static_cast<unsigned char>('<')] = 2;
+  table.action[static_cast<unsigned char>('>')] = 3;
+  table.action[static_cast<unsigned char>('\'')] = 4;
+  table.action[static_cast<unsigned char>('"')] = 5;
+  table.action[static_cast<unsigned char>('\n')] = 6;
+  table.action[0] = kCut;
+  return table;
+}
+constexpr EscapeTable kEscape = makeEscapeTable();
 
 }  // namespace
 
@@ -122,30 +130,42 @@ long XMLFormatFile::writefile(const Record& record) {
     report("XMLFormatFile::writefile: file not opened. fileName is %s.", fileName.c_str());
     return kFailed;
   }
-  m_file.append(m_recordTags.open);
+  // The record is formatted in the record buffer and appended in one piece;
+  // an escaped byte takes at most kMaxEscape bytes.
+  size_t size = m_recordTags.open.size() + m_recordTags.close.size();
   auto field = record.begin();
   for (int32_t i = 0; i < m_columnCount; ++i) {
     const ColumnTags& column = m_columns[i];
+    size += column.open.size() + column.close.size() + column.empty.size();
+    if (field != record.end()) size += kMaxEscape * (field++)->size();
+  }
+  char* const start = m_record.reserve(size + kSlack);
+  char* at = put(start, m_recordTags.open);
+  field = record.begin();
+  for (int32_t i = 0; i < m_columnCount; ++i) {
+    const ColumnTags& column = m_columns[i];
     if (field == record.end()) {
-      m_file.append(column.empty);
+      at = put(at, column.empty);
       continue;
     }
     if (field->empty()) {
-      m_file.append(column.empty);
+      at = put(at, column.empty);
     } else {
-      m_file.append(column.open);
-      writeEscaped(*field);
-      m_file.append(column.close);
+      at = put(at, column.open);
+      at = escapeInto(at, *field);
+      at = put(at, column.close);
     }
     ++field;
   }
   if (field != record.end()) {
     // The record stays unclosed; what was written of it stays in the file.
+    m_file.append(start, static_cast<size_t>(at - start));
     m_file.flushIfFull();
     report("more than %d record columns.", m_columnCount);
     return kFailed;
   }
-  m_file.append(m_recordTags.close);
+  at = put(at, m_recordTags.close);
+  m_file.append(start, static_cast<size_t>(at - start));
   m_file.flushIfFull();
   if (!m_file.good()) {
     report("XMLFormatFile::writefile: writen failed. fileName is %s. errno = %d.", fileName.c_str(),
@@ -157,26 +177,26 @@ long XMLFormatFile::writefile(const Record& record) {
 
 // Copies the runs between special bytes in one piece each. A zero byte ends
 // its piece: the bytes after it are dropped up to the next escaped byte.
-void XMLFormatFile::writeEscaped(const std::string& field) {
-  const char* data = field.data();
-  const size_t size = field.size();
-  size_t i = 0;
-  while (i < size) {
-    const size_t run = i;
-    while (i < size && kEscape.action[static_cast<unsigned char>(data[i])] == 0) ++i;
-    if (i > run) m_file.append(data + run, i - run);
-    if (i == size) break;
-    const uint8_t action = kEscape.action[static_cast<unsigned char>(data[i])];
-    if (action == kCut) {
-      while (i < size && (kEscape.action[static_cast<unsigned char>(data[i])] == 0 ||
-                          kEscape.action[static_cast<unsigned char>(data[i])] == kCut)) {
-        ++i;
-      }
+char* XMLFormatFile::escapeInto(char* at, const std::string& field) {
+  const uint8_t* const action = kEscape.action;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(field.data());
+  const unsigned char* const end = p + field.size();
+  while (p < end) {
+    const unsigned char* const run = p;
+    // Four bytes a step while none is special: most fields are plain text.
+    while (end - p >= 4 && (action[p[0]] | action[p[1]] | action[p[2]] | action[p[3]]) == 0) p += 4;
+    while (p < end && action[*p] == 0) ++p;
+    if (p > run) at = put(at, reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
+    if (p == end) break;
+    const uint8_t what = action[*p++];
+    if (what == kCut) {
+      while (p < end && (action[*p] == 0 || action[*p] == kCut)) ++p;
       continue;
     }
-    m_file.append(kReplacements[action].text, kReplacements[action].size);
-    ++i;
+    std::memcpy(at, kReplacements[what].text, sizeof(kReplacements[what].text));
+    at += kReplacements[what].size;
   }
+  return at;
 }
 
 long XMLFormatFile::writeColumnTitle(const std::list<std::string>& titles, const char* /*encoding*/,

@@ -17,6 +17,7 @@
 #include "oryxutil/export/FormatFile.h"
 
 #include "export/ExportFile.h"
+#include "export/RecordBuffer.h"
 
 #include <cstdint>
 #include <memory>
@@ -48,7 +49,7 @@ class XMLFormatFile : public FormatFile {
 
   template <typename Record>
   long writefile(const Record& record);
-  void writeEscaped(const std::string& field);
+  char* escapeInto(char* at, const std::string& field);
 
   std::string m_exportName;
   ColumnTags m_exportTags;
@@ -61,6 +62,7 @@ class XMLFormatFile : public FormatFile {
   oryx::ExportFile m_file;
   std::string m_encoding;
   std::string m_fileNameCoding = "UTF-8";
+  oryx::RecordBuffer m_record;  // one record being formatted
 };
 
 #endif

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -91,9 +92,12 @@ TEST(XmlEscaping, FieldsLongerThanTheOutputBufferAreWrittenWhole) {
     field += "ab<\n";
     escaped += "ab&lt;\n\x7F";
   }
-  EXPECT_EQ(exportRecords({{field, field}}),
-            kHead + row("<column name=\"id\">" + escaped + "</column><column name=\"name\">" + escaped +
-                        "</column>") + kTail);
+  const std::string actual = exportRecords({{field, field}});
+  const std::string expected = kHead + row("<column name=\"id\">" + escaped + "</column><column name=\"name\">" +
+                                           escaped + "</column>") + kTail;
+  // The offset of the first difference: a full diff of texts this long is too costly.
+  EXPECT_EQ(std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first - actual.begin(),
+            static_cast<std::ptrdiff_t>(expected.size()));
 }
 
 TEST(XmlEscaping, IndependentReaderAcceptsTheDocumentAndReadsEveryFieldBack) {

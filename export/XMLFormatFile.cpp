@@ -175,18 +175,22 @@ long XMLFormatFile::writefile(const Record& record) {
   return kOk;
 }
 
-// Copies the runs between special bytes in one piece each. A zero byte ends
-// its piece: the bytes after it are dropped up to the next escaped byte.
+// Copies the plain bytes and writes each special byte's replacement. A zero
+// byte ends its piece: the bytes after it are dropped up to the next escaped byte.
 char* XMLFormatFile::escapeInto(char* at, const std::string& field) {
   const uint8_t* const action = kEscape.action;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(field.data());
   const unsigned char* const end = p + field.size();
   while (p < end) {
-    const unsigned char* const run = p;
-    // Four bytes a step while none is special: most fields are plain text.
-    while (end - p >= 4 && (action[p[0]] | action[p[1]] | action[p[2]] | action[p[3]]) == 0) p += 4;
-    while (p < end && action[*p] == 0) ++p;
-    if (p > run) at = put(at, reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
+    // A run of plain bytes is copied eight at a time (one move each), the
+    // bytes before the next special one singly: no call per run.
+    while (end - p >= 8 && (action[p[0]] | action[p[1]] | action[p[2]] | action[p[3]] | action[p[4]] |
+                            action[p[5]] | action[p[6]] | action[p[7]]) == 0) {
+      std::memcpy(at, p, 8);
+      at += 8;
+      p += 8;
+    }
+    while (p < end && action[*p] == 0) *at++ = static_cast<char>(*p++);
     if (p == end) break;
     const uint8_t what = action[*p++];
     if (what == kCut) {

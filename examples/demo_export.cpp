@@ -40,5 +40,7 @@ bool exportAs(const char* type, const std::list<std::string>& params, const std:
 int main(int argc, char** argv) {
   const std::string dir = argc > 1 ? argv[1] : ".";
   bool ok = exportAs("csv", {}, dir + "/cities.csv");
+  ok = exportAs("xml", {"Cities", "Row"}, dir + "/cities.xml") && ok;
+  ok = exportAs("html", {}, dir + "/cities.html") && ok;
   return ok ? 0 : 1;
 }

@@ -24,7 +24,10 @@ bool ExportFile::open(const std::string& name) {
 }
 
 bool ExportFile::flush() {
-  if (m_failed.load(std::memory_order_relaxed)) return false;
+  if (m_failed.load(std::memory_order_relaxed)) {
+    m_buffer.clear();  // bytes formatted in place after a failure are dropped too
+    return false;
+  }
   if (m_fd < 0) {
     m_buffer.clear();
     return true;

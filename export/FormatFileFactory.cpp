@@ -1,6 +1,8 @@
 #include "oryxutil/export/FormatFile.h"
 
 #include "export/CSVFormatFile.h"
+#include "export/HTMLFormatFile.h"
+#include "export/XMLFormatFile.h"
 
 namespace {
 
@@ -19,5 +21,14 @@ bool equalsIgnoringAsciiCase(const char* text, const char* lower) {
 FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<std::string>& params) {
   if (type == nullptr) return nullptr;
   if (equalsIgnoringAsciiCase(type, "csv")) return new CSVFormatFile(params);
+  if (equalsIgnoringAsciiCase(type, "xml")) {
+    // The export name and the record element name; further entries are not looked at.
+    if (params.size() < 2) return nullptr;
+    auto param = params.begin();
+    const std::string& exportName = *param++;
+    if (exportName.empty() || param->empty()) return nullptr;
+    return new XMLFormatFile(params);
+  }
+  if (equalsIgnoringAsciiCase(type, "html")) return new HTMLFormatFile(params);
   return nullptr;
 }

@@ -1,0 +1,111 @@
+// HTML export of 1,000,000 records x 8 fields against a floor that writes
+// the same precomputed bytes through one buffered stream (FloorStream).
+// Before the runs the two files are compared byte for byte.
+#include "oryxutil/export/FormatFile.h"
+
+#include "bench/FloorStream.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kRecords = 1000000;
+// Where the files go: $ORYX_BENCH_DIR (e.g. /dev/shm to leave the disk out), else /tmp.
+std::string benchDir() {
+  const char* dir = std::getenv("ORYX_BENCH_DIR");
+  return dir && *dir ? dir : "/tmp";
+}
+const std::string kWriterPath = benchDir() + "/oryx-bench-html-writer.html";
+const std::string kFloorPath = benchDir() + "/oryx-bench-html-floor.html";
+const std::list<std::string> kTitles = {"id", "name", "amount", "note", "city", "code", "text", "tail"};
+const std::list<long> kWidths = {8, 20, 10, 20, 12, 6, 30, 12};
+
+std::vector<std::vector<std::string>> makeRecords() {
+  std::vector<std::vector<std::string>> records;
+  for (int i = 0; i < 1000; ++i) {
+    records.push_back({std::to_string(100000 + i), "plain text of the record", std::to_string(i * 37),
+                       "a < b & c", "Z\xC3\xBCrich", i % 3 ? "X-17" : "", "say \"hi\"\nagain", "tail field"});
+  }
+  return records;
+}
+
+std::vector<std::string> floorRows(const std::vector<std::vector<std::string>>& records) {
+  std::vector<std::string> rows;
+  for (const auto& record : records) {
+    std::string row = "<TR>\n";
+    for (const std::string& field : record) {
+      row += field.empty() ? "<TD><BR></TD>\n" : "<TD ALIGN=left ALIGN=middle>" + field + "</TD>\n";
+    }
+    rows.push_back(row + "</TR>\n");
+  }
+  return rows;
+}
+
+void writeWithWriter(const std::vector<std::vector<std::string>>& records, int count) {
+  std::unique_ptr<FormatFile> html(FormatFileFactory::getFormatFile("html", {}));
+  html->writeColumnTitle(kTitles, kWidths);
+  html->startDocument(kWriterPath.c_str());
+  for (int i = 0; i < count; ++i) html->writeRecord(records[i % records.size()]);
+  html->endDocument();
+}
+
+void writeFloor(const std::vector<std::string>& rows, int count) {
+  std::string head =
+      "<HTML>\n<HEAD>\n<TITLE>\n\n</TITLE>\n<BODY>\n<CAPTION></CAPTION>\n"
+      "<TABLE WIDTH=795 BORDER=2 CELLSPACING=1 CELLPADDING=5>\n<TR>\n";
+  for (const std::string& title : kTitles) head += "<TH ALIGN=left ALIGN=middle>" + title + "</TH>\n";
+  head += "</TR>\n";
+  oryxbench::FloorStream out(kFloorPath);
+  out.write(head);
+  for (int i = 0; i < count; ++i) {
+    const std::string& row = rows[i % rows.size()];
+    out.write(row);
+  }
+  out.write("</TABLE>\n</BODY>\n</HTML>\n");
+}
+
+std::string fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void BM_Floor_BufferedStream(benchmark::State& state) {
+  const auto rows = floorRows(makeRecords());
+  for (auto _ : state) writeFloor(rows, kRecords);
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+void BM_HtmlWriter(benchmark::State& state) {
+  const auto records = makeRecords();
+  for (auto _ : state) writeWithWriter(records, kRecords);
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+}  // namespace
+
+BENCHMARK(BM_Floor_BufferedStream)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_HtmlWriter)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int main(int argc, char** argv) {
+  // The floor must write exactly the writer's bytes, or the comparison means nothing.
+  const auto records = makeRecords();
+  writeWithWriter(records, 3000);
+  writeFloor(floorRows(records), 3000);
+  if (fileBytes(kWriterPath) != fileBytes(kFloorPath)) {
+    std::fprintf(stderr, "floor and writer differ\n");
+    return 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  for (const std::string& path : {kWriterPath, kFloorPath}) std::remove(path.c_str());
+  return 0;
+}

@@ -1,6 +1,7 @@
 #include "oryxutil/export/FormatFile.h"
 
 #include "export/CSVFormatFile.h"
+#include "export/TXTFormatFile.h"
 
 namespace {
 
@@ -19,5 +20,6 @@ bool equalsIgnoringAsciiCase(const char* text, const char* lower) {
 FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<std::string>& params) {
   if (type == nullptr) return nullptr;
   if (equalsIgnoringAsciiCase(type, "csv")) return new CSVFormatFile(params);
+  if (equalsIgnoringAsciiCase(type, "txt")) return new TXTFormatFile(params);
   return nullptr;
 }

@@ -50,8 +50,8 @@ bool TXTFormatFile::isUtf8Mode() const {
 }
 
 int TXTFormatFile::failureErrno() const {
-  const int threadErrno = m_threadErrno.load(std::memory_order_acquire);
-  return threadErrno != 0 ? threadErrno : errno;
+  const int writeErrno = m_writeErrno.load(std::memory_order_acquire);
+  return writeErrno != 0 ? writeErrno : errno;
 }
 
 long TXTFormatFile::writeColumnTitle(const std::list<std::string>& titles, const char* encoding,
@@ -146,7 +146,7 @@ long TXTFormatFile::startDocument(const char* name) {
     return kFailed;
   }
   m_isWrite = true;
-  m_threadErrno.store(0, std::memory_order_relaxed);
+  m_writeErrno.store(0, std::memory_order_relaxed);
   // The mode is fixed for the whole document: the writer thread and the
   // caller must never both write the file.
   m_utf8Document = isUtf8Mode();
@@ -219,7 +219,7 @@ long TXTFormatFile::writefile(const Record& record) {
   bool laidOut = true;
   if (m_utf8Document) {
     writeLines(record);
-    m_file.flushIfFull();
+    if (!m_file.flushIfFull()) m_writeErrno.store(errno, std::memory_order_relaxed);
   } else {
     laidOut = putBlock(record);
   }

@@ -83,7 +83,7 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
 
   bool m_utf8Document = false;   // the mode of the open document
   bool m_threadRunning = false;  // a writer thread was started and not yet joined
-  std::atomic<int> m_threadErrno{0};  // errno of the writer thread's first failed write
+  std::atomic<int> m_writeErrno{0};  // errno of the document's first failed write
 
   // Scratch of writeLines, kept to avoid allocating per record.
   std::string m_cellText;

@@ -66,7 +66,7 @@ int TXTFormatFile::svc() {
     m_file.append(text, std::strlen(text));
     if (!m_file.flushIfFull()) {
       int expected = 0;
-      m_threadErrno.compare_exchange_strong(expected, errno, std::memory_order_release);
+      m_writeErrno.compare_exchange_strong(expected, errno, std::memory_order_release);
     }
     delete[] text;
   }

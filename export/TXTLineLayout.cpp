@@ -3,6 +3,8 @@
 
 #include "export/TXTFormatFile.h"
 
+#include <algorithm>
+
 template <typename Cells>
 void TXTFormatFile::writeLines(const Cells& cells) {
   if (!m_file.good()) return;  // a failed file takes no more text
@@ -30,26 +32,45 @@ void TXTFormatFile::writeLines(const Cells& cells) {
   }
   m_firstPiece.push_back(m_pieces.size());
 
-  std::string& out = m_file.buffer();
+  // The record's bytes are counted first, so the buffer grows once and the
+  // lines are copied into place.
   const uint32_t lineLength = m_lineLength;
-  out.append(m_blankLine.get(), lineLength);
+  size_t size = 3 * static_cast<size_t>(lineLength);
   for (size_t j = 0; j < lines; ++j) {
+    size += 2;
     for (size_t i = 0; i < columns; ++i) {
       const size_t piece = m_firstPiece[i] + j;
       if (piece < m_firstPiece[i + 1]) {
-        const oryx::CellPiece& p = m_pieces[piece];
-        out.append("* ", 2);
-        out.append(m_cellText, p.offset, p.length);
-        out.append(p.padding + 1, ' ');
+        size += 3 + m_pieces[piece].length + m_pieces[piece].padding;
       } else {
-        out += '*';
-        out.append(m_ColumnWidth[i] + 2, ' ');
+        size += 3 + m_ColumnWidth[i];
       }
     }
-    out.append("*\n", 2);
   }
-  out.append(m_blankLine.get(), lineLength);
-  out.append(m_borderLine.get(), lineLength);
+  std::string& buffer = m_file.buffer();
+  const size_t at = buffer.size();
+  buffer.resize(at + size);
+  char* out = &buffer[at];
+  const char* text = m_cellText.data();
+  out = std::copy_n(m_blankLine.get(), lineLength, out);
+  for (size_t j = 0; j < lines; ++j) {
+    for (size_t i = 0; i < columns; ++i) {
+      const size_t piece = m_firstPiece[i] + j;
+      *out++ = '*';
+      *out++ = ' ';
+      if (piece < m_firstPiece[i + 1]) {
+        const oryx::CellPiece& p = m_pieces[piece];
+        out = std::copy_n(text + p.offset, p.length, out);
+        out = std::fill_n(out, p.padding + 1, ' ');
+      } else {
+        out = std::fill_n(out, m_ColumnWidth[i] + 1, ' ');
+      }
+    }
+    *out++ = '*';
+    *out++ = '\n';
+  }
+  out = std::copy_n(m_blankLine.get(), lineLength, out);
+  std::copy_n(m_borderLine.get(), lineLength, out);
 }
 
 template void TXTFormatFile::writeLines(const std::vector<std::string>&);

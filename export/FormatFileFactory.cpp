@@ -3,6 +3,7 @@
 #include "export/CSVFormatFile.h"
 #include "export/HTMLFormatFile.h"
 #include "export/XMLFormatFile.h"
+#include "export/TXTFormatFile.h"
 
 namespace {
 
@@ -30,5 +31,6 @@ FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<s
     return new XMLFormatFile(params);
   }
   if (equalsIgnoringAsciiCase(type, "html")) return new HTMLFormatFile(params);
+  if (equalsIgnoringAsciiCase(type, "txt")) return new TXTFormatFile(params);
   return nullptr;
 }

@@ -1,0 +1,94 @@
+#ifndef ORYXUTIL_EXPORT_TXTFORMATFILE_H
+#define ORYXUTIL_EXPORT_TXTFORMATFILE_H
+
+// Writes a table as boxed fixed-width text: every cell framed by asterisks,
+// every record (and the title row) a block of a blank line, its text lines,
+// a blank line and a border line of asterisks; long cell text wraps inside
+// its column. Column widths are the larger of the caller's width and the
+// title's length.
+// Two modes, fixed for a document when it starts:
+//  - UTF-8 mode (encoding "UTF-8", or none on a global-version installation
+//    without FILECONTENT_LOCAL_CHARSET=1): widths count display columns and
+//    the caller's thread writes each record;
+//  - local-charset mode (otherwise): widths count bytes, a pair of bytes
+//    above 0x7F is never split, and each block is laid out in one buffer
+//    that the writer's own thread appends to the file.
+// Results: 0 / -1, failures reported through the trace client. A write
+// failure of the writer thread shows at the next writeRecord/endDocument.
+// Threads: one caller thread at a time per object; the writer thread runs
+// only between startDocument and endDocument of a local-charset document.
+// Destroying a writer ends an open document (its blocks are written) first.
+
+#include "oryxutil/export/FormatFile.h"
+
+#include "export/ExportFile.h"
+#include "export/TextWidth.h"
+
+#include <ace/Synch_Traits.h>
+#include <ace/Task_T.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
+ public:
+  explicit TXTFormatFile(const std::list<std::string>& params);
+  ~TXTFormatFile() override;
+  TXTFormatFile(const TXTFormatFile&) = delete;
+  TXTFormatFile& operator=(const TXTFormatFile&) = delete;
+
+  long startDocument(const char* fileName, const char* encoding) override;
+  long startDocument(const char* fileName) override;
+  long endDocument() override;
+  long writeRecord(const std::vector<std::string>& record) override;
+  long writeRecord(const std::list<std::string>& record) override;
+  long writeColumnTitle(const std::list<std::string>& titles, const char* encoding,
+                        const std::list<long>& widths) override;
+  long writeColumnTitle(const std::list<std::string>& titles,
+                        const std::list<long>& widths) override;
+  void setFileNameCoding(const std::string& coding) override;
+
+  // The writer thread: appends queued blocks to the file until a stop block.
+  int svc() override;
+
+ private:
+  bool isUtf8Mode() const;
+  template <typename Record>
+  long writefile(const Record& record);
+  int failureErrno() const;
+
+  // Local-charset layout (TXTBlockLayout.cpp).
+  template <typename Cells>
+  bool putBlock(const Cells& cells);
+  // UTF-8 layout (TXTLineLayout.cpp).
+  template <typename Cells>
+  void writeLines(const Cells& cells);
+
+  // The writer thread (TXTWriterThread.cpp).
+  bool startWriterThread();
+  void stopWriterThread();
+  void queueBlock(char* text);
+
+  std::vector<uint32_t> m_ColumnWidth;
+  std::list<std::string> m_ColumnTitle;
+  std::unique_ptr<char[]> m_borderLine;
+  std::unique_ptr<char[]> m_blankLine;
+  std::string fileName;
+  bool m_isWrite = false;
+  uint32_t m_lineLength = 0;
+  oryx::ExportFile m_file;
+  std::string m_encoding;
+  std::string m_fileNameCoding = "UTF-8";
+
+  bool m_utf8Document = false;   // the mode of the open document
+  bool m_threadRunning = false;  // a writer thread was started and not yet joined
+  std::atomic<int> m_writeErrno{0};  // errno of the document's first failed write
+
+  // Scratch of writeLines, kept to avoid allocating per record.
+  std::string m_cellText;
+  std::vector<oryx::CellPiece> m_pieces;
+  std::vector<size_t> m_firstPiece;
+};
+
+#endif

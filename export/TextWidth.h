@@ -1,0 +1,49 @@
+#ifndef ORYXUTIL_EXPORT_TEXTWIDTH_H
+#define ORYXUTIL_EXPORT_TEXTWIDTH_H
+
+// Display widths of UTF-8 text for the boxed-text writer: an East Asian wide
+// character takes two columns, every other character one. Malformed UTF-8 is
+// repaired in place with "?" (one column each) as the text is stepped over.
+// Pure functions, no state: safe from any thread. Internal to the library,
+// exported only so its tests can reach them.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace oryx {
+
+// True when the 16-bit character `c` takes two display columns.
+bool isWideChar(uint16_t c);
+
+// Display width of a title: each 16-bit unit of its wide form counts 2 when
+// wide, else 1 (so a character above U+FFFF, two units, counts 2).
+uint32_t textWidth(const std::string& text);
+
+// Steps over the character at `position` of `buffer` (`length` bytes):
+// advances `position`, sets `width` to its display columns and returns true;
+// false (nothing changed) at the end. A malformed sequence is consumed and
+// the bytes that the repair names become "?".
+bool nextUtf8Char(char* buffer, uint32_t length, uint32_t& position, int& width);
+
+// One line of a cut cell: `length` bytes from `offset`, then `padding` spaces.
+struct CellPiece {
+  uint32_t offset;
+  uint32_t length;
+  uint32_t padding;
+};
+
+// Appends to `pieces` the lines of `text` (`length` bytes, modified in place)
+// cut at `columnWidth` display columns, each padded to that width.
+void splitByWidth(char* text, uint32_t length, uint32_t columnWidth, std::vector<CellPiece>& pieces);
+std::vector<std::string> splitByWidth(const std::string& text, uint32_t columnWidth);
+
+// The lines of one cell: tab, LF, CR and NUL shown as spaces, an empty cell
+// as one line of blanks, a width of 1 as one character per unpadded line.
+// The in-place form rewrites `text` and appends to `pieces`.
+void splitCell(char* text, uint32_t length, uint32_t columnWidth, std::vector<CellPiece>& pieces);
+std::vector<std::string> splitCell(const std::string& text, uint32_t columnWidth);
+
+}  // namespace oryx
+
+#endif

@@ -1,0 +1,98 @@
+// The local-charset TXT writer hands its blocks to its own writer thread.
+// Every suite here is named "...Thread": these run under ThreadSanitizer.
+
+#include "export/TXTFormatFile.h"
+
+#include "support/TempDir.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+using oryxtest::readFile;
+using oryxtest::TempDir;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// Titles "n" and "text", widths 6 and 8: 22-byte lines.
+std::unique_ptr<TXTFormatFile> makeLocalWriter() {
+  auto txt = std::make_unique<TXTFormatFile>(std::list<std::string>{});
+  EXPECT_EQ(txt->writeColumnTitle({"n", "text"}, "GBK", {6, 8}), 0);
+  return txt;
+}
+
+std::string block(const std::string& n, const std::string& text) {
+  const std::string blank = "*        *          *\n";
+  return blank + "* " + n + std::string(7 - n.size(), ' ') + "* " + text +
+         std::string(9 - text.size(), ' ') + "*\n" + blank + std::string(21, '*') + "\n";
+}
+
+// Writes records 0..count-1 tagged `tag`; returns the file content they should give.
+std::string writeRecords(FormatFile& txt, int count, const std::string& tag) {
+  std::string expected = std::string(21, '*') + "\n" + block("n", "text");
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(txt.writeRecord(std::list<std::string>{std::to_string(i), tag}), 0);
+    expected += block(std::to_string(i), tag);
+  }
+  return expected;
+}
+
+}  // namespace
+
+TEST(TxtWriterThread, ManyRecordsArriveCompleteAndInOrderThenTheThreadEnds) {
+  TempDir dir;
+  auto txt = makeLocalWriter();
+  ASSERT_EQ(txt->startDocument(dir.file("t.txt").c_str()), 0);
+  EXPECT_EQ(txt->thr_count(), 1u);
+  // More blocks than the 4096 the queue holds before putq waits.
+  const std::string expected = writeRecords(*txt, 20000, "many");
+  ASSERT_EQ(txt->endDocument(), 0);
+  EXPECT_EQ(txt->thr_count(), 0u);
+  EXPECT_TRUE(readFile(dir.file("t.txt")) == expected);
+}
+
+TEST(TxtWriterThread, EachDocumentHoldsOnlyItsOwnBlocks) {
+  TempDir dir;
+  auto txt = makeLocalWriter();
+  for (const std::string name : {"1", "2", "3"}) {
+    ASSERT_EQ(txt->startDocument(dir.file(name).c_str()), 0);
+    const std::string expected = writeRecords(*txt, 50, name);
+    ASSERT_EQ(txt->endDocument(), 0);
+    EXPECT_EQ(readFile(dir.file(name)), expected) << name;
+  }
+  TXTFormatFile utf8({});
+  utf8.writeColumnTitle({"t"}, "UTF-8", {});
+  ASSERT_EQ(utf8.startDocument(dir.file("u").c_str()), 0);
+  EXPECT_EQ(utf8.thr_count(), 0u);  // UTF-8 documents are written by the caller
+  ASSERT_EQ(utf8.endDocument(), 0);
+}
+
+TEST(TxtWriterThread, DestroyingWithAnOpenDocumentWritesItAndReturns) {
+  TempDir dir;
+  std::string expected;
+  {
+    TXTFormatFile idle({});  // never started: its destructor finds no thread
+    auto txt = makeLocalWriter();
+    ASSERT_EQ(txt->startDocument(dir.file("t.txt").c_str()), 0);
+    expected = writeRecords(*txt, 5000, "x");
+  }
+  EXPECT_TRUE(readFile(dir.file("t.txt")) == expected);
+}
+
+TEST(TxtWriterThread, WriteFailureOfTheThreadShowsAtTheNextRecordsAndTheEnd) {
+  oryxtest::TraceCapture capture;
+  auto txt = makeLocalWriter();
+  ASSERT_EQ(txt->startDocument("/dev/full"), 0);  // the thread has not written yet
+  int i = 0;  // the thread's first write comes after 64 KiB of blocks
+  while (i < 1000000 && txt->writeRecord(Strings{"1", "x"}) == 0) ++i;
+  ASSERT_LT(i, 1000000);
+  EXPECT_EQ(txt->writeRecord(Strings{"1", "x"}), -1);
+  EXPECT_EQ(txt->endDocument(), -1);
+  const std::string written = "TXTFormatFile::writefile: writen failed. fileName is /dev/full. errno = 28";
+  EXPECT_EQ(capture.texts(), (Strings{written, written, "TXTFormatFile::endDocument: failed, /dev/full. errno = 28 "}));
+  TempDir dir;  // the next document starts clean
+  ASSERT_EQ(txt->startDocument(dir.file("t.txt").c_str()), 0);
+  const std::string expected = writeRecords(*txt, 1, "ok");
+  ASSERT_EQ(txt->endDocument(), 0);
+  EXPECT_EQ(readFile(dir.file("t.txt")), expected);
+}

@@ -1,0 +1,99 @@
+// ORYX_OS::system: Windows-style lines run without a shell.
+#include "oryxutil/companion/OS.h"
+
+#include "support/FakeProgram.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace oryxtest;
+using Words = std::vector<std::string>;
+
+namespace {
+
+bool exists(const std::string& path) {
+  struct ::stat record;
+  return ::lstat(path.c_str(), &record) == 0;
+}
+
+// What the process writes to its standard output while `body` runs.
+template <typename Body>
+std::string standardOutputOf(const std::string& scratch, Body body) {
+  std::fflush(stdout);
+  const int saved = ::dup(1);
+  const int file = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ::dup2(file, 1);
+  ::close(file);
+  body();
+  ::dup2(saved, 1);
+  ::close(saved);
+  return readFile(scratch);
+}
+
+}  // namespace
+
+TEST(SystemCommandLine, QuotesGroupRedirectionsDropAndBackslashesBecomeSlashes) {
+  FakeProgram rec("rec");
+  EXPECT_EQ(ORYX_OS::system("rec \"a b\"  c\\d \">nul\" x\"y z\" >nul 2>&1", "UTF-8"), 0);
+  const auto runs = rec.runs();
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(Words(runs[0].begin() + 1, runs[0].end()), (Words{"a b", "c/d", ">nul", "xy z"}));
+}
+
+TEST(SystemCommandLine, ShellSyntaxIsPlainArgumentText) {
+  TempDir dir;
+  FakeProgram rec("rec");
+  const std::string line = "rec $(touch " + dir.file("p1") + ") `touch " + dir.file("p2") + "` a;touch " +
+                           dir.file("p3") + " & touch " + dir.file("p4") + " | tee " + dir.file("p5") +
+                           " >" + dir.file("p6");
+  EXPECT_EQ(ORYX_OS::system(line.c_str(), "UTF-8"), 0);
+  EXPECT_EQ(rec.runs().size(), 1u);
+  for (const char* trap : {"p1", "p2", "p3", "p4", "p5", "p6"}) EXPECT_FALSE(exists(dir.file(trap))) << trap;
+}
+
+TEST(SystemCommandLine, OutputIsDiscardedOnlyWhenRedirectedToNul) {
+  TempDir dir;
+  FakeProgram say("say", "echo \"$1\"; echo err-\"$1\" >&2");
+  const std::string out = standardOutputOf(dir.file("out"), [] {
+    ORYX_OS::system("say visible", "UTF-8");
+    ORYX_OS::system("say hidden >nul", "UTF-8");
+    ORYX_OS::system("say both 2>&1", "UTF-8");
+  });
+  EXPECT_EQ(out, "visible\nboth\nerr-both\n");
+}
+
+TEST(SystemResults, ExitStatusMissingProgramAndEmptyLine) {
+  FakeProgram rec("rec");
+  rec.exitWith(3);
+  EXPECT_EQ(ORYX_OS::system("rec", "UTF-8"), 3);
+  EXPECT_EQ(ORYX_OS::system("no-such-program-oryx", "UTF-8"), 127);
+  EXPECT_EQ(ORYX_OS::system("   ", "UTF-8"), -1);
+  EXPECT_EQ(ORYX_OS::system(nullptr, "UTF-8"), -1);
+}
+
+TEST(SystemBuiltins, DelRemovesMatchingRegularFilesOnly) {
+  TempDir dir;
+  for (const char* name : {"a.log", "b.log", "c.txt", "d e.log"}) writeFile(dir.file(name), "x");
+  ::mkdir(dir.file("sub.log").c_str(), 0755);
+  ::symlink(dir.file("c.txt").c_str(), dir.file("link.log").c_str());
+  const std::string line = "del /Q " + dir.path() + "\\*.log \"" + dir.file("c.txt") + "\"";
+  EXPECT_EQ(ORYX_OS::system(line.c_str(), "UTF-8"), 0);
+  for (const char* gone : {"a.log", "b.log", "c.txt", "d e.log"}) EXPECT_FALSE(exists(dir.file(gone))) << gone;
+  EXPECT_TRUE(exists(dir.file("sub.log")));
+  EXPECT_TRUE(exists(dir.file("link.log")));
+  EXPECT_NE(ORYX_OS::system(("del /Q " + dir.file("missing")).c_str(), "UTF-8"), 0);
+}
+
+TEST(SystemBuiltins, MoveIntoADirectoryAndToANewName) {
+  TempDir dir;
+  writeFile(dir.file("a.zip"), "archive");
+  ::mkdir(dir.file("to").c_str(), 0755);
+  EXPECT_EQ(ORYX_OS::system(("move \"" + dir.path() + "\\a.zip\"  " + dir.file("to")).c_str(), "UTF-8"), 0);
+  EXPECT_EQ(readFile(dir.file("to/a.zip")), "archive");
+  EXPECT_EQ(ORYX_OS::system(("move " + dir.file("to/a.zip") + " " + dir.file("b.zip")).c_str(), "UTF-8"), 0);
+  EXPECT_EQ(readFile(dir.file("b.zip")), "archive");
+  EXPECT_NE(ORYX_OS::system(("move " + dir.file("missing") + " " + dir.path()).c_str(), "UTF-8"), 0);
+}

@@ -39,7 +39,7 @@ ScanResult::~ScanResult() {
     for (int i = 0; i < m_count; ++i) ACE_OS::free(m_list[i]);
     ACE_OS::free(m_list);
   }
-  std::unordered_map<const ACE_DIRENT*, EntryStatus>().swap(scanContext().statusByEntry);
+  scanContext().statusByEntry.clear();
 }
 
 void ScanResult::keepFirst(int keep) {
@@ -49,9 +49,7 @@ void ScanResult::keepFirst(int keep) {
 }
 
 const EntryStatus* ScanResult::cachedStatus(const ACE_DIRENT* entry) const {
-  const auto& statuses = scanContext().statusByEntry;
-  const auto found = statuses.find(entry);
-  return found == statuses.end() ? nullptr : &found->second;
+  return scanContext().statusByEntry.find(entry);
 }
 
 }  // namespace fileutil

@@ -19,36 +19,20 @@ bool exists(const std::string& path) {
   return ::lstat(path.c_str(), &record) == 0;
 }
 
-// What the process writes to its standard output while `body` runs.
-template <typename Body>
-std::string standardOutputOf(const std::string& scratch, Body body) {
-  std::fflush(stdout);
-  const int saved = ::dup(1);
-  const int file = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  ::dup2(file, 1);
-  ::close(file);
-  body();
-  ::dup2(saved, 1);
-  ::close(saved);
-  return readFile(scratch);
-}
-
 }  // namespace
 
 TEST(SystemCommandLine, QuotesGroupRedirectionsDropAndBackslashesBecomeSlashes) {
   FakeProgram rec("rec");
   EXPECT_EQ(ORYX_OS::system("rec \"a b\"  c\\d \">nul\" x\"y z\" >nul 2>&1", "UTF-8"), 0);
-  const auto runs = rec.runs();
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(Words(runs[0].begin() + 1, runs[0].end()), (Words{"a b", "c/d", ">nul", "xy z"}));
+  EXPECT_EQ(rec.runs(), (std::vector<Words>{{rec.startDir(), "a b", "c/d", ">nul", "xy z"}}));
 }
 
 TEST(SystemCommandLine, ShellSyntaxIsPlainArgumentText) {
   TempDir dir;
   FakeProgram rec("rec");
   const std::string line = "rec $(touch " + dir.file("p1") + ") `touch " + dir.file("p2") + "` a;touch " +
-                           dir.file("p3") + " & touch " + dir.file("p4") + " | tee " + dir.file("p5") +
-                           " >" + dir.file("p6");
+                           dir.file("p3") + " & touch " + dir.file("p4") + " | tee " + dir.file("p5") + " >" +
+                           dir.file("p6");
   EXPECT_EQ(ORYX_OS::system(line.c_str(), "UTF-8"), 0);
   EXPECT_EQ(rec.runs().size(), 1u);
   for (const char* trap : {"p1", "p2", "p3", "p4", "p5", "p6"}) EXPECT_FALSE(exists(dir.file(trap))) << trap;
@@ -57,12 +41,17 @@ TEST(SystemCommandLine, ShellSyntaxIsPlainArgumentText) {
 TEST(SystemCommandLine, OutputIsDiscardedOnlyWhenRedirectedToNul) {
   TempDir dir;
   FakeProgram say("say", "echo \"$1\"; echo err-\"$1\" >&2");
-  const std::string out = standardOutputOf(dir.file("out"), [] {
-    ORYX_OS::system("say visible", "UTF-8");
-    ORYX_OS::system("say hidden >nul", "UTF-8");
-    ORYX_OS::system("say both 2>&1", "UTF-8");
-  });
-  EXPECT_EQ(out, "visible\nboth\nerr-both\n");
+  std::fflush(stdout);
+  const int saved = ::dup(1);
+  const int file = ::open(dir.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ::dup2(file, 1);
+  ::close(file);
+  ORYX_OS::system("say visible 2>nul", "UTF-8");
+  ORYX_OS::system("say hidden >nul", "UTF-8");
+  ORYX_OS::system("say both 2>&1", "UTF-8");
+  ::dup2(saved, 1);
+  ::close(saved);
+  EXPECT_EQ(readFile(dir.file("out")), "visible\nboth\nerr-both\n");
 }
 
 TEST(SystemResults, ExitStatusMissingProgramAndEmptyLine) {
@@ -74,26 +63,17 @@ TEST(SystemResults, ExitStatusMissingProgramAndEmptyLine) {
   EXPECT_EQ(ORYX_OS::system(nullptr, "UTF-8"), -1);
 }
 
-TEST(SystemBuiltins, DelRemovesMatchingRegularFilesOnly) {
+TEST(SystemBuiltins, DelRemovesMatchingRegularFilesOnlyAndMoveRenames) {
   TempDir dir;
-  for (const char* name : {"a.log", "b.log", "c.txt", "d e.log"}) writeFile(dir.file(name), "x");
+  for (const char* name : {"a.log", "c.txt", "d e.log", "z.zip"}) writeFile(dir.file(name), name);
   ::mkdir(dir.file("sub.log").c_str(), 0755);
   ::symlink(dir.file("c.txt").c_str(), dir.file("link.log").c_str());
-  const std::string line = "del /Q " + dir.path() + "\\*.log \"" + dir.file("c.txt") + "\"";
-  EXPECT_EQ(ORYX_OS::system(line.c_str(), "UTF-8"), 0);
-  for (const char* gone : {"a.log", "b.log", "c.txt", "d e.log"}) EXPECT_FALSE(exists(dir.file(gone))) << gone;
-  EXPECT_TRUE(exists(dir.file("sub.log")));
-  EXPECT_TRUE(exists(dir.file("link.log")));
+  EXPECT_EQ(ORYX_OS::system(("del /Q " + dir.path() + "\\*.log \"" + dir.file("c.txt") + "\"").c_str(), "UTF-8"), 0);
+  for (const char* gone : {"a.log", "c.txt", "d e.log"}) EXPECT_FALSE(exists(dir.file(gone))) << gone;
+  EXPECT_TRUE(exists(dir.file("sub.log")) && exists(dir.file("link.log")));
   EXPECT_NE(ORYX_OS::system(("del /Q " + dir.file("missing")).c_str(), "UTF-8"), 0);
-}
 
-TEST(SystemBuiltins, MoveIntoADirectoryAndToANewName) {
-  TempDir dir;
-  writeFile(dir.file("a.zip"), "archive");
-  ::mkdir(dir.file("to").c_str(), 0755);
-  EXPECT_EQ(ORYX_OS::system(("move \"" + dir.path() + "\\a.zip\"  " + dir.file("to")).c_str(), "UTF-8"), 0);
-  EXPECT_EQ(readFile(dir.file("to/a.zip")), "archive");
-  EXPECT_EQ(ORYX_OS::system(("move " + dir.file("to/a.zip") + " " + dir.file("b.zip")).c_str(), "UTF-8"), 0);
-  EXPECT_EQ(readFile(dir.file("b.zip")), "archive");
+  EXPECT_EQ(ORYX_OS::system(("move \"" + dir.path() + "\\z.zip\"  " + dir.file("sub.log")).c_str(), "UTF-8"), 0);
+  EXPECT_EQ(readFile(dir.file("sub.log/z.zip")), "z.zip");
   EXPECT_NE(ORYX_OS::system(("move " + dir.file("missing") + " " + dir.path()).c_str(), "UTF-8"), 0);
 }

@@ -1,8 +1,7 @@
 #ifndef ORYXUTIL_TESTS_FILEUTIL_FILES_H
 #define ORYXUTIL_TESTS_FILEUTIL_FILES_H
 
-// Small helpers of the file-utility tests: files with a chosen modification
-// time, existence checks and the names of a listing.
+// Helpers of the file-utility tests: modification times, existence, names.
 
 #include "oryxutil/fileutil/FileUtil.h"
 #include "support/TempDir.h"
@@ -11,9 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <ctime>
-#include <list>
-#include <string>
 #include <vector>
 
 namespace oryxtest {

@@ -1,19 +1,17 @@
 #ifndef ORYXUTIL_TESTS_SUPPORT_FAKEPROGRAM_H
 #define ORYXUTIL_TESTS_SUPPORT_FAKEPROGRAM_H
 
-// A stand-in program, first on PATH for one scope. Every run appends one
-// record to a log: its working directory, then its arguments, one per line.
-// It exits with the status set by exitWith (0 by default). `extra` is shell
-// text run before exiting ("$@" are the arguments, $FAKE_DIR its directory).
+// A stand-in program, first on PATH for one scope. Each run logs its working
+// directory and its arguments, runs `extra` (shell text; $FAKE_DIR is the
+// program's directory) and exits with the status set by exitWith (0).
 
 #include "support/EnvGuard.h"
 #include "support/TempDir.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdlib>
 #include <sstream>
-#include <string>
 #include <vector>
 
 namespace oryxtest {
@@ -21,17 +19,20 @@ namespace oryxtest {
 class FakeProgram {
  public:
   explicit FakeProgram(const std::string& name, const std::string& extra = "")
-      : m_path("PATH", (m_bin.path() + ":" + currentPath()).c_str()) {
-    const std::string script = m_bin.file(name);
-    writeFile(script, "#!/bin/sh\nFAKE_DIR='" + m_bin.path() +
-                          "'\n{ pwd -P; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; echo '<end>'; } "
-                          ">> \"$FAKE_DIR/log\"\n" + extra +
-                          "\nexit $(cat \"$FAKE_DIR/status\" 2>/dev/null || echo 0)\n");
-    ::chmod(script.c_str(), 0755);
+      : m_path("PATH", (m_bin.path() + ":" + std::getenv("PATH")).c_str()) {
+    writeFile(m_bin.file(name), "#!/bin/sh\nFAKE_DIR='" + m_bin.path() +
+                                    "'\n{ pwd -P; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; echo '<end>'; } >> "
+                                    "\"$FAKE_DIR/log\"\n" + extra +
+                                    "\nexit $(cat \"$FAKE_DIR/status\" 2>/dev/null || echo 0)\n");
+    ::chmod(m_bin.file(name).c_str(), 0755);
   }
 
   void exitWith(int status) { writeFile(m_bin.file("status"), std::to_string(status)); }
   std::string dir() const { return m_bin.path(); }
+  std::string startDir() const {
+    char buffer[4096];
+    return ::getcwd(buffer, sizeof(buffer)) ? buffer : "";
+  }
 
   // One entry per run: the working directory, then the arguments.
   std::vector<std::vector<std::string>> runs() const {
@@ -46,11 +47,6 @@ class FakeProgram {
   }
 
  private:
-  static std::string currentPath() {
-    const char* path = std::getenv("PATH");
-    return path ? path : "/usr/bin:/bin";
-  }
-
   TempDir m_bin;
   EnvGuard m_path;
 };

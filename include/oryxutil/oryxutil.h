@@ -8,6 +8,8 @@
 #include "oryxutil/companion/TraceClient.h"
 #include "oryxutil/export/FormatFile.h"
 #include "oryxutil/export/MultiFormatFile.h"
+#include "oryxutil/fileutil/FileUtil.h"
 #include "oryxutil/orbcfg/TaoCfg.h"
+#include "oryxutil/utils/Utils.h"
 
 #endif

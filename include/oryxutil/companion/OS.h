@@ -24,6 +24,8 @@ typedef int (*ScandirSelector)(const ACE_DIRENT*);
 typedef int (*ScandirComparator)(const ACE_DIRENT**, const ACE_DIRENT**);
 
 int stat(const char* path, struct ::stat* record, const char* encoding);
+// As stat, but a symbolic link answers for itself instead of its target.
+int lstat(const char* path, struct ::stat* record, const char* encoding);
 int access(const char* path, int mode, const char* encoding);
 int mkdir(const char* path, mode_t mode, const char* encoding);
 int unlink(const char* path, const char* encoding);
@@ -54,12 +56,16 @@ int scandir(const char* dir, ACE_DIRENT*** list, ScandirSelector selector,
 FILE* fopen(const char* path, const char* mode, const char* encoding);
 
 // Runs a Windows-style command line without any shell: the line is split
-// into words (double quotes group and are removed); ">nul" and "2>&1" are
-// dropped and the program's output discarded; "del /Q PATTERN..." and
-// "move SRC DIR" are done in-process; any other program is started from PATH
-// with the words as its arguments (backslashes mapped to "/").
-// Result: the program's exit status (0 success), 127 when it cannot be
-// started, -1 when the line is empty or cannot be converted.
+// into words (blanks separate; double quotes group and are removed); the
+// unquoted words ">nul", "2>nul" and "2>&1" are redirections (the program's
+// output discarded); "del [/Q] NAME..." (regular files only, "*" and "?"
+// matched in the working directory) and "move SRC DEST" (a rename, or copy
+// and remove across file systems) are done in-process; any other program is
+// started from PATH with the words as its arguments, backslashes mapped to
+// "/". No character of the line ever starts another program.
+// Result: the program's exit status (0 success; 128 + N when killed by
+// signal N), 127 when it cannot be started, -1 when the line is empty or
+// cannot be converted. The caller waits; any thread may call it.
 int system(const char* command, const char* encoding);
 
 }  // namespace ORYX_OS

@@ -1,0 +1,140 @@
+#include "companion/BuiltinCommands.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace oryx {
+
+namespace {
+
+bool isSwitch(const std::string& word) {
+  return word.size() == 2 && word[0] == '/' && std::isalpha(static_cast<unsigned char>(word[1]));
+}
+
+std::vector<std::string> withoutSwitches(const std::vector<std::string>& arguments) {
+  std::vector<std::string> kept;
+  for (const std::string& argument : arguments) {
+    if (!isSwitch(argument)) kept.push_back(argument);
+  }
+  return kept;
+}
+
+bool isRegularFile(const std::string& path) {
+  struct ::stat record;
+  return ::lstat(path.c_str(), &record) == 0 && S_ISREG(record.st_mode);
+}
+
+// 0 when at least one entry matched and every match was removed.
+int deleteMatching(const std::string& pattern) {
+  const std::string::size_type slash = pattern.rfind('/');
+  const std::string prefix = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
+  std::string glob = pattern.substr(prefix.size());
+  if (glob == "*.*") glob = "*";
+  DIR* dir = ::opendir(prefix.empty() ? "." : prefix.c_str());
+  if (dir == nullptr) return 1;
+  // Names first, removals after: the directory is not changed while read.
+  std::vector<std::string> matches;
+  while (const struct dirent* entry = ::readdir(dir)) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    if (matchesWildcard(glob.c_str(), entry->d_name)) matches.push_back(prefix + entry->d_name);
+  }
+  ::closedir(dir);
+  int status = matches.empty() ? 1 : 0;
+  for (const std::string& path : matches) {
+    if (isRegularFile(path) && ::unlink(path.c_str()) != 0) status = 1;
+  }
+  return status;
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct ::stat record;
+  bool ok = ::fstat(in, &record) == 0 && S_ISREG(record.st_mode);
+  const int out = ok ? ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, record.st_mode & 07777) : -1;
+  ok = out >= 0;
+  char buffer[65536];
+  while (ok) {
+    const ssize_t got = ::read(in, buffer, sizeof(buffer));
+    if (got == 0) break;
+    if (got < 0) {
+      ok = errno == EINTR;
+      continue;
+    }
+    for (ssize_t done = 0; ok && done < got;) {
+      const ssize_t put = ::write(out, buffer + done, static_cast<size_t>(got - done));
+      if (put > 0) done += put;
+      else ok = put < 0 && errno == EINTR;
+    }
+  }
+  if (ok) {
+    const struct timespec times[2] = {record.st_atim, record.st_mtim};
+    ::futimens(out, times);
+  }
+  if (out >= 0 && ::close(out) != 0) ok = false;
+  ::close(in);
+  if (!ok && out >= 0) ::unlink(to.c_str());
+  return ok;
+}
+
+}  // namespace
+
+bool matchesWildcard(const char* pattern, const char* name) {
+  const char* star = nullptr;  // last "*" seen, for backtracking
+  const char* resume = nullptr;
+  while (*name != '\0') {
+    if (*pattern == '?' || (*pattern != '*' && *pattern == *name)) {
+      ++pattern;
+      ++name;
+    } else if (*pattern == '*') {
+      star = pattern++;
+      resume = name;
+    } else if (star != nullptr) {
+      pattern = star + 1;
+      name = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+int deleteFiles(const std::vector<std::string>& arguments) {
+  const std::vector<std::string> names = withoutSwitches(arguments);
+  if (names.empty()) return 1;
+  int status = 0;
+  for (const std::string& name : names) {
+    if (name.find_first_of("*?") != std::string::npos) {
+      if (deleteMatching(name) != 0) status = 1;
+    } else if (!isRegularFile(name) || ::unlink(name.c_str()) != 0) {
+      status = 1;
+    }
+  }
+  return status;
+}
+
+int moveFile(const std::vector<std::string>& arguments) {
+  const std::vector<std::string> paths = withoutSwitches(arguments);
+  if (paths.size() != 2) return 1;
+  const std::string& source = paths[0];
+  std::string target = paths[1];
+  struct ::stat record;
+  if (::stat(target.c_str(), &record) == 0 && S_ISDIR(record.st_mode)) {
+    const std::string::size_type slash = source.rfind('/');
+    target += "/" + (slash == std::string::npos ? source : source.substr(slash + 1));
+  }
+  if (::rename(source.c_str(), target.c_str()) == 0) return 0;
+  if (errno != EXDEV) return 1;
+  if (!copyFile(source, target)) return 1;
+  return ::unlink(source.c_str()) == 0 ? 0 : 1;
+}
+
+}  // namespace oryx

@@ -1,0 +1,30 @@
+#ifndef ORYXUTIL_COMPANION_BUILTINCOMMANDS_H
+#define ORYXUTIL_COMPANION_BUILTINCOMMANDS_H
+
+// The two interpreter commands the file utilities use, done in-process.
+// Arguments are native UTF-8 paths relative to the working directory;
+// switches are "/" and one letter ("/Q", "/Y") and change nothing. Neither
+// prints anything. Results: 0 success, 1 failure.
+
+#include <string>
+#include <vector>
+
+namespace oryx {
+
+// del: removes the regular files named by the arguments. A name holding "*"
+// or "?" is matched against the entries of its directory ("*.*" is "*");
+// links, directories and other entries are never removed. 1 when a name
+// matched nothing or a removal failed (the others still go).
+int deleteFiles(const std::vector<std::string>& arguments);
+
+// move SRC DEST: renames SRC to DEST, or into DEST when it is a directory;
+// across file systems the file is copied (mode and times kept) and the
+// original removed.
+int moveFile(const std::vector<std::string>& arguments);
+
+// Windows wildcard match of a whole name: "*" any run, "?" any one byte.
+bool matchesWildcard(const char* pattern, const char* name);
+
+}  // namespace oryx
+
+#endif

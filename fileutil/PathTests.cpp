@@ -1,0 +1,38 @@
+// The path tests of oRYXFileUtil and its trivial special members.
+#include "oryxutil/fileutil/FileUtil.h"
+
+#include "fileutil/ResultCodes.h"
+#include "oryxutil/companion/OS.h"
+
+#include <sys/stat.h>
+
+using namespace oryx::fileutil;
+
+oRYXFileUtil::oRYXFileUtil() {}
+oRYXFileUtil::~oRYXFileUtil() {}
+oRYXFileUtil& oRYXFileUtil::operator=(const oRYXFileUtil&) { return *this; }
+
+int oRYXFileUtil::removeLastSeparator(const std::string& path, std::string& out) {
+  if (path.empty()) return kFailed;
+  if (path.back() == '\\') {
+    out.assign(path, 0, path.size() - 1);
+  } else {
+    out = path;
+  }
+  return kOk;
+}
+
+int oRYXFileUtil::isDir(const std::string& path, const char* encoding) {
+  std::string stripped;
+  if (removeLastSeparator(path, stripped) != kOk) return kFailed;
+  struct ::stat record;
+  if (ORYX_OS::stat(stripped.c_str(), &record, encoding) != 0) return kFailed;
+  return (record.st_mode & S_IFMT) == S_IFDIR ? kIsDirectory : kNotDirectory;
+}
+
+bool oRYXFileUtil::isZipFile(const std::string& name) {
+  static const std::string kSuffix = ".zip";
+  if (name.empty()) return false;
+  const std::string::size_type found = name.rfind(kSuffix);
+  return found != std::string::npos && found + kSuffix.size() == name.size();
+}

@@ -1,0 +1,106 @@
+#ifndef ORYXUTIL_FILEUTIL_FILEUTIL_H
+#define ORYXUTIL_FILEUTIL_FILEUTIL_H
+
+// File chores in the server's directories: listing one directory into sorted
+// FILEINFO records, removing directory trees, pruning zip archives by age or
+// count, and packing files or directories with the external archiver 7za.
+// Results: 0 success, -1 failure, -2 where a later step (a deletion) failed;
+// isDir answers 1/2/-1 and isZipFile a bool. Nothing is thrown or reported.
+// Paths are product paths (a backslash is a separator) in the caller's
+// `encoding`, which every file-system call receives unchanged.
+// Threads: any operation from any thread. Sorted scans keep their context in
+// per-thread storage, so concurrent scans never meet. The zip operations
+// change the process's working directory while they run (and restore it on
+// every exit): callers serialise them against each other and against any
+// code that depends on the working directory.
+
+#include <cstdint>
+#include <ctime>
+#include <list>
+#include <string>
+
+// One directory entry of a listing.
+struct FILEINFO {
+  std::string fileName;  // the bare entry name, without the directory
+  bool isDirectory;      // the entry is a directory (false when unreadable)
+  int32_t reserved;      // always 0
+};
+
+// Order of getFileList; any value other than 1 and 2 lists unsorted.
+enum ORDER {
+  ORDER_NONE = 0,     // directory order
+  ORDER_BY_TIME = 1,  // newest modification time first
+  ORDER_BY_NAME = 2   // ascending byte order of the names
+};
+
+class oRYXFileUtil {
+ public:
+  oRYXFileUtil();
+  ~oRYXFileUtil();
+  oRYXFileUtil& operator=(const oRYXFileUtil&);
+
+  // Appends the entries of `dir` (never "." or "..") to `files`, which is
+  // not cleared. maxCount 0 lists all, n > 0 at most n (the newest n by
+  // time, the first n by name, the first n read unsorted).
+  // -1: dir null/empty, maxCount negative, or (unsorted only) dir not
+  // opened; a sorted scan of an unreadable directory gives 0 and no records.
+  static int getFileList(const char* dir, std::list<FILEINFO>& files, ORDER order, int maxCount,
+                         const char* encoding = "UTF-8");
+
+  // `out` = `path` without one trailing backslash. -1 (out untouched) for "".
+  static int removeLastSeparator(const std::string& path, std::string& out);
+
+  // 1 directory, 2 exists but is not one, -1 empty or status unreadable.
+  // One trailing backslash is ignored; symbolic links are followed.
+  static int isDir(const std::string& path, const char* encoding = "UTF-8");
+
+  // True when `name` ends with ".zip" (case-sensitive). No file-system access.
+  static bool isZipFile(const std::string& name);
+
+  // Removes the tree `dir`; the result is that of removing `dir` itself (0
+  // when the whole tree went). -1 when dir is not a directory (a symbolic
+  // link included) or cannot be opened. Symbolic links inside the tree are
+  // removed as entries and never followed.
+  static int delDir(const char* dir, const char* encoding = "UTF-8");
+
+  // Removes the archives (*.zip) at the top of `dir` modified before the
+  // local time `cutoff` (normalised in place; the caller's hour is kept
+  // across a daylight-saving shift). -1: bad arguments, cut-off in the
+  // future, dir not opened, or an archive's status unreadable; -2: a
+  // removal failed. Removals already made stay.
+  static int deleteFileByTime(const char* dir, struct tm* cutoff, const char* encoding = "UTF-8");
+
+  // Keeps the newest `threshold` entries whose names contain ".zip" and
+  // removes the rest. -1: bad arguments; -2: a removal failed (earlier
+  // removals stay). An unreadable directory gives 0.
+  static int deleteFileByThreshold(const char* dir, long threshold, const char* encoding = "UTF-8");
+
+  // Packs `parent`\`sub` into `parent`\`zipName`.zip (`sub` without one
+  // trailing backslash when zipName is ""), then removes the subdirectory
+  // when `deleteAfter`. -1: bad arguments, working-directory failure, sub
+  // missing or archiver failure; -2: packed, but the removal failed.
+  static int zipSpecificDir(const char* parent, const char* sub, const char* zipName, bool deleteAfter,
+                            const char* encoding = "UTF-8");
+
+  // Packs every subdirectory of `dir` into an archive named after it. 0 when
+  // all were packed; -1 bad argument or directory failure; otherwise the
+  // first failing zipSpecificDir result (later subdirectories untouched).
+  static int zipAllSubDir(const char* dir, bool deleteAfter, const char* encoding = "UTF-8");
+
+  // Packs the files of `dir` named by `files` (one name, names separated by
+  // ";", or a wildcard) into `dir`\`zipName`.zip and deletes them. With
+  // zipName "" the archive is named after the files. option: 0..777.
+  // 0 packed, -1 on every failure.
+  static int zipSpecificFile(const char* dir, const char* files, const char* zipName, int option,
+                             const char* encoding = "UTF-8");
+
+  // In the working directory: packs `fileText` (command text: blank-separated,
+  // possibly quoted names or wildcards) into %ORYX_ROOT%\var\tmp\`zipName`.zip,
+  // deletes the packed files and moves the archive here. 0 when the
+  // archiver succeeded; -1 option outside 0..777, ORYX_ROOT unset, a command
+  // too long, or archiver failure.
+  static int runZipCmd(const char* fileText, const std::string& zipName, int option,
+                       const char* encoding = "UTF-8");
+};
+
+#endif

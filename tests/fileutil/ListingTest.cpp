@@ -1,0 +1,94 @@
+#include "oryxutil/fileutil/FileUtil.h"
+
+#include "fileutil/Files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace oryxtest;
+using Names = std::vector<std::string>;
+
+namespace {
+
+// Five files, b newest ... d oldest, then the directory "sub", oldest of all.
+struct ListingDir {
+  TempDir dir;
+  ListingDir() {
+    const char* byAge[] = {"b.log", "e.log", "a.log", "c.log", "d.log"};
+    for (int i = 0; i < 5; ++i) makeFile(dir.file(byAge[i]), 1600000000 - 10 * i);
+    ::mkdir(dir.file("sub").c_str(), 0755);
+    setModified(dir.file("sub"), 1000);
+  }
+  std::list<FILEINFO> list(ORDER order, int maxCount, const std::string& suffix = "") {
+    std::list<FILEINFO> files;
+    EXPECT_EQ(oRYXFileUtil::getFileList((dir.path() + suffix).c_str(), files, order, maxCount), 0);
+    return files;
+  }
+};
+
+}  // namespace
+
+TEST(FileListOrders, TimeNameAndDirectoryOrderWithMaxCount) {
+  ListingDir d;
+  EXPECT_EQ(namesOf(d.list(ORDER_BY_TIME, 0)), (Names{"b.log", "e.log", "a.log", "c.log", "d.log", "sub"}));
+  EXPECT_EQ(namesOf(d.list(ORDER_BY_TIME, 3)), (Names{"b.log", "e.log", "a.log"}));
+  makeFile(d.dir.file("Z.log"), 1600000000);
+  EXPECT_EQ(namesOf(d.list(ORDER_BY_NAME, 3)), (Names{"Z.log", "a.log", "b.log"}));
+  Names all = namesOf(d.list(ORDER_NONE, 0));
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(all, (Names{"Z.log", "a.log", "b.log", "c.log", "d.log", "e.log", "sub"}));
+  EXPECT_EQ(d.list(ORDER_NONE, 3).size(), 3u);
+}
+
+TEST(FileListRecords, DirectoryFlagIsRightInEveryOrderWithOrWithoutTrailingBackslash) {
+  ListingDir d;
+  ::symlink(d.dir.file("sub").c_str(), d.dir.file("link").c_str());
+  for (ORDER order : {ORDER_NONE, ORDER_BY_TIME, ORDER_BY_NAME}) {
+    for (const std::string suffix : {"", "\\"}) {
+      for (const FILEINFO& info : d.list(order, 0, suffix)) {
+        EXPECT_EQ(info.isDirectory, info.fileName == "sub" || info.fileName == "link") << info.fileName;
+        EXPECT_EQ(info.reserved, 0);
+      }
+    }
+  }
+}
+
+TEST(FileListRecords, AppendsBehindEarlierRecords) {
+  ListingDir d;
+  std::list<FILEINFO> files{FILEINFO{"earlier", false, 0}};
+  oRYXFileUtil::getFileList(d.dir.path().c_str(), files, ORDER_BY_NAME, 2);
+  oRYXFileUtil::getFileList(d.dir.path().c_str(), files, ORDER_BY_TIME, 1);
+  EXPECT_EQ(namesOf(files), (Names{"earlier", "a.log", "b.log", "b.log"}));
+}
+
+TEST(FileListRecords, UnreadableEntryIsReportedAndSortsOldest) {
+  ListingDir d;
+  ::symlink("/no/such/target", d.dir.file("dangling").c_str());
+  testing::internal::CaptureStdout();
+  const std::list<FILEINFO> files = d.list(ORDER_BY_TIME, 0);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("file:dangling not exist!\n"), std::string::npos);
+  EXPECT_EQ(files.back().fileName, "dangling");
+}
+
+TEST(FileListFaults, BadArgumentsAndMissingDirectories) {
+  std::list<FILEINFO> files;
+  EXPECT_EQ(oRYXFileUtil::getFileList(nullptr, files, ORDER_BY_NAME, 0), -1);
+  EXPECT_EQ(oRYXFileUtil::getFileList("/tmp", files, ORDER_BY_TIME, -1), -1);
+  EXPECT_EQ(oRYXFileUtil::getFileList("/no/such/dir", files, ORDER_NONE, 0), -1);
+  EXPECT_EQ(oRYXFileUtil::getFileList("/no/such/dir", files, ORDER_BY_TIME, 0), 0);  // reads as empty
+  EXPECT_TRUE(files.empty());
+}
+
+TEST(PathTests, SeparatorsDirectoriesAndZipNames) {
+  ListingDir d;
+  std::string out = "untouched";
+  EXPECT_EQ(oRYXFileUtil::removeLastSeparator("", out), -1);
+  EXPECT_EQ(out, "untouched");
+  oRYXFileUtil::removeLastSeparator("a\\b\\\\", out);
+  EXPECT_EQ(out, "a\\b\\");  // one backslash only
+  EXPECT_EQ(oRYXFileUtil::isDir(d.dir.path() + "\\sub\\"), 1);
+  EXPECT_EQ(oRYXFileUtil::isDir(d.dir.file("a.log")), 2);
+  EXPECT_TRUE(oRYXFileUtil::isZipFile("a.zip.zip"));
+  for (const char* name : {"x.zip.1", "x.ZIP", ""}) EXPECT_FALSE(oRYXFileUtil::isZipFile(name)) << name;
+}

@@ -1,0 +1,101 @@
+#include "oryxutil/fileutil/FileUtil.h"
+
+#include "fileutil/Files.h"
+#include "support/EnvGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using namespace oryxtest;
+
+namespace {
+
+class ZoneGuard {
+ public:
+  explicit ZoneGuard(const char* zone) : m_tz("TZ", zone) { ::tzset(); }
+  ~ZoneGuard() { ::tzset(); }
+
+ private:
+  EnvGuard m_tz;
+};
+
+int deleteBefore(const TempDir& dir, int year, int month, int day, int hour, int minute, int isDst) {
+  struct tm t = {};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_isdst = isDst;
+  return oRYXFileUtil::deleteFileByTime(dir.path().c_str(), &t, "UTF-8");
+}
+
+}  // namespace
+
+TEST(RetentionByTime, RemovesOnlyArchivesStrictlyOlderThanTheCutoffSecond) {
+  ZoneGuard zone("UTC0");
+  TempDir dir;
+  const time_t cutoff = 1609502400;  // 2021-01-01 12:00:00 UTC
+  makeFile(dir.file("older.zip"), cutoff - 1);
+  makeFile(dir.file("equal.zip"), cutoff);
+  for (const char* name : {"x.ZIP", "x.zip.1", "x.zip.old"}) makeFile(dir.file(name), 1000);
+  EXPECT_EQ(deleteBefore(dir, 2021, 1, 1, 12, 0, -1), 0);
+  EXPECT_FALSE(exists(dir.file("older.zip")));
+  for (const char* name : {"equal.zip", "x.ZIP", "x.zip.1", "x.zip.old"}) EXPECT_TRUE(exists(dir.file(name))) << name;
+}
+
+TEST(RetentionByTime, DaylightSavingCutoffKeepsTheCallersHour) {
+  ZoneGuard zone("CET-1CEST,M3.5.0,M10.5.0/3");
+  TempDir dir;
+  // Summer 12:00 given with the winter flag is 12:00 CEST (10:00 UTC), not 12:00 CET.
+  const time_t summerNoon = 1625133600;
+  makeFile(dir.file("before.zip"), summerNoon - 1);
+  makeFile(dir.file("after.zip"), summerNoon + 1800);
+  EXPECT_EQ(deleteBefore(dir, 2021, 7, 1, 12, 0, 0), 0);
+  EXPECT_FALSE(exists(dir.file("before.zip")));
+  EXPECT_TRUE(exists(dir.file("after.zip")));
+}
+
+TEST(RetentionByTime, FutureCutoffBadArgumentsAndFailures) {
+  TempDir dir;
+  makeFile(dir.file("a.zip"), 1000);
+  const time_t ahead = std::time(nullptr) + 2;
+  struct tm future = {};
+  ::localtime_r(&ahead, &future);
+  EXPECT_EQ(oRYXFileUtil::deleteFileByTime(dir.path().c_str(), &future, "UTF-8"), -1);
+  EXPECT_EQ(oRYXFileUtil::deleteFileByTime(dir.path().c_str(), nullptr, "UTF-8"), -1);
+  EXPECT_TRUE(exists(dir.file("a.zip")));
+  ::symlink("/no/such/target", dir.file("dangling.zip").c_str());
+  EXPECT_EQ(deleteBefore(dir, 2021, 1, 1, 0, 0, -1), -1);
+  ::unlink(dir.file("dangling.zip").c_str());
+  ::mkdir(dir.file("old.zip").c_str(), 0755);  // a directory cannot be unlinked
+  setModified(dir.file("old.zip"), 1000);
+  EXPECT_EQ(deleteBefore(dir, 2021, 1, 1, 0, 0, -1), -2);
+}
+
+TEST(RetentionByCount, KeepsTheNewestAndCountsZipAnywhereInTheName) {
+  TempDir dir;
+  const char* byAge[] = {"e.zip", "d.zip.old", "c.zip", "b.zip", "a.zip"};  // newest first
+  for (int i = 0; i < 5; ++i) makeFile(dir.file(byAge[i]), 1600000000 - 60 * i);
+  makeFile(dir.file("old.log"), 1000);
+  EXPECT_EQ(oRYXFileUtil::deleteFileByThreshold(dir.path().c_str(), 5, "UTF-8"), 0);
+  EXPECT_TRUE(exists(dir.file("a.zip")));
+  EXPECT_EQ(oRYXFileUtil::deleteFileByThreshold(dir.path().c_str(), 2, "UTF-8"), 0);
+  EXPECT_TRUE(exists(dir.file("e.zip")));
+  EXPECT_TRUE(exists(dir.file("d.zip.old")));
+  for (const char* gone : {"c.zip", "b.zip", "a.zip"}) EXPECT_FALSE(exists(dir.file(gone))) << gone;
+  EXPECT_TRUE(exists(dir.file("old.log")));
+}
+
+TEST(RetentionByCount, BadArgumentsUnreadableDirectoryAndFailedRemoval) {
+  TempDir dir;
+  makeFile(dir.file("a.zip"), 1000);
+  EXPECT_EQ(oRYXFileUtil::deleteFileByThreshold(dir.path().c_str(), -1, "UTF-8"), -1);
+  EXPECT_EQ(oRYXFileUtil::deleteFileByThreshold(nullptr, 1, "UTF-8"), -1);
+  EXPECT_EQ(oRYXFileUtil::deleteFileByThreshold(dir.file("missing").c_str(), 0, "UTF-8"), 0);
+  ::mkdir(dir.file("b.zip").c_str(), 0755);  // the older entry, and a directory cannot be unlinked
+  setModified(dir.file("b.zip"), 500);
+  EXPECT_EQ(oRYXFileUtil::deleteFileByThreshold(dir.path().c_str(), 1, "UTF-8"), -2);
+  EXPECT_TRUE(exists(dir.file("a.zip")));
+}

@@ -7,5 +7,6 @@
 #include "oryxutil/companion/OS.h"
 #include "oryxutil/companion/TraceClient.h"
 #include "oryxutil/export/FormatFile.h"
+#include "oryxutil/profile/Profile.h"
 
 #endif

@@ -4,12 +4,17 @@
 
 #include <ace/OS_NS_stdlib.h>
 #include <ace/OS_NS_string.h>
+#include <ace/OS_NS_unistd.h>
 
 #include <pthread.h>
 #include <signal.h>
 
 #include <cerrno>
 #include <new>
+
+namespace {
+const ACE_Time_Value kGatherLines(0, 1000);
+}
 
 oRYXProfileWriter::oRYXProfileWriter() : ACE_Task<ACE_MT_SYNCH>(nullptr, nullptr) {
   oryx::profile::writeStart = ACE_OS::getenv("OX_PROFILE_NO_WRITE_START") == nullptr;
@@ -71,21 +76,32 @@ int oRYXProfileWriter::enqueue(const char* line) {
 
 int oRYXProfileWriter::svc() {
   for (;;) {
-    ACE_Message_Block* block = nullptr;
-    if (getq(block) == -1) {
-      if (errno == ESHUTDOWN) break;
-      continue;
-    }
+    ACE_Message_Block* block = takeLine();
+    if (block == nullptr) break;
     if (block->base() == nullptr) {
       block->release();
       break;
     }
     m_file.append(block->base());
     releaseLine(block);
-    if (m_file.isOpen() && msg_queue()->is_empty()) m_file.flush();
   }
   m_file.flush();
   return 0;
+}
+
+ACE_Message_Block* oRYXProfileWriter::takeLine() {
+  ACE_Message_Block* block = nullptr;
+  ACE_Time_Value now(ACE_Time_Value::zero);
+  if (getq(block, &now) != -1) return block;
+  // The queue ran empty: the file gets what it has so far, then a short nap
+  // lets the callers' lines gather. While this thread is not waiting on the
+  // queue, enqueueing wakes nobody (no system call on the callers' side).
+  m_file.flush();
+  ACE_OS::sleep(kGatherLines);
+  for (;;) {
+    if (getq(block) != -1) return block;
+    if (errno == ESHUTDOWN) return nullptr;
+  }
 }
 
 void oRYXProfileWriter::shutdown() {

@@ -7,7 +7,8 @@
 // the queue's byte count stays 0 and enqueueing never blocks.
 // Destination, read at load: OX_PROFILE_FILE names a file that the service
 // thread appends every line to (flushed whenever the queue runs empty);
-// unset (or not openable), the thread drops the lines.
+// unset (or not openable), the thread drops the lines. The thread naps
+// 1 ms whenever the queue runs empty, so a busy caller seldom has to wake it.
 // After the end marker (exit(), or unloading) callers' lines are dropped at
 // once. A forked child has no service thread: its lines are dropped too.
 // Threads: enqueue() from any thread; one service thread drains the queue in
@@ -43,6 +44,9 @@ class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {
 
  private:
   bool start();
+  // The next block, waiting as long as it takes; null once the queue is
+  // shut down.
+  ACE_Message_Block* takeLine();
   void drainLeftovers();
   static void releaseLine(ACE_Message_Block* block);
   static void beforeFork();

@@ -13,7 +13,9 @@
 #include <new>
 
 namespace {
-const ACE_Time_Value kGatherLines(0, 1000);
+// A plain constant: the service thread starts while the library is still
+// loading, before this file's dynamically initialised objects exist.
+constexpr suseconds_t kGatherMicroseconds = 1000;
 }
 
 oRYXProfileWriter::oRYXProfileWriter() : ACE_Task<ACE_MT_SYNCH>(nullptr, nullptr) {
@@ -97,7 +99,7 @@ ACE_Message_Block* oRYXProfileWriter::takeLine() {
   // lets the callers' lines gather. While this thread is not waiting on the
   // queue, enqueueing wakes nobody (no system call on the callers' side).
   m_file.flush();
-  ACE_OS::sleep(kGatherLines);
+  ACE_OS::sleep(ACE_Time_Value(0, kGatherMicroseconds));
   for (;;) {
     if (getq(block) != -1) return block;
     if (errno == ESHUTDOWN) return nullptr;

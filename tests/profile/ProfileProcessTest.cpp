@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -67,25 +67,49 @@ ChildResult runScenario(const std::string& scenario, const std::vector<std::stri
   return runChild({ORYX_PROFILE_CHILD, scenario}, extraEnv);
 }
 
-// Elapsed and timestamp figures vary from run to run; their shape does not.
-std::string withoutFigures(const std::string& text) {
-  static const std::regex elapsed(R"(Elapsed\[([^\]\n]*)\]:\d+s:\d{1,3}ms:\d{1,3}us:\d{1,3}ns\n)");
-  static const std::regex timestamp(R"(Timestamp\[([^\]\n]*)\]:\d+s:\d{1,6}us\n)");
-  return std::regex_replace(std::regex_replace(text, elapsed, "Elapsed[$1]:N\n"), timestamp,
-                            "Timestamp[$1]:T\n");
+// The figures of one line replaced by a marker when they have the right
+// shape: "Elapsed[x]:1s:2ms:3us:4ns" -> "Elapsed[x]:N", "Timestamp[x]:5s:6us"
+// -> "Timestamp[x]:T". Other lines are kept as they are.
+std::string withoutFigures(const std::string& line) {
+  const size_t close = line.rfind("]:");
+  if (close == std::string::npos) return line;
+  const std::string head = line.substr(0, close + 2);
+  const char* figures = line.c_str() + close + 2;
+  long s = 0, ms = 0, us = 0, ns = 0;
+  int used = 0;
+  if (head.find("Elapsed[") != std::string::npos &&
+      std::sscanf(figures, "%lds:%ldms:%ldus:%ldns%n", &s, &ms, &us, &ns, &used) == 4 &&
+      figures[used] == '\0' && s >= 0 && ms >= 0 && ms < 1000 && us >= 0 && us < 1000 && ns >= 0 &&
+      ns < 1000) {
+    return head + "N";
+  }
+  if (head.find("Timestamp[") != std::string::npos &&
+      std::sscanf(figures, "%lds:%ldus%n", &s, &us, &used) == 2 && figures[used] == '\0' &&
+      us >= 0 && us < 1000000) {
+    return head + "T";
+  }
+  return line;
 }
 
+// The lines of the text (without their line feeds), figures replaced.
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);) lines.push_back(withoutFigures(line));
   return lines;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
 }
 
 class ProfileProcess : public ::testing::Test {
  protected:
   std::string profileEnv() const { return "OX_PROFILE_FILE=" + m_dir.file("profile.log"); }
-  std::string profileText() const { return withoutFigures(oryxtest::readFile(m_dir.file("profile.log"))); }
+  std::vector<std::string> profileLines() const { return linesOf(oryxtest::readFile(m_dir.file("profile.log"))); }
+  std::string profileText() const { return joined(profileLines()); }
 
   oryxtest::TempDir m_dir;
 };
@@ -109,7 +133,7 @@ TEST_F(ProfileProcess, NestedTimersIndentByLevelAndLinesAfterExitAreDropped) {
 
 TEST_F(ProfileProcess, BurstOfLinesArrivesWholeAndInOrder) {
   expectCleanExit(runScenario("burst", {profileEnv()}));
-  const std::vector<std::string> lines = linesOf(profileText());
+  const std::vector<std::string> lines = profileLines();
   ASSERT_EQ(lines.size(), 40000u);
   for (size_t i = 0; i < 20000; ++i) {
     const std::string name = "n" + std::to_string(i);
@@ -173,17 +197,19 @@ TEST_F(ProfileProcess, ExitsCleanlyWithoutDestination) {
 
 TEST_F(ProfileProcess, ThreadsOnOwnNamesKeepTheirOrderAndWholeLines) {
   expectCleanExit(runScenario("threads", {profileEnv()}));
-  const std::vector<std::string> lines = linesOf(profileText());
+  const std::vector<std::string> lines = profileLines();
   ASSERT_EQ(lines.size(), 4u * 2000u * 2u);
   std::vector<int> next(4, 0);
   std::vector<bool> started(4, false);
-  static const std::regex shape(R"( *(Started|Elapsed)\[t(\d)-(\d+)\](:N)?)");
   for (const std::string& line : lines) {
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(line, m, shape)) << line;
-    const int thread = std::stoi(m[2]);
-    ASSERT_EQ(std::stoi(m[3]), next[thread]) << line;
-    const bool isStart = m[1] == "Started";
+    const std::string text = line.substr(line.find_first_not_of(' '));
+    int thread = -1, index = -1, used = 0;
+    const bool isStart = text.rfind("Started[", 0) == 0;
+    ASSERT_TRUE(isStart || text.rfind("Elapsed[", 0) == 0) << line;
+    ASSERT_EQ(std::sscanf(text.c_str() + 8, "t%d-%d]%n", &thread, &index, &used), 2) << line;
+    ASSERT_TRUE(thread >= 0 && thread < 4) << line;
+    ASSERT_STREQ(text.c_str() + 8 + used, isStart ? "" : ":N") << line;
+    ASSERT_EQ(index, next[thread]) << line;
     ASSERT_EQ(isStart, !started[thread]) << line;
     started[thread] = isStart;
     if (!isStart) ++next[thread];

@@ -13,6 +13,7 @@ packages=(
   libxml2-dev libxml2-utils   # benchmark comparison and the XML tests' independent reader
   clang libclang-rt-14-dev    # libFuzzer targets
   valgrind
+  time                  # peak memory in bench/oryx_export_bench.py
 )
 
 missing=()

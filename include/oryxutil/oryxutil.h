@@ -7,6 +7,8 @@
 #include "oryxutil/companion/OS.h"
 #include "oryxutil/companion/TraceClient.h"
 #include "oryxutil/export/FormatFile.h"
+#include "oryxutil/export/MultiFormatFile.h"
+#include "oryxutil/orbcfg/TaoCfg.h"
 #include "oryxutil/profile/Profile.h"
 
 #endif

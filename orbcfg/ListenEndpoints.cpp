@@ -1,0 +1,74 @@
+// oRYX_Tao_Cfg: the -ORBEndpoint options and the half-security test.
+#include "oryxutil/orbcfg/TaoCfg.h"
+
+#include "orbcfg/OrbCodes.h"
+#include "oryxutil/companion/CommonUtils.h"
+#include "oryxutil/companion/OS.h"
+
+#include <ace/OS_NS_stdio.h>
+
+#include <cstdio>
+#include <cstring>
+#include <list>
+#include <string>
+
+namespace {
+
+const char kEndpointPrefix[] = " -ORBEndpoint iiop://";
+
+// Endpoints of the process: all interfaces, each address of the list, or the
+// local host's name. `port` is the text after the colon, `tail` what follows
+// each endpoint of a single-endpoint case, `listTail` each endpoint of the list.
+std::string endpoints(const ACE_String_Base<char>& listenAllIp,
+                      const ACE_String_Base<char>& listenIpAddrs, const std::string& port,
+                      const std::string& tail, const std::string& listTail) {
+  if (listenAllIp == oryx::kSwitchOn) return kEndpointPrefix + (":" + port) + tail;
+  std::list<std::string> addresses;
+  if (listenIpAddrs.length() > 0) {
+    oRYXCommonUtils::split(listenIpAddrs.c_str(), ",", addresses);
+  }
+  if (addresses.empty()) {
+    return kEndpointPrefix + oRYXCommonUtils::hostname() + ":" + port + tail;
+  }
+  std::string result;
+  for (const std::string& address : addresses) {
+    result += kEndpointPrefix + address + ":" + port + listTail;
+  }
+  return result;
+}
+
+std::string decimal(int value) {
+  char buffer[128] = {0};
+  ACE_OS::snprintf(buffer, sizeof(buffer), "%d", value);
+  return buffer;
+}
+
+}  // namespace
+
+std::string oRYX_Tao_Cfg::getListenpara(const char* listenPort) {
+  return endpoints(m_listenAllIp, m_listenIpAddrs, listenPort != nullptr ? listenPort : "", "",
+                   " ");
+}
+
+std::string oRYX_Tao_Cfg::getListenpara(int listenPort, int sslListenPort, bool withSsl) {
+  if (!withSsl) return endpoints(m_listenAllIp, m_listenIpAddrs, decimal(listenPort), "", " ");
+  const std::string ssl = "/ssl_port=" + decimal(sslListenPort) + " ";
+  return endpoints(m_listenAllIp, m_listenIpAddrs, decimal(listenPort), ssl, ssl);
+}
+
+bool oRYX_Tao_Cfg::isHalfSecurity(const ACE_String_Base<char>& svcConfFile, bool assumeHalf) {
+  if (assumeHalf) return true;
+  FILE* in = ORYX_OS::fopen(svcConfFile.c_str(), "r", "UTF-8");
+  if (in == nullptr) return true;
+  // Read in pieces; a mention split across two pieces of a long line is not seen.
+  char piece[1024] = {0};
+  bool found = false;
+  while (std::fgets(piece, sizeof(piece) - 1, in) != nullptr) {
+    if (std::strstr(piece, "-SSLNoProtection") != nullptr) {
+      found = true;
+      break;
+    }
+  }
+  std::fclose(in);
+  return found;
+}

@@ -1,0 +1,88 @@
+// oRYX_Tao_Cfg: the ORB argument vector of both TAO_init forms.
+#include "oryxutil/orbcfg/TaoCfg.h"
+
+#include "orbcfg/ArgvBuild.h"
+#include "orbcfg/OrbCodes.h"
+#include "orbcfg/OrbOptions.h"
+#include "oryxutil/companion/CommonUtils.h"
+
+#include <ace/OS_NS_stdio.h>
+
+namespace {
+
+std::string text(const ACE_String_Base<char>& value) {
+  return std::string(value.c_str(), value.length());
+}
+
+std::string orbExtension(oRYX_Tao_Cfg& cfg) {
+  const ACE_String_Base<char> section("ORB");
+  const ACE_String_Base<char> key("orbext");
+  return text(cfg.getparam(&section, &key));
+}
+
+}  // namespace
+
+ACE_ARGV_T<char>* oRYX_Tao_Cfg::TAO_init(char** const argv, const char* listenPort,
+                                         std::string svcConfName) {
+  if (Initalize() != oryx::kCfgOk) return nullptr;
+  ParseNameService();
+  ParseDebug();
+  ParseORB();
+  if (m_nsHost.length() == 0) m_nsHost = oRYXCommonUtils::hostname().c_str();
+
+  const std::string configPath = oRYXCommonUtils::oRYXgetenv("ORYX_CONFIG_PATH");
+  if (configPath.empty()) return nullptr;
+  const std::string serviceConfig =
+      oryx::serviceConfigPath(configPath, svcConfName.empty() ? "svc.conf" : svcConfName);
+
+  std::string options = oryx::nameServiceReference("iiop", text(m_nsHost), text(m_nsPort));
+  if (listenPort != nullptr) options += getListenpara(listenPort);
+
+  const std::string root = oRYXCommonUtils::oRYXgetenv("ORYX_ROOT");
+  if (root.empty()) return nullptr;
+  const std::string orbext = orbExtension(*this);
+  options += oryx::trailingOptions(serviceConfig, text(m_debugLevel), root, text(m_useIp), orbext);
+
+  oryx::debugEcho("tao param1: ", options, orbext);
+  return oryx::buildOrbArgv(argv, options);
+}
+
+ACE_ARGV_T<char>* oRYX_Tao_Cfg::TAO_init(char** const argv, int listenPort,
+                                         const std::string& svcConfName, int sslListenPort) {
+  if (Initalize() != oryx::kCfgOk) return nullptr;
+  ParseNameService();
+  ParseDebug();
+  ParseORB();
+
+  if (m_ssl != oryx::kSwitchOn) {
+    // Plain mode: the port as text and the default service configuration.
+    char port[10] = {0};
+    ACE_OS::snprintf(port, sizeof(port), "%d", listenPort);
+    return TAO_init(argv, port, std::string());
+  }
+
+  if (m_nsHost.length() == 0) m_nsHost = oRYXCommonUtils::hostname().c_str();
+  const std::string configPath = oRYXCommonUtils::oRYXgetenv("ORYX_CONFIG_PATH");
+  if (configPath.empty()) return nullptr;
+  // Without a named file the default SSL configuration is taken to allow
+  // unprotected IIOP, so it is not read.
+  const bool assumeHalf = svcConfName.empty();
+  const std::string serviceConfig =
+      oryx::serviceConfigPath(configPath, assumeHalf ? "svc_ssl.conf" : svcConfName);
+
+  std::string options;
+  if (isHalfSecurity(ACE_String_Base<char>(serviceConfig.c_str()), assumeHalf)) {
+    options = oryx::nameServiceReference("iiop", text(m_nsHost), text(m_nsPort));
+  } else {
+    options = oryx::nameServiceReference("ssliop", text(m_nsHost), text(m_nsSslPort));
+  }
+  if (listenPort != 0) options += getListenpara(listenPort, sslListenPort, true);
+
+  const std::string root = oRYXCommonUtils::oRYXgetenv("ORYX_ROOT");
+  if (root.empty()) return nullptr;
+  const std::string orbext = orbExtension(*this);
+  options += oryx::trailingOptions(serviceConfig, text(m_debugLevel), root, text(m_useIp), orbext);
+
+  oryx::debugEcho("tao param2: ", options, orbext);
+  return oryx::buildOrbArgv(argv, options);
+}

@@ -1,0 +1,70 @@
+// oRYX_Tao_Cfg: construction, loading tao.cfg and reading its settings.
+#include "oryxutil/orbcfg/TaoCfg.h"
+
+#include "orbcfg/CfgImport.h"
+#include "orbcfg/OrbCodes.h"
+
+#include <cstring>
+
+namespace {
+
+// Used literally: nothing in the path is expanded.
+const char kDefaultCfgFile[] = "$ORYX_ROOT/etc/conf/tao.cfg";
+
+ACE_String_Base<char> valueOf(oRYX_Tao_Cfg& cfg, const char* section, const char* key) {
+  const ACE_String_Base<char> s(section);
+  const ACE_String_Base<char> k(key);
+  return cfg.getparam(&s, &k);
+}
+
+}  // namespace
+
+oRYX_Tao_Cfg::oRYX_Tao_Cfg(const char* cfgFile) : m_loaded(false), m_heapOpened(false) {
+  const size_t capacity = sizeof(m_cfgFile);
+  // A path that does not fit is replaced by the default, never cut short.
+  const char* chosen =
+      (cfgFile != nullptr && ::strnlen(cfgFile, capacity) < capacity) ? cfgFile : kDefaultCfgFile;
+  std::strncpy(m_cfgFile, chosen, capacity - 1);
+  m_cfgFile[capacity - 1] = '\0';
+}
+
+oRYX_Tao_Cfg::~oRYX_Tao_Cfg() = default;
+
+int oRYX_Tao_Cfg::Initalize() {
+  if (m_loaded) return oryx::kCfgOk;
+  if (!m_heapOpened) {
+    if (m_cfgHeap.open(oryx::kCfgSectionMapSize) != 0) return oryx::kCfgFailed;
+    m_heapOpened = true;
+  }
+  // A failed import leaves the store open; the next call imports again into it.
+  if (oryx::importIniFile(m_cfgHeap, m_cfgFile) != oryx::kCfgOk) return oryx::kCfgFailed;
+  m_loaded = true;
+  return oryx::kCfgOk;
+}
+
+ACE_String_Base<char> oRYX_Tao_Cfg::getparam(const ACE_String_Base<char>* section,
+                                            const ACE_String_Base<char>* key) {
+  ACE_String_Base<char> value;
+  // An unopened store has no root section to start from.
+  if (section == nullptr || key == nullptr || !m_heapOpened) return value;
+  ACE_Configuration_Section_Key sectionKey;
+  if (m_cfgHeap.open_section(m_cfgHeap.root_section(), section->c_str(), 1, sectionKey) != 0) {
+    return value;
+  }
+  ACE_String_Base<char> found;
+  if (m_cfgHeap.get_string_value(sectionKey, key->c_str(), found) == 0) value = found;
+  return value;
+}
+
+void oRYX_Tao_Cfg::ParseNameService() {
+  m_nsHost = valueOf(*this, "NameService", "hostname");
+  m_nsPort = valueOf(*this, "NameService", "port");
+  m_listenAllIp = valueOf(*this, "NameService", "ListenAllIp");
+  m_listenIpAddrs = valueOf(*this, "NameService", "ListenIpAddrs");
+  m_nsSslPort = valueOf(*this, "NameService", "sslport");
+  m_ssl = valueOf(*this, "NameService", "ssl");
+}
+
+void oRYX_Tao_Cfg::ParseDebug() { m_debugLevel = valueOf(*this, "Debug", "DebugLevel"); }
+
+void oRYX_Tao_Cfg::ParseORB() { m_useIp = valueOf(*this, "ORB", "UseIp"); }

@@ -1,0 +1,87 @@
+#include "TaoCfgFixture.h"
+
+#include "oryxutil/companion/CommonUtils.h"
+
+const Words kSvc = {"-ORBSvcConf", "/cfg/svc.conf"};
+
+// The words after the program name and the naming-service reference.
+static Words tail(const Words& w) { return w.size() < 3 ? w : Words(w.begin() + 3, w.end()); }
+
+TEST_F(TaoCfgTest, CallerWordsThenReferenceEndpointsAndServiceConfiguration) {
+  writeCfg("[NameService]\nhostname=h\nport=2809\nListenAllIp=enable\n");
+  EXPECT_EQ(Words({"server", "-ORBInitRef", "NameService=corbaloc:iiop:h:2809/NameService",
+                   "-ORBEndpoint", "iiop://:7000", "-ORBSvcConf", "/cfg/svc.conf"}),
+            plain());
+  // The integer form in plain mode: port 0 kept, the named file ignored.
+  EXPECT_EQ(Words({"-ORBEndpoint", "iiop://:0", "-ORBSvcConf", "/cfg/svc.conf"}),
+            tail(secure(0, "mine.conf", 5)));
+  oRYX_Tao_Cfg cfg(cfgPath().c_str());
+  char* none[1] = {nullptr};
+  EXPECT_EQ("-ORBInitRef", words(cfg.TAO_init(nullptr, "1", ""))[0]);
+  EXPECT_EQ("-ORBInitRef", words(cfg.TAO_init(none, "1", ""))[0]);
+  writeCfg("[NameService]\nhostname=\n");
+  EXPECT_EQ("NameService=corbaloc:iiop:" + oRYXCommonUtils::hostname() + ":/NameService",
+            plain(nullptr)[2]);
+}
+
+TEST_F(TaoCfgTest, DebugAndDottedOptionsOnlyWhenOnThenExtensionWordsLast) {
+  for (const char* off : {"[Debug]\nDebugLevel=0", "[Debug]\nDebugLevel=", "[Debug]\nDebugLevel=x3",
+                          "[ORB]\nUseIp=Enable", "[ORB]\nUseIp=enabled"}) {
+    writeCfg(std::string(off) + "\n");
+    EXPECT_EQ(kSvc, tail(plain(nullptr))) << off;
+  }
+  writeCfg("[Debug]\nDebugLevel=3x\n[ORB]\nUseIp=enable\norbext=-ORBA 1   -ORBB\n");
+  EXPECT_EQ(Words({"-ORBSvcConf", "/cfg/svc.conf", "-ORBDebugLevel", "3x", "-ORBLogFile",
+                   "/root/var/logs/tao.trace", "-ORBDottedDecimalAddresses", "1", "-ORBA", "1",
+                   "-ORBB"}),
+            tail(plain(nullptr)));
+}
+
+TEST_F(TaoCfgTest, UnsetConfigPathOrRootGivesNullInBothForms) {
+  writeCfg("[NameService]\nssl=enable\n");
+  for (const char* name : {"ORYX_CONFIG_PATH", "ORYX_ROOT"}) {
+    oryxtest::EnvGuard unset(name, "");
+    EXPECT_EQ(kNull, plain()) << name;
+    EXPECT_EQ(kNull, secure(1, "", 2)) << name;
+  }
+}
+
+TEST_F(TaoCfgTest, SslModeAddressesTheNamingServiceBySslUnlessHalfSecure) {
+  oryxtest::EnvGuard cfgDir("ORYX_CONFIG_PATH", dir.path().c_str());
+  writeCfg("[NameService]\nssl=enable\nhostname=h\nport=1\nsslport=2\n");
+  oryxtest::writeFile(dir.file("strict.conf"), "-SSLAuthenticate SERVER\n");
+  oryxtest::writeFile(dir.file("half.conf"), "-SSLNoProtection\n");
+  const std::string iiop = "NameService=corbaloc:iiop:h:1/NameService";
+  EXPECT_EQ(Words({"server", "-ORBInitRef", iiop, "-ORBSvcConf", dir.file("svc_ssl.conf")}),
+            secure(0, "", 7001));
+  EXPECT_EQ("NameService=corbaloc:ssliop:h:2/NameService", secure(0, "strict.conf", 1)[2]);
+  EXPECT_EQ(iiop, secure(0, "half.conf", 1)[2]);
+  EXPECT_EQ(iiop, secure(0, "missing.conf", 1)[2]);
+  // Only a mention within one 1022-byte piece of a line counts.
+  oryxtest::writeFile(dir.file("long.conf"), std::string(1015, 'x') + "-SSLNoProtection\n");
+  EXPECT_EQ("NameService=corbaloc:ssliop:h:2/NameService", secure(0, "long.conf", 1)[2]);
+}
+
+TEST_F(TaoCfgTest, DebugEchoPrintsTheOptionTextOnlyForExactlyOne) {
+  writeCfg("[NameService]\nhostname=h\n[ORB]\norbext=-ORBx\n");
+  EXPECT_EQ("tao param1:  -ORBInitRef NameService=corbaloc:iiop:h:/NameService"
+            " -ORBSvcConf /cfg/svc.conf -ORBx\ntao_OrbExt -ORBx\n",
+            echoed(-1, 0, nullptr));
+  oryxtest::EnvGuard almost("ORYX_TAO_DEBUG_WREN", "1 ");
+  testing::internal::CaptureStdout();
+  plain();
+  EXPECT_EQ("", testing::internal::GetCapturedStdout());
+}
+
+TEST_F(TaoCfgTest, WordsAreSplitByAceWithSubstitutionAndWithoutEmptyWords) {
+  oryxtest::EnvGuard var("ORYXTEST_ID", "svc id");
+  writeCfg("[ORB]\norbext=-ORBId $ORYXTEST_ID -ORBq \"a \\\"b\" '' -ORBz \"open end\n");
+  char spaced[] = "my server";
+  char* mine[] = {spaced, nullptr};
+  oRYX_Tao_Cfg cfg(cfgPath().c_str());
+  const Words w = words(cfg.TAO_init(mine, nullptr, ""));
+  ASSERT_GE(w.size(), 7u);
+  EXPECT_EQ(Words({"my", "server"}), Words(w.begin(), w.begin() + 2));
+  // The unterminated quote drops the rest of the line.
+  EXPECT_EQ(Words({"-ORBId", "svc id", "-ORBq", "a \"b", "-ORBz"}), Words(w.end() - 5, w.end()));
+}

@@ -1,0 +1,46 @@
+#include "TaoCfgFixture.h"
+
+#include <algorithm>
+
+const std::string kRef = "NameService=corbaloc:iiop:";
+
+TEST_F(TaoCfgTest, MissingFileFailsThenLoadsOnceCreatedAndIsNeverReloaded) {
+  oRYX_Tao_Cfg cfg(cfgPath().c_str());
+  EXPECT_EQ(kNull, words(cfg.TAO_init(argv, "1", "")));
+  writeCfg("[NameService]\nhostname=old\nport=9\n");
+  EXPECT_EQ(kRef + "old:9/NameService", words(cfg.TAO_init(argv, nullptr, ""))[2]);
+  writeCfg("[NameService]\nhostname=new\n");
+  EXPECT_EQ(kRef + "old:9/NameService", words(cfg.TAO_init(argv, nullptr, ""))[2]);
+  EXPECT_EQ(kRef + "new:/NameService", plain(nullptr)[2]);
+}
+
+TEST_F(TaoCfgTest, GetparamReadsOnlyALoadedFileAndNeverWritesIt) {
+  writeCfg("[ORB]\norbext=-ORBx 1\n");
+  oRYX_Tao_Cfg cfg(cfgPath().c_str());
+  const ACE_CString orb("ORB"), ext("orbext"), debug("Debug");
+  EXPECT_STREQ("", cfg.getparam(&orb, &ext).c_str());
+  words(cfg.TAO_init(argv, nullptr, ""));
+  EXPECT_STREQ("-ORBx 1", cfg.getparam(&orb, &ext).c_str());
+  EXPECT_STREQ("", cfg.getparam(&debug, &ext).c_str());
+  EXPECT_EQ("[ORB]\norbext=-ORBx 1\n", oryxtest::readFile(cfgPath()));
+}
+
+TEST_F(TaoCfgTest, BackslashInTheCfgPathIsASeparatorAndAByteOrderMarkIsSkipped) {
+  writeCfg("\xEF\xBB\xBF[NameService]\r\nhostname=bom\r\n");
+  std::string path = cfgPath();
+  std::replace(path.begin(), path.end(), '/', '\\');
+  oRYX_Tao_Cfg cfg(path.c_str());
+  EXPECT_EQ(kRef + "bom:/NameService", words(cfg.TAO_init(argv, nullptr, ""))[2]);
+}
+
+TEST_F(TaoCfgTest, MalformedFilesNeverCrashNorGiveEmptyWords) {
+  for (const std::string& text :
+       {"[NameService]\nhostname=" + std::string(10000, 'h') + "\n",
+        std::string("[ORB]\norbext=-ORBa '' \"open\n[Debug]\nDebugLevel=\"2\n"),
+        std::string("[NameService]\nno equals sign\n"), std::string("[N\0S]\n\xff=\x01\n", 10)}) {
+    writeCfg(text);
+    for (const Words& w : {plain(), secure(7000, "x.conf", 7001)}) {
+      EXPECT_EQ(w.end(), std::find(w.begin(), w.end(), "")) << text;
+    }
+  }
+}

@@ -1,0 +1,59 @@
+#ifndef ORYXUTIL_TOOLS_CSVTABLEREADER_H
+#define ORYXUTIL_TOOLS_CSVTABLEREADER_H
+
+// Streams an RFC 4180 table (quoted fields, doubled quotes, line breaks inside
+// quotes; CR LF, LF or CR line ends) from a file descriptor, one record at a
+// time, with the input line on which each record starts. Blanks are field
+// content; blank lines are skipped. A quote inside an unquoted field, text
+// after a closing quote and a quote left open at the end are errors.
+// Memory: one record and one read block, whatever the input size.
+// Not thread-safe.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace oryxtool {
+
+class CsvTableReader {
+ public:
+  // Called per record; returning false stops the reading.
+  using RecordHandler = std::function<bool(const std::vector<std::string>& fields, long line)>;
+
+  // `fd` stays the caller's; it is read to its end.
+  explicit CsvTableReader(int fd);
+
+  // Reads every record. False on a read or format error (error() and
+  // errorLine() tell which) or when the handler stopped.
+  bool read(const RecordHandler& onRecord);
+
+  const std::string& error() const { return m_error; }
+  long errorLine() const { return m_errorLine; }
+  // Input bytes consumed so far.
+  uint64_t bytesRead() const { return m_bytesRead; }
+
+ private:
+  static void onField(void* data, size_t size, void* self);
+  static void onRowEnd(int terminator, void* self);
+  bool parseLine(void* parser, const char* line, size_t size);
+  bool parsePiece(void* parser, const char* data, size_t size);
+  bool splitPlainLine(const char* data, size_t size);
+
+  int m_fd;
+  const RecordHandler* m_onRecord = nullptr;
+  std::vector<std::string> m_fields;
+  size_t m_fieldCount = 0;
+  long m_line = 1;       // line of the byte being parsed
+  long m_rowStart = 1;   // line on which the record being read began
+  bool m_stopped = false;
+  bool m_idle = true;      // the parser holds no part of a record
+  bool m_lfEnded = false;  // the parser ended a row at the last LF
+  uint64_t m_bytesRead = 0;
+  std::string m_error;
+  long m_errorLine = 0;
+};
+
+}  // namespace oryxtool
+
+#endif

@@ -10,6 +10,7 @@
 #include "oryxutil/export/MultiFormatFile.h"
 #include "oryxutil/fileutil/FileUtil.h"
 #include "oryxutil/orbcfg/TaoCfg.h"
+#include "oryxutil/profile/Profile.h"
 #include "oryxutil/utils/Utils.h"
 
 #endif

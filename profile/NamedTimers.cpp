@@ -1,0 +1,85 @@
+// The named-timer operations of oRYXProfile: a process-wide table of timers
+// under one lock, and the indent shared by all of them.
+#include "oryxutil/profile/Profile.h"
+
+#include "profile/LineFormat.h"
+#include "profile/ProfileState.h"
+
+#include <ace/Guard_T.h>
+
+#include <new>
+
+using namespace oryx::profile;
+
+namespace {
+
+typedef ACE_Guard<ACE_Thread_Mutex> Guard;
+
+// The span between the timer's last start and stop; for a timer still
+// running, up to now.
+ACE_hrtime_t spanOf(const NamedTimer& named) {
+  ACE_hrtime_t nanoseconds = 0;
+  if (named.running) {
+    ACE_High_Res_Timer upToNow = named.timer;
+    upToNow.stop();
+    upToNow.elapsed_time(nanoseconds);
+  } else {
+    named.timer.elapsed_time(nanoseconds);
+  }
+  return nanoseconds;
+}
+
+}  // namespace
+
+void oRYXProfile::startTimer(std::string name) {
+  Guard guard(profileLock);
+  if (!guard.locked()) return;
+  std::unique_ptr<NamedTimer>& named = timerTable[name];
+  if (!named) named.reset(new (std::nothrow) NamedTimer);
+  if (!named) {
+    timerTable.erase(name);
+    return;
+  }
+  named->timer.reset();
+  named->timer.start();
+  named->running = true;
+  if (writeStart) {
+    char line[kLineBuffer];
+    formatStart(line, indentPrefix.c_str(), name.c_str());
+    emit(line);
+  }
+  if (writeIndent) indentPrefix += kIndentStep;
+}
+
+void oRYXProfile::stopTimer(std::string name) {
+  {
+    Guard guard(profileLock);
+    if (!guard.locked()) return;
+    const TimerTable::iterator found = timerTable.find(name);
+    if (found == timerTable.end()) return;
+    found->second->timer.stop();
+    found->second->running = false;
+  }
+  // Another thread may restart or clean the name in between; the line then
+  // shows the restarted timer or is empty (and nothing is emitted).
+  const std::string line = getElapsedTime(name);
+  if (!line.empty()) emit(line.c_str());
+}
+
+std::string oRYXProfile::getElapsedTime(std::string name) {
+  Guard guard(profileLock);
+  if (!guard.locked()) return std::string();
+  const TimerTable::const_iterator found = timerTable.find(name);
+  if (found == timerTable.end() || !found->second) return std::string();
+  const ACE_hrtime_t nanoseconds = spanOf(*found->second);
+  if (writeIndent && indentPrefix.size() >= 2) indentPrefix.resize(indentPrefix.size() - 2);
+  char line[kLineBuffer];
+  formatElapsed(line, indentPrefix.c_str(), name.c_str(), nanoseconds);
+  return line;
+}
+
+void oRYXProfile::clean(std::string name) {
+  Guard guard(profileLock);
+  if (!guard.locked()) return;
+  timerTable.erase(name);
+}

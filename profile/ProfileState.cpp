@@ -1,0 +1,38 @@
+#include "profile/ProfileState.h"
+
+#include "profile/ProfileWriter.h"
+
+#include <ace/Guard_T.h>
+
+namespace oryx {
+namespace profile {
+
+// Defined together so that one translation unit fixes the load order.
+TimerTable& timerTable = *new TimerTable;
+ACE_Thread_Mutex& profileLock = *new ACE_Thread_Mutex;
+std::string& indentPrefix = *new std::string;
+bool writeStart = true;
+bool writeIndent = true;
+oRYXProfileWriter* const profileWriter = oRYXProfileWriter::createAtLoad();
+
+const char kIndentStep[] = "  ";
+
+void emit(const char* line) { profileWriter->enqueue(line); }
+
+namespace {
+
+// Unloading: the writer's thread ends after the lines queued so far, then
+// the timers are discarded.
+struct Unload {
+  ~Unload() {
+    profileWriter->shutdown();
+    ACE_Guard<ACE_Thread_Mutex> guard(profileLock);
+    timerTable.clear();
+    indentPrefix.clear();
+  }
+} unload;
+
+}  // namespace
+
+}  // namespace profile
+}  // namespace oryx

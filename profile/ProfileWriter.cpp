@@ -1,0 +1,146 @@
+#include "profile/ProfileWriter.h"
+
+#include "profile/ProfileState.h"
+
+#include <ace/OS_NS_stdlib.h>
+#include <ace/OS_NS_string.h>
+#include <ace/OS_NS_unistd.h>
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <cerrno>
+#include <new>
+
+namespace {
+// A plain constant: the service thread starts while the library is still
+// loading, before this file's dynamically initialised objects exist.
+constexpr suseconds_t kGatherMicroseconds = 1000;
+}
+
+oRYXProfileWriter::oRYXProfileWriter() : ACE_Task<ACE_MT_SYNCH>(nullptr, nullptr) {
+  oryx::profile::writeStart = ACE_OS::getenv("OX_PROFILE_NO_WRITE_START") == nullptr;
+  oryx::profile::writeIndent = ACE_OS::getenv("OX_PROFILE_NO_WRITE_INDENT") == nullptr;
+  // An empty name is taken as no destination.
+  const char* destination = ACE_OS::getenv("OX_PROFILE_FILE");
+  if (destination != nullptr && *destination != '\0') m_file.open(destination);
+}
+
+oRYXProfileWriter::~oRYXProfileWriter() {}
+
+oRYXProfileWriter* oRYXProfileWriter::createAtLoad() {
+  oRYXProfileWriter* writer = new oRYXProfileWriter;
+  writer->start();
+  return writer;
+}
+
+bool oRYXProfileWriter::start() {
+  ::pthread_atfork(beforeFork, afterForkInParent, afterForkInChild);
+  // The thread is born with every signal blocked, so that a process which
+  // blocks signals later and waits for them on a thread of its own never
+  // has one delivered to the profiler's thread.
+  sigset_t all;
+  sigset_t previous;
+  ::sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+  m_accepting.store(true, std::memory_order_release);
+  const bool started = activate(THR_NEW_LWP | THR_JOINABLE | THR_INHERIT_SCHED, 1) == 0;
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  // Without a thread nothing would drain the queue: drop the lines instead.
+  if (!started) m_accepting.store(false, std::memory_order_release);
+  return started;
+}
+
+int oRYXProfileWriter::enqueue(const char* line) {
+  if (line == nullptr) {
+    if (!m_accepting.exchange(false, std::memory_order_acq_rel)) return 0;
+    ACE_Message_Block* marker =
+        new (std::nothrow) ACE_Message_Block(0, ACE_Message_Block::MB_STOP);
+    if (marker == nullptr) return -1;
+    const int result = putq(marker);
+    if (result == -1) marker->release();
+    return result;
+  }
+  if (!m_accepting.load(std::memory_order_acquire)) return 0;
+  const size_t size = ACE_OS::strlen(line) + 1;
+  char* copy = new (std::nothrow) char[size];
+  if (copy == nullptr) return -1;
+  ACE_OS::memcpy(copy, line, size);
+  ACE_Message_Block* block = new (std::nothrow) ACE_Message_Block(copy, 0);
+  if (block == nullptr) {
+    delete[] copy;
+    return -1;
+  }
+  const int result = putq(block);
+  if (result == -1) releaseLine(block);
+  return result;
+}
+
+int oRYXProfileWriter::svc() {
+  for (;;) {
+    ACE_Message_Block* block = takeLine();
+    if (block == nullptr) break;
+    if (block->base() == nullptr) {
+      block->release();
+      break;
+    }
+    m_file.append(block->base());
+    releaseLine(block);
+  }
+  m_file.flush();
+  return 0;
+}
+
+ACE_Message_Block* oRYXProfileWriter::takeLine() {
+  ACE_Message_Block* block = nullptr;
+  ACE_Time_Value now(ACE_Time_Value::zero);
+  if (getq(block, &now) != -1) return block;
+  // The queue ran empty: the file gets what it has so far, then a short nap
+  // lets the callers' lines gather. While this thread is not waiting on the
+  // queue, enqueueing wakes nobody (no system call on the callers' side).
+  m_file.flush();
+  ACE_OS::sleep(ACE_Time_Value(0, kGatherMicroseconds));
+  for (;;) {
+    if (getq(block) != -1) return block;
+    if (errno == ESHUTDOWN) return nullptr;
+  }
+}
+
+void oRYXProfileWriter::shutdown() {
+  if (m_forkedChild.load(std::memory_order_acquire)) return;
+  enqueue(nullptr);
+  wait();
+  drainLeftovers();
+  m_file.close();
+}
+
+void oRYXProfileWriter::drainLeftovers() {
+  // A caller that passed the accepting check just before the end marker
+  // may have queued its line behind it; nothing reads the queue any more.
+  ACE_Time_Value now(ACE_Time_Value::zero);
+  ACE_Message_Block* block = nullptr;
+  while (getq(block, &now) != -1) {
+    if (block->base() == nullptr) block->release();
+    else releaseLine(block);
+  }
+}
+
+void oRYXProfileWriter::releaseLine(ACE_Message_Block* block) {
+  delete[] block->base();
+  block->release();
+}
+
+// Forking while another thread holds the profiler's lock would leave the
+// child's copy locked forever; holding it across fork() keeps it consistent.
+void oRYXProfileWriter::beforeFork() { oryx::profile::profileLock.acquire(); }
+
+void oRYXProfileWriter::afterForkInParent() { oryx::profile::profileLock.release(); }
+
+void oRYXProfileWriter::afterForkInChild() {
+  oRYXProfileWriter* writer = oryx::profile::profileWriter;
+  if (writer != nullptr) {
+    writer->m_forkedChild.store(true, std::memory_order_release);
+    writer->m_accepting.store(false, std::memory_order_release);
+  }
+  oryx::profile::profileLock.release();
+}

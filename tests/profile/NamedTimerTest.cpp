@@ -1,0 +1,116 @@
+// Named timers in this process (no OX_PROFILE_FILE: lines go nowhere, elapsed
+// lines are read back through getElapsedTime), line formats, caller-owned
+// timers, and several threads at once.
+#include "oryxutil/profile/Profile.h"
+
+#include "profile/LineFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The indent a start line would carry now, read without changing it: the
+// probe's start adds one step and its elapsed read removes it.
+std::string currentIndent() {
+  oRYXProfile::startTimer("probe");
+  const std::string line = oRYXProfile::getElapsedTime("probe");
+  oRYXProfile::clean("probe");
+  return line.substr(0, line.find("Elapsed["));
+}
+
+std::string indentOf(const std::string& line) { return line.substr(0, line.find_first_not_of(' ')); }
+
+// Tests may leave the indent deeper; each measures from where it starts.
+class NamedTimers : public ::testing::Test {
+ protected:
+  void SetUp() override { m_base = currentIndent(); }
+  std::string deeper(int steps) const { return m_base + std::string(2 * steps, ' '); }
+  std::string m_base;
+};
+
+TEST_F(NamedTimers, RestartingARunningNameAddsAStep) {
+  oRYXProfile::startTimer("twice");
+  oRYXProfile::startTimer("twice");
+  oRYXProfile::stopTimer("twice");
+  EXPECT_EQ(currentIndent(), deeper(1));
+  oRYXProfile::clean("twice");
+}
+
+TEST_F(NamedTimers, EveryElapsedReadRemovesOneStep) {
+  oRYXProfile::startTimer("read");
+  oRYXProfile::stopTimer("read");
+  oRYXProfile::startTimer("pad");
+  oRYXProfile::startTimer("pad");
+  EXPECT_EQ(indentOf(oRYXProfile::getElapsedTime("read")), deeper(1));
+  EXPECT_EQ(indentOf(oRYXProfile::getElapsedTime("read")), m_base);
+  oRYXProfile::clean("read");
+  oRYXProfile::clean("pad");
+}
+
+TEST_F(NamedTimers, UnknownAndCleanedNamesAreQuietAndKeepTheIndent) {
+  oRYXProfile::stopTimer("never started");
+  oRYXProfile::startTimer("cleaned");
+  oRYXProfile::clean("cleaned");
+  EXPECT_EQ(oRYXProfile::getElapsedTime("cleaned"), "");
+  EXPECT_EQ(currentIndent(), deeper(1));  // clean leaves the start's step
+}
+
+TEST_F(NamedTimers, RunningTimerReportsTheTimeSinceItsStart) {
+  oRYXProfile::startTimer("running");
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const std::string line = oRYXProfile::getElapsedTime("running");
+  oRYXProfile::clean("running");
+  EXPECT_EQ(line.find(m_base + "Elapsed[running]:0s:"), 0u) << line;
+  EXPECT_EQ(line.find(":0ms:"), std::string::npos) << line;
+}
+
+TEST(ProfileLines, ElapsedSplitsTheFractionIntoMillisMicrosNanos) {
+  char line[oryx::profile::kLineBuffer];
+  oryx::profile::formatElapsed(line, "  ", "job", 2003500000ULL);
+  EXPECT_STREQ(line, "  Elapsed[job]:2s:3ms:500us:0ns\n");
+  oryx::profile::formatElapsed(line, "", "edge", 61999999999ULL);
+  EXPECT_STREQ(line, "Elapsed[edge]:61s:999ms:999us:999ns\n");
+  EXPECT_EQ(oryx::profile::wholeMilliseconds(2003500000ULL), 2003);
+}
+
+TEST(ProfileLines, LongNameIsCutTo255Characters) {
+  const std::string name(300, 'x');
+  EXPECT_EQ(oRYXProfile::getTime(name), "Timestamp[" + name.substr(0, 245));
+  oRYXProfile::startTimer(name);
+  EXPECT_EQ(oRYXProfile::getElapsedTime(name).size(), 255u);
+  oRYXProfile::clean(name);
+}
+
+TEST(CallerOwnedTimers, NullIsIgnoredAndReadsZero) {
+  ACE_High_Res_Timer* none = nullptr;
+  oRYXProfile::startTimer(none);
+  oRYXProfile::stopTimer(none);
+  EXPECT_EQ(oRYXProfile::getElapsedTime(none), 0);
+}
+
+TEST_F(NamedTimers, ManyThreadsLeaveTheIndentWhereTheyFoundIt) {
+  std::vector<std::thread> workers;
+  for (int t = 0; t < 4; ++t) {
+    workers.emplace_back([t] {
+      const std::string own = "own-" + std::to_string(t);
+      for (int i = 0; i < 500; ++i) {
+        oRYXProfile::startTimer(own);
+        oRYXProfile::startTimer("shared");
+        { oRYXAutoProfile scope(("scope-" + own).c_str()); }
+        oRYXProfile::writeTime(own);
+        oRYXProfile::stopTimer("shared");
+        oRYXProfile::stopTimer(own);
+      }
+    });
+  }
+  for (std::thread& worker : workers) worker.join();
+  oRYXProfile::clean("shared");
+  EXPECT_EQ(currentIndent(), m_base);
+}
+
+}  // namespace

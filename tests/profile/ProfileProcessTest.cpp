@@ -1,0 +1,143 @@
+// The profiler as a process sees it: lines reaching OX_PROFILE_FILE, the
+// switches read at load, and clean exits (no hang, no crash, no leak) with
+// timers running. Each case runs tests/profile/child as a fresh process.
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// Runs `args` with this environment minus OX_PROFILE_* plus `env`; success
+// when it exits with 0 within three minutes (a hung child is killed).
+::testing::AssertionResult exitsCleanly(std::vector<std::string> args, std::vector<std::string> env) {
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (std::strncmp(*entry, "OX_PROFILE_", 11) != 0) env.push_back(*entry);
+  }
+  std::vector<char*> argv, envp;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  for (std::string& var : env) envp.push_back(&var[0]);
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) {
+    return ::testing::AssertionFailure() << "cannot start " << args[0];
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      return ::testing::AssertionFailure() << "hung at exit";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "wait status " << status;
+}
+
+class ProfileProcess : public ::testing::Test {
+ protected:
+  ::testing::AssertionResult run(const char* scenario, std::vector<std::string> env = {}) {
+    env.push_back("OX_PROFILE_FILE=" + m_dir.file("profile.log"));
+    return exitsCleanly({ORYX_PROFILE_CHILD, scenario}, env);
+  }
+  // The file's lines with every figure after "]:" shown as "#".
+  std::vector<std::string> lines() const {
+    std::vector<std::string> result;
+    std::istringstream in(oryxtest::readFile(m_dir.file("profile.log")));
+    for (std::string line, shown; std::getline(in, line); result.push_back(shown)) {
+      const size_t figures = line.find("]:");
+      shown = line.substr(0, figures);
+      for (size_t i = shown.size(); i < line.size(); ++i) {
+        const bool digit = std::isdigit(static_cast<unsigned char>(line[i])) != 0;
+        if (!digit) shown += line[i];
+        else if (shown.back() != '#') shown += '#';
+      }
+    }
+    return result;
+  }
+  std::string text() const {
+    std::string joined;
+    for (const std::string& line : lines()) joined += line + "\n";
+    return joined;
+  }
+
+  oryxtest::TempDir m_dir;
+};
+
+TEST_F(ProfileProcess, NestedTimersIndentByLevelAndLinesAfterExitAreDropped) {
+  ASSERT_TRUE(run("nested"));
+  EXPECT_EQ(text(), "Started[outer]\n  Started[inner]\n  Elapsed[inner]:#s:#ms:#us:#ns\n"
+                    "Elapsed[outer]:#s:#ms:#us:#ns\nTimestamp[mark]:#s:#us\n");
+}
+
+TEST_F(ProfileProcess, NoWriteStartSetEmptyDropsOnlyStartLines) {
+  ASSERT_TRUE(run("nested", {"OX_PROFILE_NO_WRITE_START="}));
+  EXPECT_EQ(text(), "  Elapsed[inner]:#s:#ms:#us:#ns\nElapsed[outer]:#s:#ms:#us:#ns\nTimestamp[mark]:#s:#us\n");
+}
+
+TEST_F(ProfileProcess, NoWriteIndentLeavesEveryLineUnindented) {
+  ASSERT_TRUE(run("nested", {"OX_PROFILE_NO_WRITE_INDENT=0"}));
+  EXPECT_EQ(text(), "Started[outer]\nStarted[inner]\nElapsed[inner]:#s:#ms:#us:#ns\n"
+                    "Elapsed[outer]:#s:#ms:#us:#ns\nTimestamp[mark]:#s:#us\n");
+}
+
+TEST_F(ProfileProcess, ReturningWithTimersRunningStillWritesEveryLine) {
+  ASSERT_TRUE(run("running"));
+  // The program's static guard ends before the library unloads.
+  EXPECT_EQ(text(), "Started[static scope]\n  Started[left running]\n    Started[also running]\n"
+                    "    Elapsed[static scope]:#s:#ms:#us:#ns\n");
+}
+
+TEST_F(ProfileProcess, TimersAfterExitCallAreDroppedAndExitIsClean) {
+  ASSERT_TRUE(run("exit-then-running"));
+  EXPECT_EQ(text(), "Started[before exit]\n");
+}
+
+TEST_F(ProfileProcess, ThreadsKeepTheirOwnOrderInWholeLines) {
+  ASSERT_TRUE(run("threads", {"OX_PROFILE_NO_WRITE_INDENT="}));
+  std::vector<std::vector<std::string>> byThread(4);
+  for (const std::string& line : lines()) {
+    const size_t t = line.size() > 9 ? static_cast<size_t>(line[9] - '0') : 9;
+    ASSERT_LT(t, 4u) << line;
+    byThread[t].push_back(line);
+  }
+  for (int t = 0; t < 4; ++t) {
+    ASSERT_EQ(byThread[t].size(), 4000u);
+    for (int i = 0; i < 2000; ++i) {
+      const std::string name = "[t" + std::to_string(t) + "-" + std::to_string(i) + "]";
+      ASSERT_EQ(byThread[t][2 * i], "Started" + name);
+      ASSERT_EQ(byThread[t][2 * i + 1], "Elapsed" + name + ":#s:#ms:#us:#ns");
+    }
+  }
+}
+
+TEST_F(ProfileProcess, ValgrindFindsNothingAtExitWithOrWithoutDestination) {
+  if (std::string(ORYX_VALGRIND).empty()) GTEST_SKIP() << "valgrind missing or sanitized build";
+  for (const char* scenario : {"running", "exit-then-running", "threads"}) {
+    for (const char* destination : {"OX_PROFILE_FILE=", "OX_PROFILE_FILE=/dev/null"}) {
+      EXPECT_TRUE(exitsCleanly({ORYX_VALGRIND, "--quiet", "--leak-check=full", "--error-exitcode=99",
+                                "--errors-for-leak-kinds=definite,indirect,possible", ORYX_PROFILE_CHILD,
+                                scenario},
+                               {destination}))
+          << scenario << " " << destination;
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,43 @@
+// Profiles and exits, run by the profile tests as a fresh process: the
+// profiler reads OX_PROFILE_FILE and its switches when the library loads, and
+// exiting is itself under test. Usage: profile_child <scenario>.
+#include "oryxutil/profile/Profile.h"
+
+#include <string>
+#include <thread>
+#include <vector>
+
+int main(int argc, char** argv) {
+  const std::string scenario = argc == 2 ? argv[1] : "";
+  if (scenario == "nested") {  // the line after exit() must not arrive
+    oRYXProfile::startTimer("outer");
+    oRYXProfile::startTimer("inner");
+    oRYXProfile::stopTimer("inner");
+    oRYXProfile::stopTimer("outer");
+    oRYXProfile::writeTime("mark");
+    oRYXProfile::exit();
+    oRYXProfile::writeTime("late");
+  } else if (scenario == "threads") {  // names of their own, no exit()
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t) {
+      workers.emplace_back([t] {
+        for (int i = 0; i < 2000; ++i) {
+          oRYXAutoProfile scope(("t" + std::to_string(t) + "-" + std::to_string(i)).c_str());
+        }
+      });
+    }
+    for (std::thread& worker : workers) worker.join();
+  } else if (scenario == "running") {  // a static guard ends during exit
+    static oRYXAutoProfile wholeRun("static scope");
+    oRYXProfile::startTimer("left running");
+    oRYXProfile::startTimer("also running");
+  } else if (scenario == "exit-then-running") {
+    oRYXProfile::startTimer("before exit");
+    oRYXProfile::exit();
+    oRYXProfile::exit();
+    oRYXProfile::startTimer("after exit");
+  } else {
+    return 2;
+  }
+  return 0;
+}

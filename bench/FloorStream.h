@@ -8,7 +8,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace oryxbench {
@@ -40,6 +43,19 @@ class FloorStream {
   size_t m_used = 0;
   char m_buffer[64 * 1024];
 };
+
+// Where the benchmark files go: $ORYX_BENCH_DIR (e.g. /dev/shm to leave the
+// disk out), else /tmp.
+inline std::string benchDir() {
+  const char* dir = std::getenv("ORYX_BENCH_DIR");
+  return dir && *dir ? dir : "/tmp";
+}
+
+// A file's bytes, to check that a writer and its floor wrote the same.
+inline std::string fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 }  // namespace oryxbench
 

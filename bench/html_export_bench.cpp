@@ -18,13 +18,8 @@
 namespace {
 
 const int kRecords = 1000000;
-// Where the files go: $ORYX_BENCH_DIR (e.g. /dev/shm to leave the disk out), else /tmp.
-std::string benchDir() {
-  const char* dir = std::getenv("ORYX_BENCH_DIR");
-  return dir && *dir ? dir : "/tmp";
-}
-const std::string kWriterPath = benchDir() + "/oryx-bench-html-writer.html";
-const std::string kFloorPath = benchDir() + "/oryx-bench-html-floor.html";
+const std::string kWriterPath = oryxbench::benchDir() + "/oryx-bench-html-writer.html";
+const std::string kFloorPath = oryxbench::benchDir() + "/oryx-bench-html-floor.html";
 const std::list<std::string> kTitles = {"id", "name", "amount", "note", "city", "code", "text", "tail"};
 const std::list<long> kWidths = {8, 20, 10, 20, 12, 6, 30, 12};
 
@@ -72,11 +67,6 @@ void writeFloor(const std::vector<std::string>& rows, int count) {
   out.write("</TABLE>\n</BODY>\n</HTML>\n");
 }
 
-std::string fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void BM_Floor_BufferedStream(benchmark::State& state) {
   const auto rows = floorRows(makeRecords());
   for (auto _ : state) writeFloor(rows, kRecords);
@@ -99,7 +89,7 @@ int main(int argc, char** argv) {
   const auto records = makeRecords();
   writeWithWriter(records, 3000);
   writeFloor(floorRows(records), 3000);
-  if (fileBytes(kWriterPath) != fileBytes(kFloorPath)) {
+  if (oryxbench::fileBytes(kWriterPath) != oryxbench::fileBytes(kFloorPath)) {
     std::fprintf(stderr, "floor and writer differ\n");
     return 1;
   }

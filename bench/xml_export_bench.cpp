@@ -22,14 +22,9 @@
 namespace {
 
 const int kRecords = 1000000;
-// Where the files go: $ORYX_BENCH_DIR (e.g. /dev/shm to leave the disk out), else /tmp.
-std::string benchDir() {
-  const char* dir = std::getenv("ORYX_BENCH_DIR");
-  return dir && *dir ? dir : "/tmp";
-}
-const std::string kWriterPath = benchDir() + "/oryx-bench-xml-writer.xml";
-const std::string kFloorPath = benchDir() + "/oryx-bench-xml-floor.xml";
-const std::string kLibxmlPath = benchDir() + "/oryx-bench-xml-libxml2.xml";
+const std::string kWriterPath = oryxbench::benchDir() + "/oryx-bench-xml-writer.xml";
+const std::string kFloorPath = oryxbench::benchDir() + "/oryx-bench-xml-floor.xml";
+const std::string kLibxmlPath = oryxbench::benchDir() + "/oryx-bench-xml-libxml2.xml";
 const std::list<std::string> kTitles = {"id", "name", "amount", "note", "city", "code", "text", "tail"};
 
 std::vector<std::vector<std::string>> makeRecords() {
@@ -93,11 +88,6 @@ std::vector<std::string> floorLines(const std::vector<std::vector<std::string>>&
   return lines;
 }
 
-std::string fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void BM_Floor_BufferedStream(benchmark::State& state) {
   const auto lines = floorLines(makeRecords());
   for (auto _ : state) writeFloor(lines, kRecords);
@@ -152,7 +142,7 @@ int main(int argc, char** argv) {
   const auto records = makeRecords();
   writeWithWriter(records, 3000);
   writeFloor(floorLines(records), 3000);
-  if (fileBytes(kWriterPath) != fileBytes(kFloorPath)) {
+  if (oryxbench::fileBytes(kWriterPath) != oryxbench::fileBytes(kFloorPath)) {
     std::fprintf(stderr, "floor and writer differ\n");
     return 1;
   }

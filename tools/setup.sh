@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds oryxutil, and runs the demo export: the
-# sample table of examples/demo_export.cpp (non-ASCII and wide characters,
-# quotes, commas, a line break) written as CSV, XML, HTML and boxed text, then
-# the bundled examples/sample.csv exported by oryx-export in part files of
-# 100 records. Prints every file written.
+# small table of examples/demo_export.cpp written as CSV, XML, HTML and boxed
+# text through the library, then the bundled examples/sample.csv (300 rows:
+# non-ASCII and wide characters, quoted commas, quotes, line breaks) exported
+# by oryx-export to every format, and once more as CSV part files of 100
+# records. Prints every file written.
 # Usage: tools/setup.sh [OUTPUT_DIR]      (default: ./demo-output)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,5 +15,11 @@ out=${1:-demo-output}
 mkdir -p "${out}"
 out=$(cd "${out}" && pwd)
 ./build/examples/oryx-demo-export "${out}"
-echo "oryx-export part files:"
-./build/tools/oryx-export --format csv --part-size 100 --output "${out}/parts/sample.csv" examples/sample.csv
+tool=./build/tools/oryx-export
+sample=examples/sample.csv
+echo "oryx-export of ${sample}:"
+for format in csv html xml txt; do
+  "${tool}" --format "${format}" --widths 4,16,12,10,30 --encoding UTF-8 \
+            --export-name Cities --record-name City --output "${out}/sample.${format}" "${sample}"
+done
+"${tool}" --format csv --part-size 100 --output "${out}/parts/sample.csv" "${sample}"

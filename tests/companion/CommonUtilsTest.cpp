@@ -6,110 +6,49 @@
 
 using oryxtest::EnvGuard;
 
-TEST(Str2Wstr, BasicPlaneCharactersGiveOneUnitEach) {
-  EXPECT_EQ(oRYXCommonUtils::STR2WSTR("a\xC3\xBC\xE4\xB8\xAD"), std::wstring(L"a\u00FC\u4E2D"));
-}
-
-TEST(Str2Wstr, CharacterAboveBasicPlaneGivesSurrogatePair) {
-  const std::wstring wide = oRYXCommonUtils::STR2WSTR("\xF0\x9F\x98\x80");  // U+1F600
-  ASSERT_EQ(wide.size(), 2u);
-  EXPECT_EQ(static_cast<unsigned>(wide[0]), 0xD83Du);
-  EXPECT_EQ(static_cast<unsigned>(wide[1]), 0xDE00u);
-}
-
-TEST(Str2Wstr, MalformedBytesBecomeReplacementWithoutOverread) {
-  // stray continuation, overlong form, truncated sequence at the very end
-  const std::wstring wide = oRYXCommonUtils::STR2WSTR(std::string("\x80" "A" "\xC0\xAF" "\xE4\xB8", 6));
-  EXPECT_EQ(wide, std::wstring(L"\uFFFDA\uFFFD\uFFFD\uFFFD\uFFFD"));
-}
-
-TEST(GlobalVersion, ZeroMeansNotGlobalAnythingElseMeansGlobal) {
-  {
-    EnvGuard env("ORYX_GLOBAL_VERSION", "0");
-    EXPECT_FALSE(oRYXCommonUtils::IsGlobalVersion());
-    EXPECT_FALSE(oRYXIsGlobalVersion());
-  }
-  {
-    EnvGuard env("ORYX_GLOBAL_VERSION", nullptr);
-    EXPECT_TRUE(oRYXCommonUtils::IsGlobalVersion());
-  }
-  for (const char* value : {"1", "00", "", "no"}) {
-    EnvGuard env("ORYX_GLOBAL_VERSION", value);
-    EXPECT_TRUE(oRYXIsGlobalVersion()) << value;
-  }
-}
-
-TEST(ConfigPath, ConfigPathVariableWinsWhenNonEmpty) {
-  EnvGuard root("ORYX_ROOT", "/opt/oryx");
-  {
-    EnvGuard config("ORYX_CONFIG_PATH", "/etc/oryx");
-    EXPECT_EQ(oRYXCommonUtils::getConfigPath(), "/etc/oryx");
-  }
-  {
-    EnvGuard config("ORYX_CONFIG_PATH", "");
-    EXPECT_EQ(oRYXCommonUtils::getConfigPath(), "/opt/oryx/etc/conf");
-  }
-}
-
-TEST(Getenv, UnsetAndNullGiveEmpty) {
-  EnvGuard env("ORYX_TEST_UNSET_VARIABLE", nullptr);
-  EXPECT_EQ(oRYXCommonUtils::oRYXgetenv("ORYX_TEST_UNSET_VARIABLE"), "");
-  EXPECT_EQ(oRYXCommonUtils::oRYXgetenv(nullptr), "");
-}
-
-TEST(Split, PiecesBetweenDelimitersInOrderEmptyOnesSkipped) {
-  std::list<std::string> pieces{"kept"};
-  oRYXCommonUtils::split(",a, b,,c,", ",", pieces);
-  EXPECT_EQ(pieces, (std::list<std::string>{"kept", "a", " b", "c"}));
-}
-
-TEST(Split, MultiByteDelimiterIsMatchedWhole) {
-  std::list<std::string> pieces;
-  oRYXCommonUtils::split("k=v==w", "==", pieces);
-  EXPECT_EQ(pieces, (std::list<std::string>{"k=v", "w"}));
-}
-
-TEST(Hostname, IsNotEmpty) { EXPECT_FALSE(oRYXCommonUtils::hostname().empty()); }
-
-TEST(TextHelpers, TrimsChangeTheArgumentAndReturnIt) {
-  std::string text = " \t\r\nmiddle text \n";
-  EXPECT_EQ(oRYXCommonUtils::oRYXltrim(text), "middle text \n");
-  EXPECT_EQ(text, "middle text \n");
-  EXPECT_EQ(oRYXCommonUtils::oRYXtrim(text), "middle text");
-  std::string blanks = "   ";
-  EXPECT_EQ(oRYXCommonUtils::oRYXtrim(blanks), "");
-}
-
-TEST(TextHelpers, ReplaceAllOccurrencesWithoutRescanning) {
-  std::string text = "aaa-a", from = "a", to = "aa";
-  EXPECT_EQ(oRYXCommonUtils::oRYXreplace(text, from, to), "aaaaaa-aa");
-  std::string empty;
-  EXPECT_EQ(oRYXCommonUtils::oRYXreplace(text, empty, to), "aaaaaa-aa");
-}
-
-TEST(TextHelpers, NumbersIncludingTheExtremes) {
-  char buffer[21];
-  EXPECT_STREQ(oRYXCommonUtils::ltoa(-9223372036854775807L - 1, buffer), "-9223372036854775808");
-  EXPECT_STREQ(oRYXCommonUtils::ultoa(18446744073709551615UL, buffer), "18446744073709551615");
-  EXPECT_EQ(oRYXCommonUtils::ltoa(1, nullptr), nullptr);
-}
-
-TEST(TextHelpers, WideTextRoundTripsThroughBothDirections) {
-  const std::string text = "a\xC3\xBC\xE4\xB8\xAD\xF0\x9F\x98\x80";
+TEST(WideText, Utf8BecomesUtf16UnitsAndBack) {
+  const std::string text = "a\xC3\xBC\xE4\xB8\xAD\xF0\x9F\x98\x80";  // a, ü, 中, U+1F600
+  const std::wstring units = {L'a', 0x00FC, 0x4E2D, 0xD83D, 0xDE00};
+  EXPECT_EQ(oRYXCommonUtils::STR2WSTR(text), units);
   wchar_t buffer[16];
   oRYXCommonUtils::STR2WSTR(text.c_str(), buffer);
-  EXPECT_EQ(std::wstring(buffer).size(), 5u);  // a, ü, 中 and a surrogate pair
+  EXPECT_EQ(std::wstring(buffer), units);
   EXPECT_EQ(oRYXCommonUtils::WSTR2STR(buffer), text);
+}
+
+TEST(WideText, MalformedInputBecomesReplacementWithoutOverread) {
+  // stray continuation, overlong form, truncated sequence at the very end
+  EXPECT_EQ(oRYXCommonUtils::STR2WSTR(std::string("\x80" "A" "\xC0\xAF" "\xE4\xB8", 6)),
+            std::wstring(L"\uFFFDA\uFFFD\uFFFD\uFFFD\uFFFD"));
   const wchar_t loneSurrogate[] = {0xD800, L'x', 0};
   EXPECT_EQ(oRYXCommonUtils::WSTR2STR(loneSurrogate), "\xEF\xBF\xBDx");
   EXPECT_EQ(oRYXCommonUtils::WSTR2STR(nullptr), "");
 }
 
-TEST(TextHelpers, TabsExpandToEightColumnStops) {
-  EXPECT_EQ(oRYXCommonUtils::tabs("ab\tc\n\td"), "ab      c\n        d");
+TEST(Environment, GlobalVersionIsOffOnlyForZero) {
+  const std::pair<const char*, bool> cases[] = {{"0", false}, {nullptr, true}, {"1", true},
+                                                {"00", true}, {"", true},      {"no", true}};
+  for (const auto& [value, global] : cases) {
+    EnvGuard env("ORYX_GLOBAL_VERSION", value);
+    EXPECT_EQ(oRYXCommonUtils::IsGlobalVersion(), global) << (value ? value : "unset");
+    EXPECT_EQ(oRYXIsGlobalVersion(), global) << (value ? value : "unset");
+  }
 }
 
-TEST(TextHelpers, EnvironmentReferencesAreReplaced) {
+TEST(Environment, ConfigPathVariableWinsWhenNonEmptyAndUnsetReadsEmpty) {
+  EnvGuard root("ORYX_ROOT", "/opt/oryx");
+  {
+    EnvGuard config("ORYX_CONFIG_PATH", "/etc/oryx");
+    EXPECT_EQ(oRYXCommonUtils::getConfigPath(), "/etc/oryx");
+  }
+  EnvGuard config("ORYX_CONFIG_PATH", "");
+  EXPECT_EQ(oRYXCommonUtils::getConfigPath(), "/opt/oryx/etc/conf");
+  EnvGuard unset("ORYX_TEST_UNSET_VARIABLE", nullptr);
+  EXPECT_EQ(oRYXCommonUtils::oRYXgetenv("ORYX_TEST_UNSET_VARIABLE"), "");
+  EXPECT_EQ(oRYXCommonUtils::oRYXgetenv(nullptr), "");
+}
+
+TEST(Environment, ReferencesAreReplacedAndStrayDollarsKept) {
   EnvGuard name("ORYX_TEST_NAME", "value");
   EnvGuard unset("ORYX_TEST_UNSET", nullptr);
   EXPECT_EQ(oRYXCommonUtils::replEnvVar("$ORYX_TEST_NAME/x ${ORYX_TEST_NAME}y $ORYX_TEST_UNSET|"),
@@ -117,16 +56,35 @@ TEST(TextHelpers, EnvironmentReferencesAreReplaced) {
   EXPECT_EQ(oRYXCommonUtils::replEnvVar("cost $5 ${unclosed $ end$"), "cost $5 ${unclosed $ end$");
 }
 
-TEST(SystemFacts, PrimaryHostFollowsTheVariable) {
-  {
-    EnvGuard primary("ORYX_PRIMARY_HOST", nullptr);
-    EXPECT_EQ(oRYXCommonUtils::IsPrimaryHost(), 1);
+TEST(Environment, PrimaryHostFollowsTheVariable) {
+  const std::pair<std::string, int> cases[] = {{"", 1}, {"no-such-host.invalid", 0},
+                                               {oRYXCommonUtils::hostname(), 1}};
+  for (const auto& [host, primary] : cases) {
+    EnvGuard env("ORYX_PRIMARY_HOST", host.empty() ? nullptr : host.c_str());
+    EXPECT_EQ(oRYXCommonUtils::IsPrimaryHost(), primary) << host;
   }
-  {
-    EnvGuard primary("ORYX_PRIMARY_HOST", "no-such-host.invalid");
-    EXPECT_EQ(oRYXCommonUtils::IsPrimaryHost(), 0);
-  }
-  EnvGuard primary("ORYX_PRIMARY_HOST", oRYXCommonUtils::hostname().c_str());
-  EXPECT_EQ(oRYXCommonUtils::IsPrimaryHost(), 1);
   EXPECT_EQ(oRYXCommonUtils::sysname(), "Linux");
+}
+
+TEST(TextHelpers, SplitKeepsNonEmptyPiecesInOrderAndMatchesTheWholeDelimiter) {
+  std::list<std::string> pieces{"kept"};
+  oRYXCommonUtils::split(",a, b,,c,", ",", pieces);
+  oRYXCommonUtils::split("k=v==w", "==", pieces);
+  EXPECT_EQ(pieces, (std::list<std::string>{"kept", "a", " b", "c", "k=v", "w"}));
+}
+
+TEST(TextHelpers, TrimReplaceTabsAndNumbers) {
+  std::string padded = " \t\r\nmiddle text \n", blanks = "   ";
+  EXPECT_EQ(oRYXCommonUtils::oRYXltrim(padded), "middle text \n");
+  EXPECT_EQ(padded, "middle text \n");  // trims change the argument and return it
+  EXPECT_EQ(oRYXCommonUtils::oRYXtrim(padded), "middle text");
+  EXPECT_EQ(oRYXCommonUtils::oRYXtrim(blanks), "");
+  std::string text = "aaa-a", from = "a", to = "aa", empty;
+  EXPECT_EQ(oRYXCommonUtils::oRYXreplace(text, from, to), "aaaaaa-aa");  // no rescanning
+  EXPECT_EQ(oRYXCommonUtils::oRYXreplace(text, empty, to), "aaaaaa-aa");
+  EXPECT_EQ(oRYXCommonUtils::tabs("ab\tc\n\td"), "ab      c\n        d");
+  char buffer[21];
+  EXPECT_STREQ(oRYXCommonUtils::ltoa(-9223372036854775807L - 1, buffer), "-9223372036854775808");
+  EXPECT_STREQ(oRYXCommonUtils::ultoa(18446744073709551615UL, buffer), "18446744073709551615");
+  EXPECT_EQ(oRYXCommonUtils::ltoa(1, nullptr), nullptr);
 }

@@ -12,14 +12,9 @@
 using namespace oryxtest;
 using Words = std::vector<std::string>;
 
-namespace {
-
-bool exists(const std::string& path) {
-  struct ::stat record;
-  return ::lstat(path.c_str(), &record) == 0;
+static bool exists(const std::string& path) {
+  return std::filesystem::exists(std::filesystem::symlink_status(path));
 }
-
-}  // namespace
 
 TEST(SystemCommandLine, QuotesGroupRedirectionsDropAndBackslashesBecomeSlashes) {
   FakeProgram rec("rec");
@@ -35,9 +30,7 @@ TEST(SystemCommandLine, OutputIsDiscardedOnlyWhenRedirectedToNul) {
   const int file = ::open(dir.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ::dup2(file, 1);
   ::close(file);
-  ORYX_OS::system("say visible 2>nul", "UTF-8");
-  ORYX_OS::system("say hidden >nul", "UTF-8");
-  ORYX_OS::system("say both 2>&1", "UTF-8");
+  for (const char* line : {"say visible 2>nul", "say hidden >nul", "say both 2>&1"}) ORYX_OS::system(line, "UTF-8");
   ::dup2(saved, 1);
   ::close(saved);
   EXPECT_EQ(readFile(dir.file("out")), "visible\nboth\nerr-both\n");

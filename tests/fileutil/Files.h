@@ -8,7 +8,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <vector>
 
@@ -33,11 +32,6 @@ inline std::vector<std::string> namesOf(const std::list<FILEINFO>& files) {
   std::vector<std::string> names;
   for (const FILEINFO& info : files) names.push_back(info.fileName);
   return names;
-}
-
-inline std::string workingDirectory() {
-  char buffer[4096];
-  return ::getcwd(buffer, sizeof(buffer)) ? buffer : "";
 }
 
 }  // namespace oryxtest

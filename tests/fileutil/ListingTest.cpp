@@ -29,7 +29,7 @@ struct ListingDir {
 
 }  // namespace
 
-TEST(FileListOrders, TimeNameAndDirectoryOrderWithMaxCount) {
+TEST(FileListOrders, TimeNameAndDirectoryOrderWithMaxCountAppendedBehindEarlierRecords) {
   ListingDir d;
   EXPECT_EQ(namesOf(d.list(ORDER_BY_TIME, 0)), (Names{"b.log", "e.log", "a.log", "c.log", "d.log", "sub"}));
   EXPECT_EQ(namesOf(d.list(ORDER_BY_TIME, 3)), (Names{"b.log", "e.log", "a.log"}));
@@ -39,6 +39,10 @@ TEST(FileListOrders, TimeNameAndDirectoryOrderWithMaxCount) {
   std::sort(all.begin(), all.end());
   EXPECT_EQ(all, (Names{"Z.log", "a.log", "b.log", "c.log", "d.log", "e.log", "sub"}));
   EXPECT_EQ(d.list(ORDER_NONE, 3).size(), 3u);
+  std::list<FILEINFO> files{FILEINFO{"earlier", false, 0}};  // new records go behind earlier ones
+  oRYXFileUtil::getFileList(d.dir.path().c_str(), files, ORDER_BY_NAME, 2);
+  oRYXFileUtil::getFileList(d.dir.path().c_str(), files, ORDER_BY_TIME, 1);
+  EXPECT_EQ(namesOf(files), (Names{"earlier", "Z.log", "a.log", "b.log"}));
 }
 
 TEST(FileListRecords, DirectoryFlagIsRightInEveryOrderWithOrWithoutTrailingBackslash) {
@@ -52,14 +56,6 @@ TEST(FileListRecords, DirectoryFlagIsRightInEveryOrderWithOrWithoutTrailingBacks
       }
     }
   }
-}
-
-TEST(FileListRecords, AppendsBehindEarlierRecords) {
-  ListingDir d;
-  std::list<FILEINFO> files{FILEINFO{"earlier", false, 0}};
-  oRYXFileUtil::getFileList(d.dir.path().c_str(), files, ORDER_BY_NAME, 2);
-  oRYXFileUtil::getFileList(d.dir.path().c_str(), files, ORDER_BY_TIME, 1);
-  EXPECT_EQ(namesOf(files), (Names{"earlier", "a.log", "b.log", "b.log"}));
 }
 
 TEST(FileListRecords, UnreadableEntryIsReportedAndSortsOldest) {

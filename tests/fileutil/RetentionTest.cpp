@@ -6,27 +6,26 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <optional>
 
 using namespace oryxtest;
 
 namespace {
 
+// The zone is read again once the variable is back as it was.
 class ZoneGuard {
  public:
-  explicit ZoneGuard(const char* zone) : m_tz("TZ", zone) { ::tzset(); }
-  ~ZoneGuard() { ::tzset(); }
+  explicit ZoneGuard(const char* zone) { m_tz.emplace("TZ", zone); ::tzset(); }
+  ~ZoneGuard() { m_tz.reset(); ::tzset(); }
 
  private:
-  EnvGuard m_tz;
+  std::optional<EnvGuard> m_tz;
 };
 
-int deleteBefore(const TempDir& dir, int year, int month, int day, int hour, int minute, int isDst) {
+// Removes the archives older than `when` ("YYYY-MM-DD HH:MM", local time).
+int deleteBefore(const TempDir& dir, const char* when, int isDst) {
   struct tm t = {};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
+  ::strptime(when, "%Y-%m-%d %H:%M", &t);
   t.tm_isdst = isDst;
   return oRYXFileUtil::deleteFileByTime(dir.path().c_str(), &t, "UTF-8");
 }
@@ -40,7 +39,7 @@ TEST(RetentionByTime, RemovesOnlyArchivesStrictlyOlderThanTheCutoffSecond) {
   makeFile(dir.file("older.zip"), cutoff - 1);
   makeFile(dir.file("equal.zip"), cutoff);
   for (const char* name : {"x.ZIP", "x.zip.1", "x.zip.old"}) makeFile(dir.file(name), 1000);
-  EXPECT_EQ(deleteBefore(dir, 2021, 1, 1, 12, 0, -1), 0);
+  EXPECT_EQ(deleteBefore(dir, "2021-01-01 12:00", -1), 0);
   EXPECT_FALSE(exists(dir.file("older.zip")));
   for (const char* name : {"equal.zip", "x.ZIP", "x.zip.1", "x.zip.old"}) EXPECT_TRUE(exists(dir.file(name))) << name;
 }
@@ -52,7 +51,7 @@ TEST(RetentionByTime, DaylightSavingCutoffKeepsTheCallersHour) {
   const time_t summerNoon = 1625133600;
   makeFile(dir.file("before.zip"), summerNoon - 1);
   makeFile(dir.file("after.zip"), summerNoon + 1800);
-  EXPECT_EQ(deleteBefore(dir, 2021, 7, 1, 12, 0, 0), 0);
+  EXPECT_EQ(deleteBefore(dir, "2021-07-01 12:00", 0), 0);
   EXPECT_FALSE(exists(dir.file("before.zip")));
   EXPECT_TRUE(exists(dir.file("after.zip")));
 }
@@ -67,11 +66,11 @@ TEST(RetentionByTime, FutureCutoffBadArgumentsAndFailures) {
   EXPECT_EQ(oRYXFileUtil::deleteFileByTime(dir.path().c_str(), nullptr, "UTF-8"), -1);
   EXPECT_TRUE(exists(dir.file("a.zip")));
   ::symlink("/no/such/target", dir.file("dangling.zip").c_str());
-  EXPECT_EQ(deleteBefore(dir, 2021, 1, 1, 0, 0, -1), -1);
+  EXPECT_EQ(deleteBefore(dir, "2021-01-01 00:00", -1), -1);
   ::unlink(dir.file("dangling.zip").c_str());
   ::mkdir(dir.file("old.zip").c_str(), 0755);  // a directory cannot be unlinked
   setModified(dir.file("old.zip"), 1000);
-  EXPECT_EQ(deleteBefore(dir, 2021, 1, 1, 0, 0, -1), -2);
+  EXPECT_EQ(deleteBefore(dir, "2021-01-01 00:00", -1), -2);
 }
 
 TEST(RetentionByCount, KeepsTheNewestAndCountsZipAnywhereInTheName) {

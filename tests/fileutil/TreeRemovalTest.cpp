@@ -6,7 +6,7 @@
 
 using namespace oryxtest;
 
-TEST(TreeRemoval, RemovesTheTreeButNeverFollowsALinkOut) {
+TEST(TreeRemoval, RemovesTheTreeNeverFollowsALinkOutAndRefusesFilesAndLinks) {
   TempDir dir;
   ::mkdir(dir.file("outside").c_str(), 0755);
   writeFile(dir.file("outside/keep"), "x");
@@ -14,20 +14,11 @@ TEST(TreeRemoval, RemovesTheTreeButNeverFollowsALinkOut) {
   ::mkdir(dir.file("t/a").c_str(), 0755);
   writeFile(dir.file("t/a/f"), "x");
   ::symlink(dir.file("outside").c_str(), dir.file("t/a/link").c_str());
+  ::symlink(dir.file("outside").c_str(), dir.file("link").c_str());
+  EXPECT_EQ(oRYXFileUtil::delDir(dir.file("outside/keep").c_str(), "UTF-8"), -1);
+  EXPECT_EQ(oRYXFileUtil::delDir((dir.file("link") + "/").c_str(), "UTF-8"), -1);
+  EXPECT_EQ(oRYXFileUtil::delDir(nullptr, "UTF-8"), -1);
   EXPECT_EQ(oRYXFileUtil::delDir((dir.path() + "\\t\\").c_str(), "UTF-8"), 0);
   EXPECT_FALSE(exists(dir.file("t")));
   EXPECT_TRUE(exists(dir.file("outside/keep")));
-}
-
-TEST(TreeRemoval, RefusesFilesLinksAndMissingPaths) {
-  TempDir dir;
-  writeFile(dir.file("f"), "x");
-  ::mkdir(dir.file("target").c_str(), 0755);
-  writeFile(dir.file("target/keep"), "x");
-  ::symlink(dir.file("target").c_str(), dir.file("link").c_str());
-  EXPECT_EQ(oRYXFileUtil::delDir(dir.file("f").c_str(), "UTF-8"), -1);
-  EXPECT_EQ(oRYXFileUtil::delDir((dir.file("link") + "/").c_str(), "UTF-8"), -1);
-  EXPECT_EQ(oRYXFileUtil::delDir(nullptr, "UTF-8"), -1);
-  EXPECT_TRUE(exists(dir.file("f")));
-  EXPECT_TRUE(exists(dir.file("target/keep")));
 }

@@ -19,13 +19,13 @@ struct ZipFixture : testing::Test {
                        "[ \"$1\" = a ] && mkdir -p \"$(dirname \"$2\")\" && : > \"$2\"\n"
                        "[ -f \"$FAKE_DIR/remove-input\" ] && rm -rf \"$3\""};
   EnvGuard rootVariable{"ORYX_ROOT", root.path().c_str()};
-  const std::string startDir = workingDirectory();
+  const std::string startDir = sevenZip.startDir();
 
   std::string staged(const std::string& name) const { return root.path() + "/var/tmp/" + name + ".zip"; }
   int zipFiles(const char* files, int option = 0) {
     return oRYXFileUtil::zipSpecificFile(dir.path().c_str(), files, "", option, "UTF-8");
   }
-  void TearDown() override { EXPECT_EQ(workingDirectory(), startDir); }
+  void TearDown() override { EXPECT_EQ(sevenZip.startDir(), startDir); }
 };
 
 using ZipFiles = ZipFixture;
@@ -33,18 +33,12 @@ using ZipDirectories = ZipFixture;
 
 }  // namespace
 
-TEST_F(ZipFiles, OneNameIsPackedDeletedAndTheArchiveMovedIn) {
-  writeFile(dir.file("x.log"), "x");
-  EXPECT_EQ(zipFiles("x.log"), 0);
-  EXPECT_EQ(sevenZip.runs(), (std::vector<Command>{{dir.path(), "a", staged("x"), "x.log"}}));
-  EXPECT_FALSE(exists(dir.file("x.log")));
-  EXPECT_TRUE(exists(dir.file("x.zip")));
-}
-
-TEST_F(ZipFiles, ArchiveIsNamedAfterTheGreatestMatchOrTheOldestEntry) {
+TEST_F(ZipFiles, PackedFilesGoAndTheArchiveIsNamedAfterTheGreatestMatchOrTheOldestEntry) {
   for (const char* name : {"a.log", "b.log"}) writeFile(dir.file(name), "x");
   makeFile(dir.file("old.1.txt"), 1000);
   EXPECT_EQ(zipFiles("a.log;b.log"), 0);
+  EXPECT_FALSE(exists(dir.file("a.log")) || exists(dir.file("b.log")));
+  EXPECT_TRUE(exists(dir.file("b.zip")));
   EXPECT_EQ(zipFiles("*.*", 777), 0);
   EXPECT_EQ(sevenZip.runs(), (std::vector<Command>{{dir.path(), "a", staged("b"), "a.log", "b.log"},
                                                    {dir.path(), "a", staged("old"), "*.*"}}));
@@ -81,15 +75,20 @@ TEST_F(ZipFiles, ShellCharactersInNamesNeverRunAnything) {
   }
 }
 
-TEST_F(ZipDirectories, ArchiveIsNamedAfterTheSubdirectoryWithoutItsBackslash) {
-  ::mkdir(dir.file("logs").c_str(), 0755);
-  ::mkdir(dir.file("my dir").c_str(), 0755);
+TEST_F(ZipDirectories, ArchiveIsNamedAfterTheSubdirectoryAndAllSubdirectoriesMeansNoFiles) {
+  for (const char* sub : {"logs", "my dir"}) ::mkdir(dir.file(sub).c_str(), 0755);
   EXPECT_EQ(oRYXFileUtil::zipSpecificDir(dir.path().c_str(), "logs\\", "", false, "UTF-8"), 0);
   EXPECT_EQ(oRYXFileUtil::zipSpecificDir((dir.path() + "\\").c_str(), "my dir", "packed", true, "UTF-8"), 0);
   EXPECT_EQ(sevenZip.runs(), (std::vector<Command>{{dir.path(), "a", "logs.zip", "logs"},
                                                    {dir.path(), "a", "packed.zip", "my dir"}}));
   EXPECT_TRUE(exists(dir.file("logs")));
   EXPECT_FALSE(exists(dir.file("my dir")));
+  writeFile(dir.file("only.txt"), "x");
+  ::mkdir(dir.file("two").c_str(), 0755);
+  EXPECT_EQ(oRYXFileUtil::zipAllSubDir(dir.path().c_str(), true, "UTF-8"), 0);
+  EXPECT_EQ(sevenZip.runs().size(), 4u);  // logs and two; the file and the archives are left alone
+  EXPECT_TRUE(exists(dir.file("two.zip")));
+  EXPECT_FALSE(exists(dir.file("logs")) || exists(dir.file("two")));
 }
 
 TEST_F(ZipDirectories, FailuresAreMinusOneAndAFailedRemovalMinusTwo) {
@@ -101,14 +100,4 @@ TEST_F(ZipDirectories, FailuresAreMinusOneAndAFailedRemovalMinusTwo) {
   sevenZip.exitWith(0);
   writeFile(sevenZip.dir() + "/remove-input", "");  // the directory vanishes before its removal
   EXPECT_EQ(oRYXFileUtil::zipSpecificDir(dir.path().c_str(), "sub", "", true, "UTF-8"), -2);
-}
-
-TEST_F(ZipDirectories, AllSubdirectoriesArePackedAndFilesIgnored) {
-  writeFile(dir.file("only.txt"), "x");
-  ::mkdir(dir.file("one").c_str(), 0755);
-  ::mkdir(dir.file("two").c_str(), 0755);
-  EXPECT_EQ(oRYXFileUtil::zipAllSubDir(dir.path().c_str(), true, "UTF-8"), 0);
-  EXPECT_EQ(sevenZip.runs().size(), 2u);
-  EXPECT_TRUE(exists(dir.file("one.zip")) && exists(dir.file("two.zip")));
-  EXPECT_FALSE(exists(dir.file("one")) || exists(dir.file("two")));
 }

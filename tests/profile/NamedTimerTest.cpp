@@ -33,31 +33,18 @@ class NamedTimers : public ::testing::Test {
   std::string m_base;
 };
 
-TEST_F(NamedTimers, RestartingARunningNameAddsAStep) {
+TEST_F(NamedTimers, RestartAddsAStepEveryElapsedReadRemovesOneCleanRemovesNone) {
   oRYXProfile::startTimer("twice");
   oRYXProfile::startTimer("twice");
   oRYXProfile::stopTimer("twice");
+  oRYXProfile::stopTimer("never started");  // quiet, no step
   EXPECT_EQ(currentIndent(), deeper(1));
-  oRYXProfile::clean("twice");
-}
-
-TEST_F(NamedTimers, EveryElapsedReadRemovesOneStep) {
-  oRYXProfile::startTimer("read");
-  oRYXProfile::stopTimer("read");
   oRYXProfile::startTimer("pad");
-  oRYXProfile::startTimer("pad");
-  EXPECT_EQ(indentOf(oRYXProfile::getElapsedTime("read")), deeper(1));
-  EXPECT_EQ(indentOf(oRYXProfile::getElapsedTime("read")), m_base);
-  oRYXProfile::clean("read");
   oRYXProfile::clean("pad");
-}
-
-TEST_F(NamedTimers, UnknownAndCleanedNamesAreQuietAndKeepTheIndent) {
-  oRYXProfile::stopTimer("never started");
-  oRYXProfile::startTimer("cleaned");
-  oRYXProfile::clean("cleaned");
-  EXPECT_EQ(oRYXProfile::getElapsedTime("cleaned"), "");
-  EXPECT_EQ(currentIndent(), deeper(1));  // clean leaves the start's step
+  EXPECT_EQ(oRYXProfile::getElapsedTime("pad"), "");
+  EXPECT_EQ(indentOf(oRYXProfile::getElapsedTime("twice")), deeper(1));
+  EXPECT_EQ(indentOf(oRYXProfile::getElapsedTime("twice")), m_base);
+  oRYXProfile::clean("twice");
 }
 
 TEST_F(NamedTimers, RunningTimerReportsTheTimeSinceItsStart) {

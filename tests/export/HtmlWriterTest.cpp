@@ -44,8 +44,6 @@ class HtmlTest : public ::testing::Test {
   const std::string name = dir.file("t.html");
 };
 using HtmlPage = HtmlTest;
-using HtmlWidth = HtmlTest;
-using HtmlTitles = HtmlTest;
 using HtmlStateMachine = HtmlTest;
 using HtmlReports = HtmlTest;
 
@@ -83,8 +81,7 @@ TEST_F(HtmlPage, IndependentParserCountsRowsHeaderCellsAndDataCells) {
   EXPECT_EQ(readFile(dir.file("out")), "3 3 6\n");
 }
 
-TEST_F(HtmlWidth, WidthsAddUpInThirtyTwoBitsWithAnAllowanceOnlyWhenPositive) {
-  EXPECT_EQ(widthAfter({{{"Name", "Size"}, {10, 20}}}), "205");
+TEST_F(HtmlPage, TableWidthsAddUpInThirtyTwoBitsWithAnAllowanceOnlyWhenPositive) {
   EXPECT_EQ(widthAfter({{{"a", "b"}, {}}}), "0");
   EXPECT_EQ(widthAfter({{{"a"}, {3, -10}}}), "-35");
   // Calls with titles add up; an empty title list changes nothing.
@@ -92,7 +89,7 @@ TEST_F(HtmlWidth, WidthsAddUpInThirtyTwoBitsWithAnAllowanceOnlyWhenPositive) {
   EXPECT_EQ(widthAfter({{{"a"}, {INT32_MAX}}}), "-2147483623");  // wraps like a 32-bit long
 }
 
-TEST_F(HtmlTitles, LaterTitlesReplaceTheRowAndAnEmptyListKeepsIt) {
+TEST_F(HtmlPage, LaterTitlesReplaceTheRowAndAnEmptyListKeepsIt) {
   EXPECT_EQ(html->writeColumnTitle({}, {}), -1);
   EXPECT_EQ(capture.texts(),
             Strings{"HTMLFormatFile::writeColumnTitle:title is empty and m_ColumnTitle also empty"});
@@ -107,32 +104,26 @@ TEST_F(HtmlTitles, LaterTitlesReplaceTheRowAndAnEmptyListKeepsIt) {
   EXPECT_EQ(capture.texts().size(), 1u);
 }
 
-TEST_F(HtmlStateMachine, WrongStatesAreReportedAndTheOpenPageStaysIntact) {
+TEST_F(HtmlStateMachine, WrongStatesAndBadNamesAreReportedAndTheOpenPageStaysIntact) {
   html->writeColumnTitle({"t"}, {});
-  EXPECT_EQ(html->writeRecord(Strings{"x"}), -1);
   EXPECT_EQ(html->endDocument(), -1);
-  ASSERT_EQ(html->startDocument(name.c_str()), 0);
-  EXPECT_EQ(html->startDocument(dir.file("u.html").c_str()), -1);
-  ASSERT_EQ(html->writeRecord(Strings{"r"}), 0);
-  html.reset();  // destroyed while started: rows so far are kept, no tail is added
-  EXPECT_EQ(capture.texts(), (Strings{"HTMLFormatFile::writefile: can't end because have not started.",
-                                      "HTMLFormatFile::endDocument: can't end because have not started.",
-                                      "HTMLFormatFile::startDocument: already start write."}));
-  EXPECT_EQ(readFile(name), head("0") + "<TR>\n<TH ALIGN=left ALIGN=middle>t</TH>\n</TR>\n"
-                                        "<TR>\n<TD ALIGN=left ALIGN=middle>r</TD>\n</TR>\n");
-}
-
-TEST_F(HtmlReports, NullNameMissingDirectoryAndFullDisk) {
-  html->writeColumnTitle({"t"}, {});
   EXPECT_EQ(html->startDocument(nullptr), -1);
   EXPECT_EQ(html->startDocument("/no/such/dir/t.html"), -1);
   EXPECT_EQ(html->startDocument("/dev/full"), -1);
   EXPECT_EQ(html->writeRecord(Strings{"x"}), -1);  // none of them started
+  ASSERT_EQ(html->startDocument(name.c_str()), 0);
+  EXPECT_EQ(html->startDocument(dir.file("u.html").c_str()), -1);
+  ASSERT_EQ(html->writeRecord(Strings{"r"}), 0);
+  html.reset();  // destroyed while started: rows so far are kept, no tail is added
   EXPECT_EQ(capture.texts(),
-            (Strings{"HTMLFormatFile::startDocument:fileName is NULL",
+            (Strings{"HTMLFormatFile::endDocument: can't end because have not started.",
+                     "HTMLFormatFile::startDocument:fileName is NULL",
                      "HTMLFormatFile::startDocument: open file failed. fileName is /no/such/dir/t.html, errno=2.",
                      "HTMLFormatFile::startDocument: write columntitle failed. fileName is /dev/full, errno=28.",
-                     "HTMLFormatFile::writefile: can't end because have not started."}));
+                     "HTMLFormatFile::writefile: can't end because have not started.",
+                     "HTMLFormatFile::startDocument: already start write."}));
+  EXPECT_EQ(readFile(name), head("0") + "<TR>\n<TH ALIGN=left ALIGN=middle>t</TH>\n</TR>\n"
+                                        "<TR>\n<TD ALIGN=left ALIGN=middle>r</TD>\n</TR>\n");
 }
 
 TEST_F(HtmlReports, DiskFillingUpMidPageFailsRowsAndTheEnd) {

@@ -5,12 +5,8 @@
 using namespace oryx;
 using Lines = std::vector<std::string>;
 
-namespace {
-
 const std::string kZhong = "\xE4\xB8\xAD";  // U+4E2D, wide
 const std::string kWen = "\xE6\x96\x87";    // U+6587, wide
-
-}  // namespace
 
 TEST(WideChars, RangeEdgesAndExcludedBrackets) {
   for (uint16_t c : {0x1100, 0x115F, 0x2E80, 0x3009, 0x300C, 0xA4CF, 0xAC00, 0xD7A3, 0xF900,
@@ -22,11 +18,11 @@ TEST(WideChars, RangeEdgesAndExcludedBrackets) {
 }
 
 TEST(Utf8Stepping, ValidCharactersPassMalformedOnesAreRepairedInPlace) {
-  struct Case {
+  const struct Case {
     std::string in, out;
     uint32_t position;
     int width;
-  } const cases[] = {
+  } cases[] = {
       {kZhong, kZhong, 3, 2},
       {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", 4, 1},  // U+1F600 counts as F600: narrow
       {"\xF0\x9F\xA4\x80", "\xF0\x9F\xA4\x80", 4, 2},  // U+1F900 counts as F900: wide
@@ -53,16 +49,14 @@ TEST(Utf8Stepping, ValidCharactersPassMalformedOnesAreRepairedInPlace) {
   EXPECT_EQ(textWidth(kZhong + kWen + "x\xF0\x9F\x98\x80"), 7u);
 }
 
-TEST(SplitByWidth, FullLinesThenAPaddedRestAndNoWideCharacterStraddles) {
+TEST(SplitByWidth, FullLinesThenAPaddedRestNoWideCharacterStraddlesAndCellsBlankControls) {
   EXPECT_EQ(splitByWidth("abcdef", 4), (Lines{"abcd", "ef  "}));
   EXPECT_EQ(splitByWidth("a" + kZhong + kWen, 3), (Lines{"a" + kZhong, kWen + " "}));
   EXPECT_EQ(splitByWidth("ab" + kZhong, 3), (Lines{"ab ", kZhong + " "}));
   EXPECT_EQ(splitByWidth("ab" + kZhong, 0), (Lines{"a", "b", kZhong}));
   // Four "?" of a bad sequence over-fill a 3-column line: no padding, no wrap-around.
   EXPECT_EQ(splitByWidth("a\xF4\x90\x80\x80" "b", 3), (Lines{"a  ", "????", "b  "}));
-}
-
-TEST(SplitCell, EmptyCellsControlBytesAndWidthOne) {
+  // A cell: an empty one is one blank line, control bytes become spaces, width 1 takes a character a line.
   EXPECT_EQ(splitCell("", 5), (Lines{"     "}));
   EXPECT_EQ(splitCell("a\tb", 5), (Lines{"a b  "}));
   EXPECT_EQ(splitCell(std::string("x\ny\rz\0w", 7), 9), (Lines{"x y z w  "}));
@@ -77,13 +71,9 @@ TEST(SplitByWidth, RunsOfAsciiCutLikeCharacterByCharacterStepping) {
     int c = 0;
     auto emit = [&](uint32_t end, uint32_t u) { lines.push_back(text.substr(start, end - start) + std::string(u < w ? w - u : 0, ' ')); };
     while (nextUtf8Char(&text[0], static_cast<uint32_t>(text.size()), position, c)) {
-      if (used + c < w) {
-        used += c;
-      } else if (used + c == w || used == 0) {
-        emit(position, w), start = position, used = 0;
-      } else {
-        emit(previous, used), start = previous, used = c;
-      }
+      if (used + c < w) used += c;
+      else if (used + c == w || used == 0) emit(position, w), start = position, used = 0;
+      else emit(previous, used), start = previous, used = c;
       previous = position;
     }
     if (start < text.size()) emit(static_cast<uint32_t>(text.size()), used);

@@ -4,10 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,43 +20,23 @@ namespace {
 
 struct ToolRun {
   int status = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
-// Runs the tool with `args`, standard input from `input` (a path, or none).
-ToolRun runTool(const TempDir& dir, std::vector<std::string> args, const std::string& input = "/dev/null") {
-#ifndef ORYX_EXPORT_TOOL
-  (void)dir; (void)args; (void)input;
-  return ToolRun();
-#else
-  const std::string outPath = dir.file(".stdout"), errPath = dir.file(".stderr");
-  args.insert(args.begin(), ORYX_EXPORT_TOOL);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int in = ::open(input.c_str(), O_RDONLY);
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0 || ::chdir(dir.path().c_str()) != 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(&arg[0]);
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
+// Runs the tool in `dir` with `args`, standard input from `input` (a path).
+ToolRun runTool(const TempDir& dir, const std::vector<std::string>& args, const std::string& input = "/dev/null") {
   ToolRun run;
-  int status = 0;
-  ::waitpid(pid, &status, 0);
+#ifdef ORYX_EXPORT_TOOL
+  std::string line = "cd " + dir.path() + " && " ORYX_EXPORT_TOOL;
+  for (const std::string& arg : args) line += " '" + arg + "'";
+  const int status = std::system((line + " <" + input + " >.stdout 2>.stderr").c_str());
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = readFile(outPath);
-  run.err = readFile(errPath);
-  fs::remove(outPath);
-  fs::remove(errPath);
-  return run;
+  run.out = readFile(dir.file(".stdout"));
+  run.err = readFile(dir.file(".stderr"));
+#else
+  (void)dir, (void)args, (void)input;
 #endif
+  return run;
 }
 
 class ExportTool : public ::testing::Test {
@@ -68,14 +47,10 @@ class ExportTool : public ::testing::Test {
 #endif
   }
   // Writes `csv` as in.csv and converts it with `args`.
-  ToolRun convert(const std::string& csv, const std::vector<std::string>& args) {
+  ToolRun convert(const std::string& csv, std::vector<std::string> args) {
     writeFile(dir.file("in.csv"), csv);
-    std::vector<std::string> all = args;
-    all.push_back("in.csv");
-    return runTool(dir, all);
-  }
-  bool hasWriter(const char* format) {
-    return runTool(dir, {"--list-formats"}).out.find(std::string(format) + "\n") != std::string::npos;
+    args.push_back("in.csv");
+    return runTool(dir, args);
   }
   TempDir dir;
 };
@@ -120,47 +95,32 @@ TEST_F(ExportTool, StandardInputAndMissingDirectoriesWork) {
   EXPECT_EQ(readFile(dir.file("new/deeper/o.csv")), "a\nx\n");
 }
 
-TEST_F(ExportTool, PartSizeSplitsIntoListedParts) {
-  const ToolRun run = convert("n\n1\n2\n3\n4\n5\n", {"--part-size", "2", "-o", "parts/n.csv"});
+TEST_F(ExportTool, PartSizeSplitsIntoListedPartsAndNeedsAnExtension) {
+  ToolRun run = convert("n\n1\n2\n3\n4\n5\n", {"--part-size", "2", "-o", "parts/n.csv"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "parts/n-1.csv\nparts/n-2.csv\nparts/n-3.csv\n");
   EXPECT_EQ(readFile(dir.file("parts/n-1.csv")), "n\n1\n2\n");
   EXPECT_EQ(readFile(dir.file("parts/n-3.csv")), "n\n5\n");
-}
-
-TEST_F(ExportTool, PartSizeNeedsAnExtension) {
-  const ToolRun run = convert("n\n1\n", {"--part-size", "2", "-o", "a.d/noext"});
+  run = convert("n\n1\n", {"--part-size", "2", "-o", "a.d/noext"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("extension"), std::string::npos) << run.err;
   EXPECT_FALSE(fs::exists(dir.file("a.d")));
 }
 
-TEST_F(ExportTool, UnterminatedQuoteNamesTheRecordLineAndKeepsNoFile) {
-  const ToolRun run = convert("a,b\n1,2\n3,\"open\nstill open\n", {"--part-size", "1", "-o", "o.csv"});
+TEST_F(ExportTool, QuoteErrorsNameTheRecordLineAndKeepNoFile) {
+  ToolRun run = convert("a,b\n1,2\n3,\"open\nstill open\n", {"--part-size", "1", "-o", "o.csv"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "oryx-export: error: in.csv line 3: unterminated quote: a quoted field of the "
                      "record starting on this line is never closed\n");
   EXPECT_EQ(run.out, "");
   EXPECT_FALSE(fs::exists(dir.file("o-1.csv")));  // written before the error, then removed
-}
-
-TEST_F(ExportTool, MisplacedQuoteNamesItsLine) {
-  const ToolRun run = convert("a,b\n\"multi\nline\",x\n1,a\"b\n", {"-o", "o.csv"});
+  run = convert("a,b\n\"multi\nline\",x\n1,a\"b\n", {"-o", "o.csv"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err.rfind("oryx-export: error: in.csv line 4: misplaced quote", 0), 0u) << run.err;
   EXPECT_FALSE(fs::exists(dir.file("o.csv")));
 }
 
-TEST_F(ExportTool, UnwritableOutputGivesTheReason) {
-  writeFile(dir.file("plain"), "");  // a file where a directory would have to be
-  const ToolRun run = convert("a\n1\n", {"-o", "plain/o.csv"});
-  EXPECT_EQ(run.status, 1);
-  // The writer's own report, then the tool's one line.
-  EXPECT_EQ(run.err, "oryx-export: CSVFormatFile::startDocument: open fail, file=plain/o.csv, errno=20.\n"
-                     "oryx-export: error: cannot write plain/o.csv: Not a directory\n");
-}
-
-TEST_F(ExportTool, EmptyOrMissingInputFails) {
+TEST_F(ExportTool, UnreadableInputOrUnwritableOutputGivesTheReason) {
   ToolRun run = convert("", {"-o", "o.csv"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("no title row"), std::string::npos) << run.err;
@@ -168,6 +128,12 @@ TEST_F(ExportTool, EmptyOrMissingInputFails) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "oryx-export: error: cannot read absent.csv: No such file or directory\n");
   EXPECT_FALSE(fs::exists(dir.file("o.csv")));
+  writeFile(dir.file("plain"), "");  // a file where a directory would have to be
+  run = convert("a\n1\n", {"-o", "plain/o.csv"});
+  EXPECT_EQ(run.status, 1);
+  // The writer's own report, then the tool's one line.
+  EXPECT_EQ(run.err, "oryx-export: CSVFormatFile::startDocument: open fail, file=plain/o.csv, errno=20.\n"
+                     "oryx-export: error: cannot write plain/o.csv: Not a directory\n");
 }
 
 TEST_F(ExportTool, BadOptionsExitWithTwoAndHelpShowsEveryOption) {
@@ -184,7 +150,6 @@ TEST_F(ExportTool, BadOptionsExitWithTwoAndHelpShowsEveryOption) {
 }
 
 TEST_F(ExportTool, XmlRecordWithMoreFieldsThanTitlesIsRefused) {
-  if (!hasWriter("xml")) GTEST_SKIP() << "no XML writer in this build";
   const ToolRun run = convert("a,b\n1,2\n1,2,3\n", {"-f", "xml", "-o", "o.xml"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("more than 2 record columns."), std::string::npos) << run.err;
@@ -194,9 +159,8 @@ TEST_F(ExportTool, XmlRecordWithMoreFieldsThanTitlesIsRefused) {
   EXPECT_FALSE(fs::exists(dir.file("o.xml")));
 }
 
-TEST_F(ExportTool, EveryAvailableFormatWritesAFile) {
+TEST_F(ExportTool, EveryOtherFormatWritesItsParts) {
   for (const char* format : {"html", "xml", "txt"}) {
-    if (!hasWriter(format)) continue;
     const ToolRun run = convert(kAwkward, {"-f", format, "--widths", "4,8,8", "--encoding", "UTF-8",
                                        "--part-size", "2", "-o", std::string("o.") + format});
     EXPECT_EQ(run.status, 0) << format << run.err;

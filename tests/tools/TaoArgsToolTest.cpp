@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #ifndef ORYX_TAO_ARGS
@@ -24,15 +24,9 @@ class TaoArgsTool : public ::testing::Test {
   }
   // Runs the tool on `cfg` with `options`; fills `out` and `err`; the exit status.
   int run(const std::string& options, const std::string& cfg = "tao.cfg") {
-    const std::string line = std::string(ORYX_TAO_ARGS) + " --cfg " + dir.file(cfg) + " " +
-                             options + " 2>" + dir.file("err");
-    FILE* pipe = ::popen(line.c_str(), "r");
-    char chunk[4096];
-    out.clear();
-    for (size_t got; pipe && (got = std::fread(chunk, 1, sizeof(chunk), pipe)) > 0;) {
-      out.append(chunk, got);
-    }
-    const int status = pipe ? ::pclose(pipe) : -1;
+    const int status = std::system((std::string(ORYX_TAO_ARGS) + " --cfg " + dir.file(cfg) + " " + options +
+                                    " >" + dir.file("out") + " 2>" + dir.file("err")).c_str());
+    out = oryxtest::readFile(dir.file("out"));
     err = oryxtest::readFile(dir.file("err"));
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }

@@ -4,7 +4,6 @@
 #include "export/TXTFormatFile.h"
 
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -110,8 +109,9 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
     if (cellLines > lines) lines = cellLines;
   }
 
-  char* block = new (std::nothrow) char[(lines + 3) * lineLength + 1];
-  if (block == nullptr) return false;
+  ACE_Message_Block* queued = makeDataBlock((lines + 3) * lineLength + 1);
+  if (queued == nullptr) return false;
+  char* block = queued->base();
   char* line = block;
   for (size_t k = 0; k < lines + 2; ++k, line += lineLength) {
     std::memcpy(line, m_blankLine.get(), lineLength);
@@ -125,7 +125,7 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
     placeCell(block, lineLength, start, *cell, *width);
     start += *width + 3;
   }
-  queueBlock(block);
+  queueBlock(queued);
   return true;
 }
 

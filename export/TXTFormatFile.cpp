@@ -18,6 +18,10 @@ namespace {
 
 // A frame line longer than this is refused: its blocks could not be allocated.
 const uint64_t kMaxLineLength = 16u * 1024 * 1024;
+// The text space of a block in the pool's smallest chunks, and the idle
+// blocks kept between records: as many as the queue holds.
+const size_t kTypicalBlockText = 512;
+const size_t kIdleBlocks = 4096;
 
 bool isSupportedEncoding(const std::string& encoding) {
   return encoding == "GBK" || encoding == "UTF-8" || encoding == "ISO-8859-1";
@@ -26,9 +30,14 @@ bool isSupportedEncoding(const std::string& encoding) {
 }  // namespace
 
 // The writer owns its thread manager, so waiting on it waits for this
-// writer's thread alone; the task creates its default queue.
+// writer's thread alone. The task owns its queue, one that the writer thread
+// can empty in one go.
 TXTFormatFile::TXTFormatFile(const std::list<std::string>& /*params*/)
-    : ACE_Task<ACE_MT_SYNCH>(new ACE_Thread_Manager()) {}
+    : ACE_Task<ACE_MT_SYNCH>(new ACE_Thread_Manager(), new oryx::BatchQueue),
+      m_queue(static_cast<oryx::BatchQueue*>(msg_queue())),
+      m_blocks(kTypicalBlockText, kIdleBlocks) {
+  delete_msg_queue_ = true;
+}
 
 TXTFormatFile::~TXTFormatFile() {
   // A local-charset document still open is ended (its stop block queued), so
@@ -40,6 +49,8 @@ TXTFormatFile::~TXTFormatFile() {
     thr_mgr(nullptr);
     delete manager;
   }
+  // The blocks come from m_blocks, which goes before the task's queue.
+  releaseQueuedBlocks();
   // m_file flushes and closes an open file itself.
 }
 
@@ -191,6 +202,8 @@ long TXTFormatFile::endDocument() {
     return kFailed;
   }
   if (m_threadRunning) stopWriterThread();
+  // A finished document keeps no block memory.
+  m_blocks.trim();
   const bool closed = m_file.close();
   m_isWrite = false;
   if (!closed) {

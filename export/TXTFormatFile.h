@@ -12,7 +12,8 @@
 //    the caller's thread writes each record;
 //  - local-charset mode (otherwise): widths count bytes, a pair of bytes
 //    above 0x7F is never split, and each block is laid out in one buffer
-//    that the writer's own thread appends to the file.
+//    (recycled, with its queue block) that the writer's own thread appends
+//    to the file.
 // Results: 0 / -1, failures reported through the trace client. A write
 // failure of the writer thread shows at the next writeRecord/endDocument.
 // Threads: one caller thread at a time per object; the writer thread runs
@@ -21,6 +22,8 @@
 
 #include "oryxutil/export/FormatFile.h"
 
+#include "companion/BatchQueue.h"
+#include "companion/BlockPool.h"
 #include "export/ExportFile.h"
 #include "export/TextWidth.h"
 
@@ -68,7 +71,18 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
   // The writer thread (TXTWriterThread.cpp).
   bool startWriterThread();
   void stopWriterThread();
-  void queueBlock(char* text);
+  // A data block over `textBytes` bytes of text space (its base()); null
+  // when memory runs out.
+  ACE_Message_Block* makeDataBlock(size_t textBytes);
+  void queueBlock(ACE_Message_Block* block);
+  void releaseQueuedBlocks();
+  // Releases a chain of blocks linked through next().
+  void releaseBlocks(ACE_Message_Block* first);
+
+  oryx::BatchQueue* const m_queue;  // the task's queue, owned by the task
+  // Record blocks: laid out on the caller's thread, written and recycled
+  // on the writer thread.
+  oryx::BlockPool m_blocks;
 
   std::vector<uint32_t> m_ColumnWidth;
   std::list<std::string> m_ColumnTitle;

@@ -1,8 +1,9 @@
 // The writer thread of the boxed-text writer: in local-charset mode the
 // caller queues finished blocks and this thread appends them to the file in
-// queue order. Ownership: a data block refers to its text (new[]) without
-// owning it; whoever takes a block off the queue releases the block and
-// deletes the text. The stop block ends the thread.
+// queue order. Ownership: a data block refers to its text without owning
+// it; block and text share one chunk of the writer's block pool, which
+// whoever takes the block off the queue recycles after writing the text.
+// The stop block (from the heap) ends the thread.
 
 #include "export/TXTFormatFile.h"
 
@@ -31,12 +32,13 @@ bool TXTFormatFile::startWriterThread() {
   return true;
 }
 
-void TXTFormatFile::queueBlock(char* text) {
-  ACE_Message_Block* block = new ACE_Message_Block(text, kDataBlockSize, 0);
-  if (putq(block) == -1) {  // the record is lost, as the queue refused it
-    delete block;
-    delete[] text;
-  }
+ACE_Message_Block* TXTFormatFile::makeDataBlock(size_t textBytes) {
+  return m_blocks.make(textBytes, kDataBlockSize);
+}
+
+void TXTFormatFile::queueBlock(ACE_Message_Block* block) {
+  // The record is lost when the queue refuses it.
+  if (putq(block) == -1) m_blocks.recycle(block);
 }
 
 void TXTFormatFile::stopWriterThread() {
@@ -49,25 +51,53 @@ void TXTFormatFile::stopWriterThread() {
   m_threadRunning = false;
 }
 
+void TXTFormatFile::releaseQueuedBlocks() {
+  ACE_Time_Value now(ACE_Time_Value::zero);
+  ACE_Message_Block* first = nullptr;
+  while (m_queue->dequeue_all(first, &now) != -1) releaseBlocks(first);
+}
+
+void TXTFormatFile::releaseBlocks(ACE_Message_Block* first) {
+  while (first != nullptr) {
+    ACE_Message_Block* next = first->next();
+    first->next(nullptr);
+    if (first->msg_type() == ACE_Message_Block::MB_STOP) first->release();
+    else m_blocks.recycle(first);
+    first = next;
+  }
+}
+
 int TXTFormatFile::svc() {
+  oryx::BlockPool::Recycler recycler(m_blocks);
   for (;;) {
+    // Everything queued so far at once: the caller meets this thread on the
+    // queue's lock once per batch, not once per record.
     ACE_Message_Block* block = nullptr;
-    if (getq(block) == -1) {
+    if (m_queue->dequeue_all(block) == -1) {
       oryx::report("TXTFormatFile::svc getq return -1!");
       continue;
     }
-    if (block->msg_type() == ACE_Message_Block::MB_STOP) {
-      block->release();
-      return 0;
+    while (block != nullptr) {
+      ACE_Message_Block* next = block->next();
+      block->next(nullptr);
+      if (block->msg_type() == ACE_Message_Block::MB_STOP) {
+        // The caller queues nothing after a stop block until this thread
+        // has ended, so the stop block is the last of its batch.
+        block->release();
+        releaseBlocks(next);
+        return 0;
+      }
+      const char* text = block->base();
+      if (text != nullptr) {
+        m_file.append(text, std::strlen(text));
+        if (!m_file.flushIfFull()) {
+          int expected = 0;
+          m_writeErrno.compare_exchange_strong(expected, errno, std::memory_order_release);
+        }
+      }
+      recycler.recycle(block);
+      block = next;
     }
-    char* text = block->base();
-    block->release();
-    if (text == nullptr) continue;
-    m_file.append(text, std::strlen(text));
-    if (!m_file.flushIfFull()) {
-      int expected = 0;
-      m_writeErrno.compare_exchange_strong(expected, errno, std::memory_order_release);
-    }
-    delete[] text;
+    recycler.giveAll();
   }
 }

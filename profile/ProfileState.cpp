@@ -1,5 +1,6 @@
 #include "profile/ProfileState.h"
 
+#include "companion/AdaptiveMutex.h"
 #include "profile/ProfileWriter.h"
 
 #include <ace/Guard_T.h>
@@ -9,7 +10,8 @@ namespace profile {
 
 // Defined together so that one translation unit fixes the load order.
 TimerTable& timerTable = *new TimerTable;
-ACE_Thread_Mutex& profileLock = *new ACE_Thread_Mutex;
+// Threads that profile at once meet on the lock briefly each time.
+ACE_Thread_Mutex& profileLock = *new AdaptiveMutex;
 std::string& indentPrefix = *new std::string;
 bool writeStart = true;
 bool writeIndent = true;

@@ -1,6 +1,9 @@
 #include "profile/ProfileWriter.h"
 
+#include "profile/LineFormat.h"
 #include "profile/ProfileState.h"
+
+#include <ace/Message_Block.h>
 
 #include <ace/OS_NS_stdlib.h>
 #include <ace/OS_NS_string.h>
@@ -16,9 +19,15 @@ namespace {
 // A plain constant: the service thread starts while the library is still
 // loading, before this file's dynamically initialised objects exist.
 constexpr suseconds_t kGatherMicroseconds = 1000;
+// Idle line blocks kept for reuse (about 1 MiB).
+constexpr size_t kIdleBlocks = 2048;
 }
 
-oRYXProfileWriter::oRYXProfileWriter() : ACE_Task<ACE_MT_SYNCH>(nullptr, nullptr) {
+oRYXProfileWriter::oRYXProfileWriter()
+    : ACE_Task<ACE_MT_SYNCH>(nullptr, new oryx::BatchQueue),
+      m_queue(static_cast<oryx::BatchQueue*>(msg_queue())),
+      m_blocks(oryx::profile::kLineBuffer, kIdleBlocks) {
+  delete_msg_queue_ = true;  // the task owns and deletes its queue, as its own default one
   oryx::profile::writeStart = ACE_OS::getenv("OX_PROFILE_NO_WRITE_START") == nullptr;
   oryx::profile::writeIndent = ACE_OS::getenv("OX_PROFILE_NO_WRITE_INDENT") == nullptr;
   // An empty name is taken as no destination.
@@ -63,45 +72,51 @@ int oRYXProfileWriter::enqueue(const char* line) {
   }
   if (!m_accepting.load(std::memory_order_acquire)) return 0;
   const size_t size = ACE_OS::strlen(line) + 1;
-  char* copy = new (std::nothrow) char[size];
-  if (copy == nullptr) return -1;
-  ACE_OS::memcpy(copy, line, size);
-  ACE_Message_Block* block = new (std::nothrow) ACE_Message_Block(copy, 0);
-  if (block == nullptr) {
-    delete[] copy;
-    return -1;
-  }
+  // Size 0 over a copy of the line that the block does not own; block and
+  // copy share one recycled chunk.
+  ACE_Message_Block* block = m_blocks.make(size, 0);
+  if (block == nullptr) return -1;
+  ACE_OS::memcpy(block->base(), line, size);
   const int result = putq(block);
-  if (result == -1) releaseLine(block);
+  if (result == -1) m_blocks.recycle(block);
   return result;
 }
 
 int oRYXProfileWriter::svc() {
+  oryx::BlockPool::Recycler recycler(m_blocks);
   for (;;) {
-    ACE_Message_Block* block = takeLine();
+    ACE_Message_Block* block = takeLines();
     if (block == nullptr) break;
-    if (block->base() == nullptr) {
-      block->release();
-      break;
+    while (block != nullptr) {
+      ACE_Message_Block* next = block->next();
+      block->next(nullptr);
+      if (block->base() == nullptr) {  // the end marker; later lines are dropped
+        block->release();
+        releaseLines(next);
+        m_file.flush();
+        return 0;
+      }
+      m_file.append(block->base());
+      recycler.recycle(block);
+      block = next;
     }
-    m_file.append(block->base());
-    releaseLine(block);
+    recycler.giveAll();
   }
   m_file.flush();
   return 0;
 }
 
-ACE_Message_Block* oRYXProfileWriter::takeLine() {
-  ACE_Message_Block* block = nullptr;
+ACE_Message_Block* oRYXProfileWriter::takeLines() {
+  ACE_Message_Block* first = nullptr;
   ACE_Time_Value now(ACE_Time_Value::zero);
-  if (getq(block, &now) != -1) return block;
+  if (m_queue->dequeue_all(first, &now) != -1) return first;
   // The queue ran empty: the file gets what it has so far, then a short nap
   // lets the callers' lines gather. While this thread is not waiting on the
   // queue, enqueueing wakes nobody (no system call on the callers' side).
   m_file.flush();
   ACE_OS::sleep(ACE_Time_Value(0, kGatherMicroseconds));
   for (;;) {
-    if (getq(block) != -1) return block;
+    if (m_queue->dequeue_all(first) != -1) return first;
     if (errno == ESHUTDOWN) return nullptr;
   }
 }
@@ -118,16 +133,18 @@ void oRYXProfileWriter::drainLeftovers() {
   // A caller that passed the accepting check just before the end marker
   // may have queued its line behind it; nothing reads the queue any more.
   ACE_Time_Value now(ACE_Time_Value::zero);
-  ACE_Message_Block* block = nullptr;
-  while (getq(block, &now) != -1) {
-    if (block->base() == nullptr) block->release();
-    else releaseLine(block);
-  }
+  ACE_Message_Block* first = nullptr;
+  while (m_queue->dequeue_all(first, &now) != -1) releaseLines(first);
 }
 
-void oRYXProfileWriter::releaseLine(ACE_Message_Block* block) {
-  delete[] block->base();
-  block->release();
+void oRYXProfileWriter::releaseLines(ACE_Message_Block* first) {
+  while (first != nullptr) {
+    ACE_Message_Block* next = first->next();
+    first->next(nullptr);
+    if (first->base() == nullptr) first->release();
+    else m_blocks.recycle(first);
+    first = next;
+  }
 }
 
 // Forking while another thread holds the profiler's lock would leave the

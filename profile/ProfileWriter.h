@@ -14,6 +14,8 @@
 // Threads: enqueue() from any thread; one service thread drains the queue in
 // first-in, first-out order.
 
+#include "companion/BatchQueue.h"
+#include "companion/BlockPool.h"
 #include "profile/ProfileFile.h"
 
 #include <ace/Task.h>
@@ -44,18 +46,23 @@ class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {
 
  private:
   bool start();
-  // The next block, waiting as long as it takes; null once the queue is
-  // shut down.
-  ACE_Message_Block* takeLine();
+  // Every queued block, oldest first and linked through next(), waiting as
+  // long as it takes for one; null once the queue is shut down.
+  ACE_Message_Block* takeLines();
   void drainLeftovers();
-  static void releaseLine(ACE_Message_Block* block);
+  // Releases a chain of blocks linked through next(), lines and markers.
+  void releaseLines(ACE_Message_Block* first);
   static void beforeFork();
   static void afterForkInParent();
   static void afterForkInChild();
 
+  oryx::BatchQueue* const m_queue;  // the task's queue, owned by the task
   std::atomic<bool> m_accepting{false};
   std::atomic<bool> m_forkedChild{false};
   oryx::profile::ProfileFile m_file;
+  // Line blocks: made on the callers' threads and released on the service
+  // thread, so they are recycled rather than freed.
+  oryx::BlockPool m_blocks;
 };
 
 #endif

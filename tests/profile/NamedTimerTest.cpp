@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,6 +64,25 @@ TEST(ProfileLines, ElapsedSplitsTheFractionIntoMillisMicrosNanos) {
   oryx::profile::formatElapsed(line, "", "edge", 61999999999ULL);
   EXPECT_STREQ(line, "Elapsed[edge]:61s:999ms:999us:999ns\n");
   EXPECT_EQ(oryx::profile::wholeMilliseconds(2003500000ULL), 2003);
+}
+
+// The lines are built by hand for speed; wherever the cut falls (inside the
+// name, a number or the line feed) they must equal what the format gives.
+TEST(ProfileLines, CutLinesMatchTheFormat) {
+  char line[oryx::profile::kLineBuffer];
+  char expected[oryx::profile::kLineBuffer];
+  for (size_t length = 200; length <= 260; ++length) {
+    const std::string name(length, 'n');
+    oryx::profile::formatElapsed(line, "    ", name.c_str(), 61999999999ULL);
+    std::snprintf(expected, sizeof expected, "    Elapsed[%s]:61s:999ms:999us:999ns\n", name.c_str());
+    ASSERT_STREQ(line, expected) << length;
+    oryx::profile::formatTimestamp(line, name.c_str(), -1234567890L, 999999);
+    std::snprintf(expected, sizeof expected, "Timestamp[%s]:-1234567890s:999999us\n", name.c_str());
+    ASSERT_STREQ(line, expected) << length;
+    oryx::profile::formatStart(line, "  ", name.c_str());
+    std::snprintf(expected, sizeof expected, "  Started[%s]\n", name.c_str());
+    ASSERT_STREQ(line, expected) << length;
+  }
 }
 
 TEST(ProfileLines, LongNameIsCutTo255Characters) {

@@ -1,0 +1,69 @@
+#include "companion/BlockPool.h"
+
+#include <ace/Malloc_Allocator.h>
+
+#include <cerrno>
+#include <new>
+
+namespace oryx {
+
+namespace {
+
+// The allocator of blocks that live inside a chunk: releasing such a block
+// runs its destructors and frees nothing; the chunk is given back instead.
+class InPlaceAllocator : public ACE_New_Allocator {
+ public:
+  void* malloc(size_t) override { return refuse(); }
+  void* calloc(size_t, char) override { return refuse(); }
+  void* calloc(size_t, size_t, char) override { return refuse(); }
+  void free(void*) override {}
+
+ private:
+  static void* refuse() {
+    errno = ENOMEM;
+    return nullptr;
+  }
+};
+
+// Never destroyed: blocks may still be released while the process exits.
+InPlaceAllocator* inPlace() {
+  static InPlaceAllocator* const allocator = new InPlaceAllocator;
+  return allocator;
+}
+
+// A chunk: the message block first (its address is the chunk's), then its
+// data block, then the text.
+const size_t kDataBlockOffset = sizeof(ACE_Message_Block);
+const size_t kTextOffset = kDataBlockOffset + sizeof(ACE_Data_Block);
+static_assert(sizeof(ACE_Message_Block) % alignof(ACE_Data_Block) == 0,
+              "the data block follows the message block aligned");
+
+}  // namespace
+
+BlockPool::BlockPool(size_t textBytes, size_t keep) : m_chunks(kTextOffset + textBytes, keep) {}
+
+ACE_Message_Block* BlockPool::make(size_t textBytes, size_t declaredSize) {
+  char* chunk = static_cast<char*>(m_chunks.take(kTextOffset + textBytes));
+  if (chunk == nullptr) return nullptr;
+  ACE_Allocator* allocator = inPlace();
+  ACE_Data_Block* data = new (chunk + kDataBlockOffset)
+      ACE_Data_Block(declaredSize, ACE_Message_Block::MB_DATA, chunk + kTextOffset, allocator,
+                     nullptr, ACE_Message_Block::DONT_DELETE, allocator);
+  ACE_Message_Block* block = new (chunk) ACE_Message_Block(data, 0, allocator);
+  block->msg_priority(0);
+  return block;
+}
+
+void BlockPool::recycle(ACE_Message_Block* block) {
+  if (block == nullptr) return;
+  block->release();
+  m_chunks.give(block);
+}
+
+void BlockPool::Recycler::recycle(ACE_Message_Block* block) {
+  if (block == nullptr) return;
+  block->release();
+  m_returns.add(block);
+}
+
+}  // namespace oryx

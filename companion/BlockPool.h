@@ -1,0 +1,52 @@
+#ifndef ORYXUTIL_COMPANION_BLOCKPOOL_H
+#define ORYXUTIL_COMPANION_BLOCKPOOL_H
+
+// Data blocks for a writer's queue, each made in one piece: the
+// ACE_Message_Block, its data block and the text it refers to share one
+// recycled chunk, so queueing a text costs no heap allocation once the pool
+// is warm. A block refers to its text without owning it (DONT_DELETE), has
+// the declared size given to make() (what the queue counts towards its
+// water marks) and priority 0.
+// Ownership: make() hands the block to the caller; recycle() (or a
+// Recycler) releases it and takes its chunk back. The pool must outlive
+// every block it made.
+// Threads: make and recycle from any threads at once; a Recycler belongs to
+// one thread.
+
+#include "companion/ChunkPool.h"
+
+#include <ace/Message_Block.h>
+
+namespace oryx {
+
+class BlockPool {
+ public:
+  // `textBytes`: the text space most blocks need; `keep`: idle blocks kept.
+  BlockPool(size_t textBytes, size_t keep);
+
+  // A block whose base() is `textBytes` bytes of writable text space;
+  // nullptr when memory runs out.
+  ACE_Message_Block* make(size_t textBytes, size_t declaredSize);
+  void recycle(ACE_Message_Block* block);
+  // Frees the idle blocks' memory.
+  void trim() { m_chunks.trim(); }
+
+  // Recycles blocks on one thread and gives their chunks back in batches.
+  class Recycler {
+   public:
+    explicit Recycler(BlockPool& pool) : m_returns(pool.m_chunks) {}
+    void recycle(ACE_Message_Block* block);
+    // Gives back what was gathered so far (also done on destruction).
+    void giveAll() { m_returns.giveAll(); }
+
+   private:
+    ChunkPool::Returns m_returns;
+  };
+
+ private:
+  ChunkPool m_chunks;
+};
+
+}  // namespace oryx
+
+#endif

@@ -1,0 +1,119 @@
+#include "companion/ChunkPool.h"
+
+#include <ace/Guard_T.h>
+
+#include <new>
+
+namespace oryx {
+
+namespace {
+// Gathered chunks are given back at least this often.
+const size_t kReturnsBatch = 256;
+}  // namespace
+
+// A chunk's header, in front of the bytes handed out; its alignment keeps
+// those bytes aligned for any object.
+struct alignas(std::max_align_t) ChunkPool::Chunk {
+  size_t capacity;
+  Chunk* next;
+
+  void* bytes() { return this + 1; }
+  static Chunk* of(void* bytes) { return static_cast<Chunk*>(bytes) - 1; }
+};
+
+ChunkPool::ChunkPool(size_t minimum, size_t keep) : m_minimum(minimum), m_keep(keep) {}
+
+ChunkPool::~ChunkPool() {
+  destroyChain(m_spare);
+  destroyChain(m_returned.load(std::memory_order_acquire));
+}
+
+void* ChunkPool::take(size_t bytes) {
+  Chunk* chunk = nullptr;
+  size_t refilled = 0;
+  {
+    ACE_Guard<ACE_Thread_Mutex> guard(m_takeLock);
+    if (m_spare == nullptr) {
+      m_spare = m_returned.exchange(nullptr, std::memory_order_acquire);
+      for (Chunk* c = m_spare; c != nullptr; c = c->next) ++refilled;
+    }
+    chunk = m_spare;
+    if (chunk != nullptr) m_spare = chunk->next;
+  }
+  // The idle count drops by whole lists, when they move to the spare list,
+  // and a chunk in the spare list counts as taken.
+  if (refilled != 0) m_idle.fetch_sub(refilled, std::memory_order_relaxed);
+  if (chunk != nullptr && chunk->capacity >= bytes) return chunk->bytes();
+  // An idle chunk too small for this request is replaced by a larger one.
+  if (chunk != nullptr) {
+    chunk->next = nullptr;
+    destroyChain(chunk);
+  }
+  size_t capacity = m_minimum;
+  while (capacity < bytes) capacity *= 2;
+  void* memory = ::operator new(sizeof(Chunk) + capacity, std::nothrow);
+  if (memory == nullptr) return nullptr;
+  return (new (memory) Chunk{capacity, nullptr})->bytes();
+}
+
+void ChunkPool::give(void* bytes) {
+  if (bytes == nullptr) return;
+  Chunk* chunk = Chunk::of(bytes);
+  giveChain(chunk, chunk, 1);
+}
+
+void ChunkPool::trim() {
+  Chunk* spare = nullptr;
+  {
+    ACE_Guard<ACE_Thread_Mutex> guard(m_takeLock);
+    spare = m_spare;
+    m_spare = nullptr;
+  }
+  Chunk* returned = m_returned.exchange(nullptr, std::memory_order_acquire);
+  size_t count = 0;
+  for (Chunk* c = returned; c != nullptr; c = c->next) ++count;
+  m_idle.fetch_sub(count, std::memory_order_relaxed);
+  destroyChain(spare);
+  destroyChain(returned);
+}
+
+void ChunkPool::giveChain(Chunk* first, Chunk* last, size_t count) {
+  // Beyond the idle chunks kept, the whole list goes back to the heap.
+  if (m_idle.fetch_add(count, std::memory_order_relaxed) + count > m_keep) {
+    m_idle.fetch_sub(count, std::memory_order_relaxed);
+    last->next = nullptr;
+    destroyChain(first);
+    return;
+  }
+  last->next = m_returned.load(std::memory_order_relaxed);
+  while (!m_returned.compare_exchange_weak(last->next, first, std::memory_order_release,
+                                           std::memory_order_relaxed)) {
+  }
+}
+
+void ChunkPool::destroyChain(Chunk* first) {
+  while (first != nullptr) {
+    Chunk* next = first->next;
+    first->~Chunk();
+    ::operator delete(first);
+    first = next;
+  }
+}
+
+void ChunkPool::Returns::add(void* bytes) {
+  if (bytes == nullptr) return;
+  Chunk* chunk = Chunk::of(bytes);
+  chunk->next = m_first;
+  m_first = chunk;
+  if (m_last == nullptr) m_last = chunk;
+  if (++m_count == kReturnsBatch) giveAll();
+}
+
+void ChunkPool::Returns::giveAll() {
+  if (m_first == nullptr) return;
+  m_pool.giveChain(m_first, m_last, m_count);
+  m_first = m_last = nullptr;
+  m_count = 0;
+}
+
+}  // namespace oryx

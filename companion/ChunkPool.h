@@ -1,0 +1,74 @@
+#ifndef ORYXUTIL_COMPANION_CHUNKPOOL_H
+#define ORYXUTIL_COMPANION_CHUNKPOOL_H
+
+// Recycled memory for items made on one thread and finished with on another
+// (the blocks of a writer's queue). Freeing such memory on the consuming
+// thread and allocating it again on the producing one makes both threads
+// fight over the heap's lock; a chunk given back here is reused instead.
+// take(n) hands out a chunk of at least n bytes, aligned for any object
+// (sizes are rounded up to a power of two of at least `minimum`, so that
+// similar requests share chunks), or nullptr when memory runs out.
+// Up to `keep` idle chunks are kept; the rest go back to the heap.
+// Ownership: the pool must outlive every chunk it hands out; its destructor
+// and trim() free the idle ones.
+// Threads: take, give and Returns from any threads at once. Giving back
+// never blocks; taking holds a short lock only against other takers.
+
+#include "companion/AdaptiveMutex.h"
+
+#include <atomic>
+#include <cstddef>
+
+namespace oryx {
+
+class ChunkPool {
+  struct Chunk;
+
+ public:
+  ChunkPool(size_t minimum, size_t keep);
+  ~ChunkPool();
+  ChunkPool(const ChunkPool&) = delete;
+  ChunkPool& operator=(const ChunkPool&) = delete;
+
+  void* take(size_t bytes);
+  void give(void* bytes);
+  // Frees every idle chunk.
+  void trim();
+
+  // Chunks that one thread gathers and gives back all at once (when the
+  // batch is full, on giveAll() and on destruction): the pool's shared list
+  // is touched once per batch, not once per chunk. Not thread-safe itself.
+  class Returns {
+   public:
+    explicit Returns(ChunkPool& pool) : m_pool(pool) {}
+    ~Returns() { giveAll(); }
+    Returns(const Returns&) = delete;
+    Returns& operator=(const Returns&) = delete;
+
+    void add(void* bytes);
+    void giveAll();
+
+   private:
+    ChunkPool& m_pool;
+    Chunk* m_first = nullptr;
+    Chunk* m_last = nullptr;
+    size_t m_count = 0;
+  };
+
+ private:
+  void giveChain(Chunk* first, Chunk* last, size_t count);
+  static void destroyChain(Chunk* first);
+
+  const size_t m_minimum;
+  const size_t m_keep;
+  // Chunks given back, prepended by any thread; a taker moves the whole list
+  // to m_spare at once, so no one ever pops from the list others push to.
+  std::atomic<Chunk*> m_returned{nullptr};
+  std::atomic<size_t> m_idle{0};
+  AdaptiveMutex m_takeLock;
+  Chunk* m_spare = nullptr;  // guarded by m_takeLock
+};
+
+}  // namespace oryx
+
+#endif

@@ -38,12 +38,8 @@ const size_t kTextOffset = kDataBlockOffset + sizeof(ACE_Data_Block);
 static_assert(sizeof(ACE_Message_Block) % alignof(ACE_Data_Block) == 0,
               "the data block follows the message block aligned");
 
-}  // namespace
-
-BlockPool::BlockPool(size_t textBytes, size_t keep) : m_chunks(kTextOffset + textBytes, keep) {}
-
-ACE_Message_Block* BlockPool::make(size_t textBytes, size_t declaredSize) {
-  char* chunk = static_cast<char*>(m_chunks.take(kTextOffset + textBytes));
+// Builds the message block and its data block in a chunk's first bytes.
+ACE_Message_Block* buildIn(char* chunk, size_t declaredSize) {
   if (chunk == nullptr) return nullptr;
   ACE_Allocator* allocator = inPlace();
   ACE_Data_Block* data = new (chunk + kDataBlockOffset)
@@ -52,6 +48,18 @@ ACE_Message_Block* BlockPool::make(size_t textBytes, size_t declaredSize) {
   ACE_Message_Block* block = new (chunk) ACE_Message_Block(data, 0, allocator);
   block->msg_priority(0);
   return block;
+}
+
+}  // namespace
+
+BlockPool::BlockPool(size_t textBytes, size_t keep) : m_chunks(kTextOffset + textBytes, keep) {}
+
+ACE_Message_Block* BlockPool::make(size_t textBytes, size_t declaredSize) {
+  return buildIn(static_cast<char*>(m_chunks.take(kTextOffset + textBytes)), declaredSize);
+}
+
+ACE_Message_Block* BlockPool::Maker::make(size_t textBytes, size_t declaredSize) {
+  return buildIn(static_cast<char*>(m_takes.take(kTextOffset + textBytes)), declaredSize);
 }
 
 void BlockPool::recycle(ACE_Message_Block* block) {

@@ -10,8 +10,8 @@
 // Ownership: make() hands the block to the caller; recycle() (or a
 // Recycler) releases it and takes its chunk back. The pool must outlive
 // every block it made.
-// Threads: make and recycle from any threads at once; a Recycler belongs to
-// one thread.
+// Threads: make and recycle from any threads at once; a Maker or a
+// Recycler belongs to one thread.
 
 #include "companion/ChunkPool.h"
 
@@ -30,6 +30,18 @@ class BlockPool {
   void recycle(ACE_Message_Block* block);
   // Frees the idle blocks' memory.
   void trim() { m_chunks.trim(); }
+
+  // Makes blocks on one thread from chunks it keeps for itself (see
+  // ChunkPool::Takes): no lock per block. clear() frees what it keeps.
+  class Maker {
+   public:
+    explicit Maker(BlockPool& pool) : m_takes(pool.m_chunks) {}
+    ACE_Message_Block* make(size_t textBytes, size_t declaredSize);
+    void clear() { m_takes.clear(); }
+
+   private:
+    ChunkPool::Takes m_takes;
+  };
 
   // Recycles blocks on one thread and gives their chunks back in batches.
   class Recycler {

@@ -30,19 +30,25 @@ ChunkPool::~ChunkPool() {
 
 void* ChunkPool::take(size_t bytes) {
   Chunk* chunk = nullptr;
-  size_t refilled = 0;
   {
     ACE_Guard<ACE_Thread_Mutex> guard(m_takeLock);
-    if (m_spare == nullptr) {
-      m_spare = m_returned.exchange(nullptr, std::memory_order_acquire);
-      for (Chunk* c = m_spare; c != nullptr; c = c->next) ++refilled;
-    }
+    if (m_spare == nullptr) m_spare = takeReturned();
     chunk = m_spare;
     if (chunk != nullptr) m_spare = chunk->next;
   }
-  // The idle count drops by whole lists, when they move to the spare list,
-  // and a chunk in the spare list counts as taken.
-  if (refilled != 0) m_idle.fetch_sub(refilled, std::memory_order_relaxed);
+  return fit(chunk, bytes);
+}
+
+ChunkPool::Chunk* ChunkPool::takeReturned() {
+  Chunk* list = m_returned.exchange(nullptr, std::memory_order_acquire);
+  // The idle count drops by whole lists, as they leave the shared list.
+  size_t count = 0;
+  for (Chunk* c = list; c != nullptr; c = c->next) ++count;
+  if (count != 0) m_idle.fetch_sub(count, std::memory_order_relaxed);
+  return list;
+}
+
+void* ChunkPool::fit(Chunk* chunk, size_t bytes) {
   if (chunk != nullptr && chunk->capacity >= bytes) return chunk->bytes();
   // An idle chunk too small for this request is replaced by a larger one.
   if (chunk != nullptr) {
@@ -69,12 +75,8 @@ void ChunkPool::trim() {
     spare = m_spare;
     m_spare = nullptr;
   }
-  Chunk* returned = m_returned.exchange(nullptr, std::memory_order_acquire);
-  size_t count = 0;
-  for (Chunk* c = returned; c != nullptr; c = c->next) ++count;
-  m_idle.fetch_sub(count, std::memory_order_relaxed);
   destroyChain(spare);
-  destroyChain(returned);
+  destroyChain(takeReturned());
 }
 
 void ChunkPool::giveChain(Chunk* first, Chunk* last, size_t count) {
@@ -114,6 +116,18 @@ void ChunkPool::Returns::giveAll() {
   m_pool.giveChain(m_first, m_last, m_count);
   m_first = m_last = nullptr;
   m_count = 0;
+}
+
+void* ChunkPool::Takes::take(size_t bytes) {
+  if (m_own == nullptr) m_own = m_pool.takeReturned();
+  Chunk* chunk = m_own;
+  if (chunk != nullptr) m_own = chunk->next;
+  return m_pool.fit(chunk, bytes);
+}
+
+void ChunkPool::Takes::clear() {
+  destroyChain(m_own);
+  m_own = nullptr;
 }
 
 }  // namespace oryx

@@ -55,7 +55,31 @@ class ChunkPool {
     size_t m_count = 0;
   };
 
+  // Chunks that one thread takes for itself: it moves the pool's whole list
+  // of given-back chunks to its own at once and then hands them out with no
+  // lock and no atomic operation. clear() and destruction free its chunks.
+  // Not thread-safe itself.
+  class Takes {
+   public:
+    explicit Takes(ChunkPool& pool) : m_pool(pool) {}
+    ~Takes() { clear(); }
+    Takes(const Takes&) = delete;
+    Takes& operator=(const Takes&) = delete;
+
+    void* take(size_t bytes);
+    void clear();
+
+   private:
+    ChunkPool& m_pool;
+    Chunk* m_own = nullptr;
+  };
+
  private:
+  // Moves the given-back chunks out of the shared list.
+  Chunk* takeReturned();
+  // `chunk`'s bytes when it holds `bytes`; otherwise (or without a chunk) a
+  // new chunk's, the small one being freed.
+  void* fit(Chunk* chunk, size_t bytes);
   void giveChain(Chunk* first, Chunk* last, size_t count);
   static void destroyChain(Chunk* first);
 

@@ -9,6 +9,15 @@
 
 namespace oryx {
 
+void PendingBytes::grow(size_t size) {
+  size_t capacity = m_capacity == 0 ? ExportFile::kFlushThreshold * 2 : m_capacity * 2;
+  while (capacity - m_size < size) capacity *= 2;
+  std::unique_ptr<char[]> data(new char[capacity]);
+  if (m_size != 0) std::memcpy(data.get(), m_data.get(), m_size);
+  m_data = std::move(data);
+  m_capacity = capacity;
+}
+
 ExportFile::~ExportFile() { close(); }
 
 bool ExportFile::open(const std::string& name) {
@@ -38,7 +47,7 @@ bool ExportFile::flush() {
     const ssize_t written = ::write(m_fd, data, left);
     if (written < 0) {
       if (errno == EINTR) continue;
-      m_failed.store(true, std::memory_order_release);
+      fail(errno);
       m_buffer.clear();
       return false;
     }
@@ -49,6 +58,13 @@ bool ExportFile::flush() {
   return true;
 }
 
+void ExportFile::fail(int error) {
+  // Only the first failure is kept: later ones are its consequences.
+  if (m_failed.load(std::memory_order_relaxed)) return;
+  m_failureErrno.store(error, std::memory_order_relaxed);
+  m_failed.store(true, std::memory_order_release);
+}
+
 bool ExportFile::close() {
   if (m_fd < 0) return good();
   const bool flushed = flush();
@@ -56,7 +72,7 @@ bool ExportFile::close() {
   const int rc = ::close(m_fd);
   m_fd = -1;
   if (rc != 0) {
-    m_failed.store(true, std::memory_order_release);
+    fail(errno);
     return false;
   }
   if (!flushed) errno = savedErrno;

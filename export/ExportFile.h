@@ -11,9 +11,37 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstring>
+#include <memory>
 #include <string>
 
 namespace oryx {
+
+// A growing byte buffer that, unlike std::string, leaves bytes made room
+// for unset (they are about to be overwritten).
+class PendingBytes {
+ public:
+  const char* data() const { return m_data.get(); }
+  size_t size() const { return m_size; }
+  void clear() { m_size = 0; }
+  void append(const char* data, size_t size) {
+    if (size != 0) std::memcpy(extend(size), data, size);
+  }
+  void push_back(char c) { *extend(1) = c; }
+  char* extend(size_t size) {
+    if (m_capacity - m_size < size) grow(size);
+    char* at = m_data.get() + m_size;
+    m_size += size;
+    return at;
+  }
+
+ private:
+  void grow(size_t size);
+
+  std::unique_ptr<char[]> m_data;
+  size_t m_size = 0;
+  size_t m_capacity = 0;
+};
 
 class ExportFile {
  public:
@@ -30,6 +58,10 @@ class ExportFile {
   bool open(const std::string& name);
   bool isOpen() const { return m_fd >= 0; }
   bool good() const { return !m_failed.load(std::memory_order_acquire); }
+  // The errno of the failure that made the file failed; 0 while it is good.
+  int failureErrno() const {
+    return m_failed.load(std::memory_order_acquire) ? m_failureErrno.load(std::memory_order_relaxed) : 0;
+  }
 
   void append(const char* data, size_t size) {
     if (!m_failed.load(std::memory_order_relaxed)) m_buffer.append(data, size);
@@ -38,8 +70,10 @@ class ExportFile {
   void append(char c) {
     if (!m_failed.load(std::memory_order_relaxed)) m_buffer.push_back(c);
   }
-  // The pending bytes, for writers that format in place.
-  std::string& buffer() { return m_buffer; }
+  // For writers that format in place: adds `size` pending bytes, left
+  // unset, and returns where they start. After a failure they are dropped
+  // at the next flush.
+  char* extend(size_t size) { return m_buffer.extend(size); }
 
   // Writes the pending bytes. False (and failed from then on) on error.
   bool flush();
@@ -49,8 +83,11 @@ class ExportFile {
 
  private:
   int m_fd = -1;
-  std::string m_buffer;
+  PendingBytes m_buffer;
+  void fail(int error);
+
   std::atomic<bool> m_failed{false};
+  std::atomic<int> m_failureErrno{0};  // published before m_failed
 };
 
 }  // namespace oryx

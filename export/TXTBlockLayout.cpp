@@ -3,6 +3,8 @@
 
 #include "export/TXTFormatFile.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -23,6 +25,19 @@ const ShownBytes kShown;
 
 inline bool isHigh(unsigned char b) { return b > 0x7F; }
 
+// Whether any byte is above 0x7F; eight bytes are tested at a time.
+bool hasHighByte(const char* text, size_t length) {
+  for (; length >= 8; length -= 8, text += 8) {
+    uint64_t word;
+    std::memcpy(&word, text, 8);
+    if ((word & 0x8080808080808080ULL) != 0) return true;
+  }
+  for (; length > 0; --length, ++text) {
+    if (isHigh(static_cast<unsigned char>(*text))) return true;
+  }
+  return false;
+}
+
 // Whether a double-byte pair starts at `i`: two bytes above 0x7F.
 inline bool pairAt(const unsigned char* text, size_t length, size_t i) {
   return isHigh(text[i]) && i + 1 < length && isHigh(text[i + 1]);
@@ -34,13 +49,11 @@ inline bool pairAt(const unsigned char* text, size_t length, size_t i) {
 size_t countLines(const std::string& cell, uint32_t width) {
   const size_t length = cell.size();
   if (width <= 1 || length == 0) return length;
+  if (!hasHighByte(cell.data(), length)) return (length + width - 1) / width;
   const unsigned char* text = reinterpret_cast<const unsigned char*>(cell.data());
-  size_t i = 0;
-  while (i < length && !isHigh(text[i])) ++i;
-  if (i == length) return (length + width - 1) / width;
   size_t lines = 1;
   uint32_t used = 0;
-  i = 0;
+  size_t i = 0;
   while (i < length) {
     if (pairAt(text, length, i)) {
       if (used + 1 < width) {
@@ -69,6 +82,13 @@ void placeCell(char* block, uint32_t lineLength, uint32_t start, const std::stri
   const unsigned char* text = reinterpret_cast<const unsigned char*>(cell.data());
   const size_t length = cell.size();
   char* line = block + lineLength + start + 2;
+  if (width >= 2 && oryx::isPlainAscii(cell.data(), length)) {
+    // Nothing to show differently and no pairs: whole runs of `width` bytes.
+    for (size_t i = 0; i < length; i += width, line += lineLength) {
+      std::memcpy(line, cell.data() + i, std::min<size_t>(width, length - i));
+    }
+    return;
+  }
   if (width <= 1) {
     for (size_t i = 0; i < length; ++i, line += lineLength) *line = kShown.byte[text[i]];
     return;

@@ -74,7 +74,9 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
   // A data block over `textBytes` bytes of text space (its base()); null
   // when memory runs out.
   ACE_Message_Block* makeDataBlock(size_t textBytes);
+  // Queues a block; blocks are sent to the writer thread in small batches.
   void queueBlock(ACE_Message_Block* block);
+  void sendPendingBlocks();
   void releaseQueuedBlocks();
   // Releases a chain of blocks linked through next().
   void releaseBlocks(ACE_Message_Block* first);
@@ -83,6 +85,11 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
   // Record blocks: laid out on the caller's thread, written and recycled
   // on the writer thread.
   oryx::BlockPool m_blocks;
+  oryx::BlockPool::Maker m_maker{m_blocks};  // the caller's side
+  // Blocks laid out but not yet queued, linked through next().
+  ACE_Message_Block* m_pendingFirst = nullptr;
+  ACE_Message_Block* m_pendingLast = nullptr;
+  size_t m_pendingCount = 0;
 
   std::vector<uint32_t> m_ColumnWidth;
   std::list<std::string> m_ColumnTitle;
@@ -97,10 +104,14 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
 
   bool m_utf8Document = false;   // the mode of the open document
   bool m_threadRunning = false;  // a writer thread was started and not yet joined
-  std::atomic<int> m_writeErrno{0};  // errno of the document's first failed write
 
-  // Scratch of writeLines, kept to avoid allocating per record.
+  // Scratch of writeLines, kept to avoid allocating per record: the cells
+  // that need repair, each cell's place in it (kOwnText: laid out from the
+  // caller's text), each cell's text and the cells' pieces.
+  static constexpr size_t kOwnText = static_cast<size_t>(-1);
   std::string m_cellText;
+  std::vector<size_t> m_cellBase;
+  std::vector<const char*> m_cellStart;
   std::vector<oryx::CellPiece> m_pieces;
   std::vector<size_t> m_firstPiece;
 };

@@ -8,29 +8,48 @@
 template <typename Cells>
 void TXTFormatFile::writeLines(const Cells& cells) {
   if (!m_file.good()) return;  // a failed file takes no more text
-  // The cells are copied once into one scratch text, repaired and cut there;
-  // the pieces point into it.
+  // Cells of plain ASCII are cut in place by counting; any other cell is
+  // copied once into one scratch text, repaired and cut there. Each cell's
+  // pieces are relative to its own text.
   m_cellText.clear();
   m_pieces.clear();
   m_firstPiece.clear();
-  size_t columns = 0;
+  m_cellBase.clear();
   auto width = m_ColumnWidth.begin();
   for (auto cell = cells.begin(); cell != cells.end() && width != m_ColumnWidth.end(); ++cell, ++width) {
-    m_cellText.append(*cell);
-    ++columns;
+    if (*width >= 2 && oryx::isPlainAscii(cell->data(), cell->size())) {
+      m_cellBase.push_back(kOwnText);
+    } else {
+      m_cellBase.push_back(m_cellText.size());
+      m_cellText.append(*cell);
+    }
   }
-  size_t offset = 0;
+  const size_t columns = m_cellBase.size();
+  m_cellStart.resize(columns);
   size_t lines = 0;
-  width = m_ColumnWidth.begin();
-  for (auto cell = cells.begin(); columns > m_firstPiece.size(); ++cell, ++width) {
+  auto cell = cells.begin();
+  for (size_t i = 0; i < columns; ++i, ++cell) {
     const size_t first = m_pieces.size();
     m_firstPiece.push_back(first);
-    oryx::splitCell(&m_cellText[0] + offset, static_cast<uint32_t>(cell->size()), *width, m_pieces);
-    for (size_t p = first; p < m_pieces.size(); ++p) m_pieces[p].offset += static_cast<uint32_t>(offset);
+    const uint32_t w = m_ColumnWidth[i];
+    const uint32_t length = static_cast<uint32_t>(cell->size());
+    if (m_cellBase[i] == kOwnText) {
+      m_cellStart[i] = cell->data();
+      if (length == 0) m_pieces.push_back({0, 0, w});
+      for (uint32_t offset = 0; offset < length; offset += w) {
+        const uint32_t piece = std::min(w, length - offset);
+        m_pieces.push_back({offset, piece, w - piece});
+      }
+    } else {
+      oryx::splitCell(&m_cellText[m_cellBase[i]], length, w, m_pieces);
+    }
     if (m_pieces.size() - first > lines) lines = m_pieces.size() - first;
-    offset += cell->size();
   }
   m_firstPiece.push_back(m_pieces.size());
+  // The scratch text no longer grows: its cells' starts are fixed now.
+  for (size_t i = 0; i < columns; ++i) {
+    if (m_cellBase[i] != kOwnText) m_cellStart[i] = m_cellText.data() + m_cellBase[i];
+  }
 
   // The record's bytes are counted first, so the buffer grows once and the
   // lines are copied into place.
@@ -47,11 +66,7 @@ void TXTFormatFile::writeLines(const Cells& cells) {
       }
     }
   }
-  std::string& buffer = m_file.buffer();
-  const size_t at = buffer.size();
-  buffer.resize(at + size);
-  char* out = &buffer[at];
-  const char* text = m_cellText.data();
+  char* out = m_file.extend(size);
   out = std::copy_n(m_blankLine.get(), lineLength, out);
   for (size_t j = 0; j < lines; ++j) {
     for (size_t i = 0; i < columns; ++i) {
@@ -60,7 +75,7 @@ void TXTFormatFile::writeLines(const Cells& cells) {
       *out++ = ' ';
       if (piece < m_firstPiece[i + 1]) {
         const oryx::CellPiece& p = m_pieces[piece];
-        out = std::copy_n(text + p.offset, p.length, out);
+        out = std::copy_n(m_cellStart[i] + p.offset, p.length, out);
         out = std::fill_n(out, p.padding + 1, ' ');
       } else {
         out = std::fill_n(out, m_ColumnWidth[i] + 1, ' ');

@@ -3,6 +3,7 @@
 #include "oryxutil/companion/CommonUtils.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace oryx {
 
@@ -136,7 +137,26 @@ std::vector<std::string> toStrings(const char* text, const std::vector<CellPiece
   return lines;
 }
 
+const uint64_t kOnes = 0x0101010101010101ULL;
+const uint64_t kHighBits = 0x8080808080808080ULL;
+
 }  // namespace
+
+bool isPlainAscii(const char* text, size_t length) {
+  // Eight bytes at a time: a byte below 0x20 borrows into its high bit, a
+  // byte above 0x7E carries into it (or has it set already).
+  for (; length >= 8; length -= 8, text += 8) {
+    uint64_t word;
+    std::memcpy(&word, text, 8);
+    const uint64_t below = (word - kOnes * 0x20) & ~word & kHighBits;
+    const uint64_t above = ((word + kOnes) | word) & kHighBits;
+    if ((below | above) != 0) return false;
+  }
+  for (; length > 0; --length, ++text) {
+    if (!isPrintableAscii(*text)) return false;
+  }
+  return true;
+}
 
 bool isWideChar(uint16_t c) {
   if (c < 0x1100) return false;

@@ -7,11 +7,16 @@
 // Pure functions, no state: safe from any thread. Internal to the library,
 // exported only so its tests can reach them.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace oryx {
+
+// True when every byte is printable ASCII (0x20..0x7E): such text is one
+// column and one byte per character and needs no repair.
+bool isPlainAscii(const char* text, size_t length);
 
 // True when the 16-bit character `c` takes two display columns.
 bool isWideChar(uint16_t c);

@@ -1,0 +1,94 @@
+// The writers' queue machinery: blocks made in recycled chunks on producer
+// threads, taken off the queue in batches and recycled on the consumer's.
+#include "companion/BatchQueue.h"
+#include "companion/BlockPool.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Text of block `i` from producer `p`, long enough to cross chunk sizes.
+std::string textOf(int p, int i) {
+  return std::to_string(p) + ":" + std::to_string(i) + std::string(static_cast<size_t>(i % 700), 'x');
+}
+
+}  // namespace
+
+TEST(BlockQueue, EveryProducersBlocksArriveWholeAndInOrderThroughAFullQueue) {
+  oryx::BlockPool pool(64, 32);  // small chunks and few idle ones: chunks are replaced and freed too
+  oryx::BatchQueue queue;
+  queue.high_water_mark(16 * 4);  // 16 blocks of declared size 4: producers wait often
+  const int kProducers = 2, kBlocks = 3000;
+  std::vector<std::thread> producers;
+  for (int p = 0; p < kProducers; ++p) {
+    producers.emplace_back([&, p] {
+      oryx::BlockPool::Maker maker(pool);
+      for (int i = 0; i < kBlocks; ++i) {
+        const std::string text = textOf(p, i);
+        ACE_Message_Block* block = maker.make(text.size() + 1, 4);
+        ASSERT_NE(block, nullptr);
+        std::memcpy(block->base(), text.c_str(), text.size() + 1);
+        ASSERT_NE(queue.enqueue_tail(block), -1);
+      }
+    });
+  }
+  std::vector<int> next(kProducers, 0);
+  {
+    oryx::BlockPool::Recycler recycler(pool);
+    for (int taken = 0; taken < kProducers * kBlocks;) {
+      ACE_Message_Block* block = nullptr;
+      ASSERT_GT(queue.dequeue_all(block), 0);
+      while (block != nullptr) {
+        ACE_Message_Block* following = block->next();
+        block->next(nullptr);
+        int p = -1;
+        ASSERT_EQ(std::sscanf(block->base(), "%d", &p), 1);
+        ASSERT_EQ(std::string(block->base()), textOf(p, next[p])) << "producer " << p;
+        ++next[p];
+        ++taken;
+        recycler.recycle(block);
+        block = following;
+      }
+    }
+  }
+  for (std::thread& producer : producers) producer.join();
+  EXPECT_TRUE(queue.is_empty());
+}
+
+TEST(BlockQueue, PollOfAnEmptyQueueAndADeactivatedQueueFail) {
+  oryx::BatchQueue queue;
+  ACE_Message_Block* block = nullptr;
+  ACE_Time_Value now(ACE_Time_Value::zero);
+  EXPECT_EQ(queue.dequeue_all(block, &now), -1);
+  EXPECT_EQ(errno, EWOULDBLOCK);
+  EXPECT_EQ(block, nullptr);
+  queue.deactivate();
+  EXPECT_EQ(queue.dequeue_all(block), -1);
+  EXPECT_EQ(errno, ESHUTDOWN);
+}
+
+TEST(BlockQueue, RecycledChunkIsReusedAndALargerRequestGetsALargerOne) {
+  oryx::BlockPool pool(64, 8);
+  ACE_Message_Block* first = pool.make(10, 0);
+  ASSERT_NE(first, nullptr);
+  std::strcpy(first->base(), "recycled");
+  pool.recycle(first);
+  ACE_Message_Block* again = pool.make(10, 0);
+  EXPECT_EQ(again, first);
+  EXPECT_EQ(again->size(), 0u);
+  EXPECT_EQ(again->data_block()->flags() & ACE_Message_Block::DONT_DELETE, ACE_Message_Block::DONT_DELETE);
+  pool.recycle(again);
+  // The idle chunk is too small: it is freed and the text gets room of its own.
+  ACE_Message_Block* large = pool.make(5000, 4);
+  ASSERT_NE(large, nullptr);
+  std::memset(large->base(), 'y', 5000);
+  EXPECT_EQ(large->size(), 4u);
+  pool.recycle(large);
+}

@@ -32,15 +32,18 @@ InPlaceAllocator* inPlace() {
 }
 
 // A chunk: the message block first (its address is the chunk's), then its
-// data block, then the text.
+// data block, the size of the text space and the text.
 const size_t kDataBlockOffset = sizeof(ACE_Message_Block);
-const size_t kTextOffset = kDataBlockOffset + sizeof(ACE_Data_Block);
-static_assert(sizeof(ACE_Message_Block) % alignof(ACE_Data_Block) == 0,
-              "the data block follows the message block aligned");
+const size_t kTextBytesOffset = kDataBlockOffset + sizeof(ACE_Data_Block);
+const size_t kTextOffset = kTextBytesOffset + sizeof(size_t);
+static_assert(sizeof(ACE_Message_Block) % alignof(ACE_Data_Block) == 0 &&
+                  kTextBytesOffset % alignof(size_t) == 0,
+              "the parts of a chunk follow each other aligned");
 
 // Builds the message block and its data block in a chunk's first bytes.
-ACE_Message_Block* buildIn(char* chunk, size_t declaredSize) {
+ACE_Message_Block* buildIn(char* chunk, size_t declaredSize, size_t textBytes) {
   if (chunk == nullptr) return nullptr;
+  new (chunk + kTextBytesOffset) size_t(textBytes);
   ACE_Allocator* allocator = inPlace();
   ACE_Data_Block* data = new (chunk + kDataBlockOffset)
       ACE_Data_Block(declaredSize, ACE_Message_Block::MB_DATA, chunk + kTextOffset, allocator,
@@ -55,11 +58,15 @@ ACE_Message_Block* buildIn(char* chunk, size_t declaredSize) {
 BlockPool::BlockPool(size_t textBytes, size_t keep) : m_chunks(kTextOffset + textBytes, keep) {}
 
 ACE_Message_Block* BlockPool::make(size_t textBytes, size_t declaredSize) {
-  return buildIn(static_cast<char*>(m_chunks.take(kTextOffset + textBytes)), declaredSize);
+  return buildIn(static_cast<char*>(m_chunks.take(kTextOffset + textBytes)), declaredSize, textBytes);
 }
 
 ACE_Message_Block* BlockPool::Maker::make(size_t textBytes, size_t declaredSize) {
-  return buildIn(static_cast<char*>(m_takes.take(kTextOffset + textBytes)), declaredSize);
+  return buildIn(static_cast<char*>(m_takes.take(kTextOffset + textBytes)), declaredSize, textBytes);
+}
+
+size_t BlockPool::textBytes(const ACE_Message_Block* block) {
+  return *reinterpret_cast<const size_t*>(reinterpret_cast<const char*>(block) + kTextBytesOffset);
 }
 
 void BlockPool::recycle(ACE_Message_Block* block) {

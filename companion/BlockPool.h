@@ -28,6 +28,8 @@ class BlockPool {
   // nullptr when memory runs out.
   ACE_Message_Block* make(size_t textBytes, size_t declaredSize);
   void recycle(ACE_Message_Block* block);
+  // The text space a block was made with (its textBytes).
+  static size_t textBytes(const ACE_Message_Block* block);
   // Frees the idle blocks' memory.
   void trim() { m_chunks.trim(); }
 

@@ -9,6 +9,8 @@ namespace oryx {
 namespace {
 // Gathered chunks are given back at least this often.
 const size_t kReturnsBatch = 256;
+// Chunk sizes are multiples of this many bytes.
+const size_t kGrain = 128;
 }  // namespace
 
 // A chunk's header, in front of the bytes handed out; its alignment keeps
@@ -21,7 +23,8 @@ struct alignas(std::max_align_t) ChunkPool::Chunk {
   static Chunk* of(void* bytes) { return static_cast<Chunk*>(bytes) - 1; }
 };
 
-ChunkPool::ChunkPool(size_t minimum, size_t keep) : m_minimum(minimum), m_keep(keep) {}
+ChunkPool::ChunkPool(size_t minimum, size_t keep)
+    : m_minimum(minimum), m_keep(keep), m_largest(minimum) {}
 
 ChunkPool::~ChunkPool() {
   destroyChain(m_spare);
@@ -55,8 +58,13 @@ void* ChunkPool::fit(Chunk* chunk, size_t bytes) {
     chunk->next = nullptr;
     destroyChain(chunk);
   }
-  size_t capacity = m_minimum;
-  while (capacity < bytes) capacity *= 2;
+  // New chunks are as large as the largest request so far, so that the
+  // pool settles on one size instead of replacing chunks back and forth.
+  size_t capacity = m_largest.load(std::memory_order_relaxed);
+  if (capacity < bytes) {
+    capacity = (bytes + kGrain - 1) / kGrain * kGrain;
+    m_largest.store(capacity, std::memory_order_relaxed);
+  }
   void* memory = ::operator new(sizeof(Chunk) + capacity, std::nothrow);
   if (memory == nullptr) return nullptr;
   return (new (memory) Chunk{capacity, nullptr})->bytes();
@@ -77,6 +85,7 @@ void ChunkPool::trim() {
   }
   destroyChain(spare);
   destroyChain(takeReturned());
+  m_largest.store(m_minimum, std::memory_order_relaxed);
 }
 
 void ChunkPool::giveChain(Chunk* first, Chunk* last, size_t count) {

@@ -5,9 +5,9 @@
 // (the blocks of a writer's queue). Freeing such memory on the consuming
 // thread and allocating it again on the producing one makes both threads
 // fight over the heap's lock; a chunk given back here is reused instead.
-// take(n) hands out a chunk of at least n bytes, aligned for any object
-// (sizes are rounded up to a power of two of at least `minimum`, so that
-// similar requests share chunks), or nullptr when memory runs out.
+// take(n) hands out a chunk of at least n bytes, aligned for any object,
+// or nullptr when memory runs out. New chunks have the size of the largest
+// request so far (at least `minimum`), so that the pool settles on one size.
 // Up to `keep` idle chunks are kept; the rest go back to the heap.
 // Ownership: the pool must outlive every chunk it hands out; its destructor
 // and trim() free the idle ones.
@@ -32,7 +32,7 @@ class ChunkPool {
 
   void* take(size_t bytes);
   void give(void* bytes);
-  // Frees every idle chunk.
+  // Frees every idle chunk; new chunks start again from `minimum`.
   void trim();
 
   // Chunks that one thread gathers and gives back all at once (when the
@@ -85,6 +85,7 @@ class ChunkPool {
 
   const size_t m_minimum;
   const size_t m_keep;
+  std::atomic<size_t> m_largest;  // the size of new chunks
   // Chunks given back, prepended by any thread; a taker moves the whole list
   // to m_spare at once, so no one ever pops from the list others push to.
   std::atomic<Chunk*> m_returned{nullptr};

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace oryx {
 
@@ -63,6 +64,34 @@ void ExportFile::fail(int error) {
   if (m_failed.load(std::memory_order_relaxed)) return;
   m_failureErrno.store(error, std::memory_order_relaxed);
   m_failed.store(true, std::memory_order_release);
+}
+
+bool ExportFile::writeGathered(const struct iovec* pieces, int count) {
+  if (!flush()) return false;
+  if (m_fd < 0) return true;
+  // A short write leaves the rest of the pieces for the next round.
+  std::vector<struct iovec> rest(pieces, pieces + count);
+  struct iovec* next = rest.data();
+  int left = count;
+  while (left > 0) {
+    const ssize_t written = ::writev(m_fd, next, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+      return false;
+    }
+    size_t done = static_cast<size_t>(written);
+    while (left > 0 && done >= next->iov_len) {
+      done -= next->iov_len;
+      ++next;
+      --left;
+    }
+    if (left > 0) {
+      next->iov_base = static_cast<char*>(next->iov_base) + done;
+      next->iov_len -= done;
+    }
+  }
+  return true;
 }
 
 bool ExportFile::close() {

@@ -9,6 +9,8 @@
 // dropped. errno is left as the failing call set it.
 // Threads: one thread writes; good() may be read from another thread.
 
+#include <sys/uio.h>
+
 #include <atomic>
 #include <cstddef>
 #include <cstring>
@@ -77,6 +79,9 @@ class ExportFile {
 
   // Writes the pending bytes. False (and failed from then on) on error.
   bool flush();
+  // Writes the pending bytes and then `count` pieces straight from where
+  // they lie (no copy into the buffer). False (and failed) on error.
+  bool writeGathered(const struct iovec* pieces, int count);
   bool flushIfFull() { return m_buffer.size() < kFlushThreshold || flush(); }
   // Flushes and closes; false when either failed or the file had failed.
   bool close();

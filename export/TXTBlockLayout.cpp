@@ -76,13 +76,14 @@ size_t countLines(const std::string& cell, uint32_t width) {
 }
 
 // Copies a cell into the block from line 1, byte start + 2, wrapping after
-// `width` bytes and never splitting a pair (unless the width is 1).
+// `width` bytes and never splitting a pair (unless the width is 1). A
+// `plain` cell (printable ASCII, width of two or more) is copied in runs.
 void placeCell(char* block, uint32_t lineLength, uint32_t start, const std::string& cell,
-               uint32_t width) {
+               uint32_t width, bool plain) {
   const unsigned char* text = reinterpret_cast<const unsigned char*>(cell.data());
   const size_t length = cell.size();
   char* line = block + lineLength + start + 2;
-  if (width >= 2 && oryx::isPlainAscii(cell.data(), length)) {
+  if (plain) {
     // Nothing to show differently and no pairs: whole runs of `width` bytes.
     for (size_t i = 0; i < length; i += width, line += lineLength) {
       std::memcpy(line, cell.data() + i, std::min<size_t>(width, length - i));
@@ -121,11 +122,15 @@ void placeCell(char* block, uint32_t lineLength, uint32_t start, const std::stri
 template <typename Cells>
 bool TXTFormatFile::putBlock(const Cells& cells) {
   const uint32_t lineLength = m_lineLength;
-  // Cells beyond the last column have no width and are left out.
+  // Cells beyond the last column have no width and are left out. A cell of
+  // plain ASCII in a column of two bytes or more is cut by counting alone.
   size_t lines = 0;
+  m_cellPlain.clear();
   auto width = m_ColumnWidth.begin();
   for (auto cell = cells.begin(); cell != cells.end() && width != m_ColumnWidth.end(); ++cell, ++width) {
-    const size_t cellLines = countLines(*cell, *width);
+    const bool plain = *width >= 2 && oryx::isPlainAscii(cell->data(), cell->size());
+    m_cellPlain.push_back(plain);
+    const size_t cellLines = plain ? (cell->size() + *width - 1) / *width : countLines(*cell, *width);
     if (cellLines > lines) lines = cellLines;
   }
 
@@ -140,10 +145,10 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
   line[lineLength] = '\0';
 
   uint32_t start = 0;
-  width = m_ColumnWidth.begin();
-  for (auto cell = cells.begin(); cell != cells.end() && width != m_ColumnWidth.end(); ++cell, ++width) {
-    placeCell(block, lineLength, start, *cell, *width);
-    start += *width + 3;
+  auto cell = cells.begin();
+  for (size_t i = 0; i < m_cellPlain.size(); ++i, ++cell) {
+    placeCell(block, lineLength, start, *cell, m_ColumnWidth[i], m_cellPlain[i] != 0);
+    start += m_ColumnWidth[i] + 3;
   }
   queueBlock(queued);
   return true;

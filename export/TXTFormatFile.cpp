@@ -18,10 +18,10 @@ namespace {
 
 // A frame line longer than this is refused: its blocks could not be allocated.
 const uint64_t kMaxLineLength = 16u * 1024 * 1024;
-// The text space of a block in the pool's smallest chunks (1 KiB with the
-// two ACE blocks: about nine lines of a 90-byte frame), and the idle blocks
-// kept between records: twice as many as the queue holds.
-const size_t kTypicalBlockText = 848;
+// The text space of a block in the pool's first chunks (the pool then
+// settles on the document's largest block), and the idle blocks kept
+// between records: twice as many as the queue holds.
+const size_t kTypicalBlockText = 256;
 const size_t kIdleBlocks = 8192;
 
 bool isSupportedEncoding(const std::string& encoding) {

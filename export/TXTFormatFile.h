@@ -114,6 +114,8 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
   std::vector<const char*> m_cellStart;
   std::vector<oryx::CellPiece> m_pieces;
   std::vector<size_t> m_firstPiece;
+  // Scratch of putBlock: which cells are plain ASCII.
+  std::vector<uint8_t> m_cellPlain;
 };
 
 #endif

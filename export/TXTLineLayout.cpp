@@ -35,10 +35,15 @@ void TXTFormatFile::writeLines(const Cells& cells) {
     const uint32_t length = static_cast<uint32_t>(cell->size());
     if (m_cellBase[i] == kOwnText) {
       m_cellStart[i] = cell->data();
+      // Whole lines of w bytes, then the rest padded; an empty cell is one
+      // line of blanks.
       if (length == 0) m_pieces.push_back({0, 0, w});
       for (uint32_t offset = 0; offset < length; offset += w) {
-        const uint32_t piece = std::min(w, length - offset);
-        m_pieces.push_back({offset, piece, w - piece});
+        oryx::CellPiece piece;
+        piece.offset = offset;
+        piece.length = std::min(w, length - offset);
+        piece.padding = w - piece.length;
+        m_pieces.push_back(piece);
       }
     } else {
       oryx::splitCell(&m_cellText[m_cellBase[i]], length, w, m_pieces);

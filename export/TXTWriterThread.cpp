@@ -13,8 +13,9 @@
 #include <ace/OS_NS_unistd.h>
 #include <ace/Thread_Manager.h>
 
+#include <sys/uio.h>
+
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -88,8 +89,54 @@ void TXTFormatFile::releaseBlocks(ACE_Message_Block* first) {
   }
 }
 
+namespace {
+
+// The record blocks of a batch on their way into the file: small amounts
+// are copied into the file's buffer, large ones written straight from the
+// blocks with one gathered write; then the blocks are recycled.
+class GatheredBlocks {
+ public:
+  GatheredBlocks(oryx::ExportFile& file, oryx::BlockPool& blocks) : m_file(file), m_recycler(blocks) {}
+  ~GatheredBlocks() { write(); }
+
+  void add(ACE_Message_Block* block) {
+    // The text space ends with the terminating NUL, the text's only one.
+    const size_t length = oryx::BlockPool::textBytes(block) - 1;
+    m_pieces[m_count] = {block->base(), length};
+    m_blocks[m_count++] = block;
+    m_bytes += length;
+    if (m_count == kMaxPieces) write();
+  }
+
+  void write() {
+    if (m_bytes < oryx::ExportFile::kFlushThreshold) {
+      for (size_t k = 0; k < m_count; ++k) {
+        m_file.append(static_cast<const char*>(m_pieces[k].iov_base), m_pieces[k].iov_len);
+      }
+      m_file.flushIfFull();
+    } else {
+      m_file.writeGathered(m_pieces, static_cast<int>(m_count));
+    }
+    for (size_t k = 0; k < m_count; ++k) m_recycler.recycle(m_blocks[k]);
+    m_recycler.giveAll();
+    m_count = 0;
+    m_bytes = 0;
+  }
+
+ private:
+  static const size_t kMaxPieces = 1024;  // IOV_MAX on Linux
+
+  oryx::ExportFile& m_file;
+  oryx::BlockPool::Recycler m_recycler;
+  struct iovec m_pieces[kMaxPieces];
+  ACE_Message_Block* m_blocks[kMaxPieces];
+  size_t m_count = 0;
+  size_t m_bytes = 0;
+};
+
+}  // namespace
+
 int TXTFormatFile::svc() {
-  oryx::BlockPool::Recycler recycler(m_blocks);
   for (;;) {
     // Everything queued so far at once: the caller meets this thread on the
     // queue's lock once per batch, not once per record.
@@ -105,24 +152,20 @@ int TXTFormatFile::svc() {
         continue;
       }
     }
+    GatheredBlocks gathered(m_file, m_blocks);
     while (block != nullptr) {
       ACE_Message_Block* next = block->next();
       block->next(nullptr);
       if (block->msg_type() == ACE_Message_Block::MB_STOP) {
         // The caller queues nothing after a stop block until this thread
         // has ended, so the stop block is the last of its batch.
+        gathered.write();
         block->release();
         releaseBlocks(next);
         return 0;
       }
-      const char* text = block->base();
-      if (text != nullptr) {
-        m_file.append(text, std::strlen(text));
-        m_file.flushIfFull();
-      }
-      recycler.recycle(block);
+      gathered.add(block);
       block = next;
     }
-    recycler.giveAll();
   }
 }

@@ -87,10 +87,11 @@ class ExportFile {
   bool close();
 
  private:
-  int m_fd = -1;
-  PendingBytes m_buffer;
+  // Marks the file failed with `error`, unless it failed already.
   void fail(int error);
 
+  int m_fd = -1;
+  PendingBytes m_buffer;
   std::atomic<bool> m_failed{false};
   std::atomic<int> m_failureErrno{0};  // published before m_failed
 };

@@ -15,7 +15,8 @@
 //    (recycled, with its queue block) that the writer's own thread appends
 //    to the file.
 // Results: 0 / -1, failures reported through the trace client. A write
-// failure of the writer thread shows at the next writeRecord/endDocument.
+// failure of the writer thread shows at a later writeRecord (records reach
+// the thread in batches) and at endDocument.
 // Threads: one caller thread at a time per object; the writer thread runs
 // only between startDocument and endDocument of a local-charset document.
 // Destroying a writer ends an open document (its blocks are written) first.
@@ -77,6 +78,7 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
   // Queues a block; blocks are sent to the writer thread in small batches.
   void queueBlock(ACE_Message_Block* block);
   void sendPendingBlocks();
+  // Releases the blocks not yet sent and those still queued.
   void releaseQueuedBlocks();
   // Releases a chain of blocks linked through next().
   void releaseBlocks(ACE_Message_Block* first);

@@ -74,6 +74,9 @@ void TXTFormatFile::stopWriterThread() {
 }
 
 void TXTFormatFile::releaseQueuedBlocks() {
+  releaseBlocks(m_pendingFirst);
+  m_pendingFirst = m_pendingLast = nullptr;
+  m_pendingCount = 0;
   ACE_Time_Value now(ACE_Time_Value::zero);
   ACE_Message_Block* first = nullptr;
   while (m_queue->dequeue_all(first, &now) != -1) releaseBlocks(first);

@@ -4,7 +4,6 @@
 #include "profile/ProfileState.h"
 
 #include <ace/Message_Block.h>
-
 #include <ace/OS_NS_stdlib.h>
 #include <ace/OS_NS_string.h>
 #include <ace/OS_NS_unistd.h>

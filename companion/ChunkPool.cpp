@@ -27,7 +27,7 @@ ChunkPool::ChunkPool(size_t minimum, size_t keep)
     : m_minimum(minimum), m_keep(keep), m_largest(minimum) {}
 
 ChunkPool::~ChunkPool() {
-  destroyChain(m_spare);
+  destroyChain(m_spare.first);
   destroyChain(m_returned.load(std::memory_order_acquire));
 }
 
@@ -35,20 +35,29 @@ void* ChunkPool::take(size_t bytes) {
   Chunk* chunk = nullptr;
   {
     ACE_Guard<ACE_Thread_Mutex> guard(m_takeLock);
-    if (m_spare == nullptr) m_spare = takeReturned();
-    chunk = m_spare;
-    if (chunk != nullptr) m_spare = chunk->next;
+    chunk = pop(m_spare);
   }
   return fit(chunk, bytes);
 }
 
-ChunkPool::Chunk* ChunkPool::takeReturned() {
-  Chunk* list = m_returned.exchange(nullptr, std::memory_order_acquire);
-  // The idle count drops by whole lists, as they leave the shared list.
-  size_t count = 0;
-  for (Chunk* c = list; c != nullptr; c = c->next) ++count;
-  if (count != 0) m_idle.fetch_sub(count, std::memory_order_relaxed);
-  return list;
+ChunkPool::Chunk* ChunkPool::pop(TakerList& list) {
+  if (list.first == nullptr) {
+    if (list.popped != 0) m_idle.fetch_sub(list.popped, std::memory_order_relaxed);
+    list.popped = 0;
+    list.first = m_returned.exchange(nullptr, std::memory_order_acquire);
+    if (list.first == nullptr) return nullptr;
+  }
+  Chunk* chunk = list.first;
+  list.first = chunk->next;
+  ++list.popped;
+  return chunk;
+}
+
+void ChunkPool::drop(TakerList& list) {
+  const size_t freed = destroyChain(list.first) + list.popped;
+  if (freed != 0) m_idle.fetch_sub(freed, std::memory_order_relaxed);
+  list.first = nullptr;
+  list.popped = 0;
 }
 
 void* ChunkPool::fit(Chunk* chunk, size_t bytes) {
@@ -77,14 +86,12 @@ void ChunkPool::give(void* bytes) {
 }
 
 void ChunkPool::trim() {
-  Chunk* spare = nullptr;
   {
     ACE_Guard<ACE_Thread_Mutex> guard(m_takeLock);
-    spare = m_spare;
-    m_spare = nullptr;
+    drop(m_spare);
   }
-  destroyChain(spare);
-  destroyChain(takeReturned());
+  const size_t freed = destroyChain(m_returned.exchange(nullptr, std::memory_order_acquire));
+  if (freed != 0) m_idle.fetch_sub(freed, std::memory_order_relaxed);
   m_largest.store(m_minimum, std::memory_order_relaxed);
 }
 
@@ -102,13 +109,16 @@ void ChunkPool::giveChain(Chunk* first, Chunk* last, size_t count) {
   }
 }
 
-void ChunkPool::destroyChain(Chunk* first) {
+size_t ChunkPool::destroyChain(Chunk* first) {
+  size_t count = 0;
   while (first != nullptr) {
     Chunk* next = first->next;
     first->~Chunk();
     ::operator delete(first);
     first = next;
+    ++count;
   }
+  return count;
 }
 
 void ChunkPool::Returns::add(void* bytes) {
@@ -127,16 +137,8 @@ void ChunkPool::Returns::giveAll() {
   m_count = 0;
 }
 
-void* ChunkPool::Takes::take(size_t bytes) {
-  if (m_own == nullptr) m_own = m_pool.takeReturned();
-  Chunk* chunk = m_own;
-  if (chunk != nullptr) m_own = chunk->next;
-  return m_pool.fit(chunk, bytes);
-}
+void* ChunkPool::Takes::take(size_t bytes) { return m_pool.fit(m_pool.pop(m_own), bytes); }
 
-void ChunkPool::Takes::clear() {
-  destroyChain(m_own);
-  m_own = nullptr;
-}
+void ChunkPool::Takes::clear() { m_pool.drop(m_own); }
 
 }  // namespace oryx

@@ -23,6 +23,11 @@ namespace oryx {
 
 class ChunkPool {
   struct Chunk;
+  // A list that one taker (or the takers under the lock) pops from.
+  struct TakerList {
+    Chunk* first = nullptr;
+    size_t popped = 0;  // since the last refill, still counted as idle
+  };
 
  public:
   ChunkPool(size_t minimum, size_t keep);
@@ -71,27 +76,33 @@ class ChunkPool {
 
    private:
     ChunkPool& m_pool;
-    Chunk* m_own = nullptr;
+    TakerList m_own;
   };
 
  private:
-  // Moves the given-back chunks out of the shared list.
-  Chunk* takeReturned();
+  // The pops from a taker's list are counted locally and leave the idle
+  // count when the list is next refilled, so taking a chunk costs no
+  // atomic operation; the shared list is moved over whole when it runs dry.
+  Chunk* pop(TakerList& list);
+  // Frees a taker's list and settles the idle count.
+  void drop(TakerList& list);
   // `chunk`'s bytes when it holds `bytes`; otherwise (or without a chunk) a
   // new chunk's, the small one being freed.
   void* fit(Chunk* chunk, size_t bytes);
   void giveChain(Chunk* first, Chunk* last, size_t count);
-  static void destroyChain(Chunk* first);
+  // Frees a list; returns how many chunks it held.
+  static size_t destroyChain(Chunk* first);
 
   const size_t m_minimum;
   const size_t m_keep;
   std::atomic<size_t> m_largest;  // the size of new chunks
   // Chunks given back, prepended by any thread; a taker moves the whole list
-  // to m_spare at once, so no one ever pops from the list others push to.
+  // to its own at once, so no one ever pops from the list others push to.
   std::atomic<Chunk*> m_returned{nullptr};
+  // Idle chunks: in the shared list and in takers' lists.
   std::atomic<size_t> m_idle{0};
   AdaptiveMutex m_takeLock;
-  Chunk* m_spare = nullptr;  // guarded by m_takeLock
+  TakerList m_spare;  // guarded by m_takeLock
 };
 
 }  // namespace oryx

@@ -32,6 +32,7 @@ ACE_hrtime_t spanOf(const NamedTimer& named) {
 }  // namespace
 
 void oRYXProfile::startTimer(std::string name) {
+  LockedLine line(writeStart);
   Guard guard(profileLock);
   if (!guard.locked()) return;
   std::unique_ptr<NamedTimer>& named = timerTable[name];
@@ -43,10 +44,9 @@ void oRYXProfile::startTimer(std::string name) {
   named->timer.reset();
   named->timer.start();
   named->running = true;
-  if (writeStart) {
-    char line[kLineBuffer];
-    formatStart(line, indentPrefix.c_str(), name.c_str());
-    emit(line);
+  if (line.text() != nullptr) {
+    formatStart(*line.text(), indentPrefix.c_str(), name.c_str());
+    line.emit();
   }
   if (writeIndent) indentPrefix += kIndentStep;
 }

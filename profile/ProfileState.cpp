@@ -21,6 +21,22 @@ const char kIndentStep[] = "  ";
 
 void emit(const char* line) { profileWriter->enqueue(line); }
 
+LockedLine::LockedLine(bool wanted) : m_block(wanted ? profileWriter->makeLine() : nullptr) {}
+
+LockedLine::~LockedLine() {
+  if (m_block != nullptr) profileWriter->discardLine(m_block);
+}
+
+char (*LockedLine::text())[kLineBuffer] {
+  return m_block == nullptr ? nullptr : reinterpret_cast<char (*)[kLineBuffer]>(m_block->base());
+}
+
+void LockedLine::emit() {
+  if (m_block == nullptr) return;
+  profileWriter->queueLine(m_block);
+  m_block = nullptr;
+}
+
 namespace {
 
 // Unloading: the writer's thread ends after the lines queued so far, then

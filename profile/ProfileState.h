@@ -11,7 +11,10 @@
 // Threads: timerTable and indentPrefix only while profileLock is held;
 // writeStart and writeIndent are written once at load, before any caller.
 
+#include "profile/LineFormat.h"
+
 #include <ace/High_Res_Timer.h>
+#include <ace/Message_Block.h>
 #include <ace/Thread_Mutex.h>
 
 #include <map>
@@ -44,6 +47,25 @@ extern const char kIndentStep[];
 
 // Hands a line to the writer, which copies it (or drops it after exit()).
 void emit(const char* line);
+
+// A line formatted in place and emitted while the lock is held: its block is
+// made before the lock is taken, so that the lock covers only formatting
+// and queueing. Without a block (lines dropped, or no memory) there is
+// nothing to format into and nothing is emitted.
+class LockedLine {
+ public:
+  explicit LockedLine(bool wanted);
+  ~LockedLine();  // an unemitted block is discarded
+  LockedLine(const LockedLine&) = delete;
+  LockedLine& operator=(const LockedLine&) = delete;
+
+  // The line's buffer, or null.
+  char (*text())[kLineBuffer];
+  void emit();
+
+ private:
+  ACE_Message_Block* m_block;
+};
 
 }  // namespace profile
 }  // namespace oryx

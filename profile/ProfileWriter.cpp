@@ -76,10 +76,26 @@ int oRYXProfileWriter::enqueue(const char* line) {
   ACE_Message_Block* block = m_blocks.make(size, 0);
   if (block == nullptr) return -1;
   ACE_OS::memcpy(block->base(), line, size);
+  return queueLine(block);
+}
+
+ACE_Message_Block* oRYXProfileWriter::makeLine() {
+  if (!m_accepting.load(std::memory_order_acquire)) return nullptr;
+  return m_blocks.make(oryx::profile::kLineBuffer, 0);
+}
+
+int oRYXProfileWriter::queueLine(ACE_Message_Block* block) {
+  // A line made just before exit() is dropped like any later one.
+  if (!m_accepting.load(std::memory_order_acquire)) {
+    m_blocks.recycle(block);
+    return 0;
+  }
   const int result = putq(block);
   if (result == -1) m_blocks.recycle(block);
   return result;
 }
+
+void oRYXProfileWriter::discardLine(ACE_Message_Block* block) { m_blocks.recycle(block); }
 
 int oRYXProfileWriter::svc() {
   oryx::BlockPool::Recycler recycler(m_blocks);

@@ -37,6 +37,13 @@ class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {
   // marker instead. Result: putq's result, 0 when the line was dropped.
   int enqueue(const char* line);
 
+  // For a line formatted in place: a block with room for a whole line
+  // (null when lines are dropped or memory runs out), then queued, or
+  // discarded unqueued. Result of queueLine: as enqueue.
+  ACE_Message_Block* makeLine();
+  int queueLine(ACE_Message_Block* block);
+  void discardLine(ACE_Message_Block* block);
+
   // The service loop: writes or drops each line until the end marker.
   int svc() override;
 

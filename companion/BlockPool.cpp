@@ -75,6 +75,17 @@ void BlockPool::recycle(ACE_Message_Block* block) {
   m_chunks.give(block);
 }
 
+void BlockPool::releaseChain(ACE_Message_Block* first) {
+  while (first != nullptr) {
+    ACE_Message_Block* next = first->next();
+    first->next(nullptr);
+    const ACE_Data_Block* data = first->data_block();
+    if (data != nullptr && data->data_block_allocator() == inPlace()) recycle(first);
+    else first->release();
+    first = next;
+  }
+}
+
 void BlockPool::Recycler::recycle(ACE_Message_Block* block) {
   if (block == nullptr) return;
   block->release();

@@ -28,6 +28,10 @@ class BlockPool {
   // nullptr when memory runs out.
   ACE_Message_Block* make(size_t textBytes, size_t declaredSize);
   void recycle(ACE_Message_Block* block);
+  // Ends a chain of blocks linked through next(): blocks of this pool are
+  // recycled, any other block (a stop block or end marker from the heap) is
+  // released.
+  void releaseChain(ACE_Message_Block* first);
   // The text space a block was made with (its textBytes).
   static size_t textBytes(const ACE_Message_Block* block);
   // Frees the idle blocks' memory.

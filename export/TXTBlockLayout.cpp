@@ -25,19 +25,6 @@ const ShownBytes kShown;
 
 inline bool isHigh(unsigned char b) { return b > 0x7F; }
 
-// Whether any byte is above 0x7F; eight bytes are tested at a time.
-bool hasHighByte(const char* text, size_t length) {
-  for (; length >= 8; length -= 8, text += 8) {
-    uint64_t word;
-    std::memcpy(&word, text, 8);
-    if ((word & 0x8080808080808080ULL) != 0) return true;
-  }
-  for (; length > 0; --length, ++text) {
-    if (isHigh(static_cast<unsigned char>(*text))) return true;
-  }
-  return false;
-}
-
 // Whether a double-byte pair starts at `i`: two bytes above 0x7F.
 inline bool pairAt(const unsigned char* text, size_t length, size_t i) {
   return isHigh(text[i]) && i + 1 < length && isHigh(text[i + 1]);
@@ -49,11 +36,13 @@ inline bool pairAt(const unsigned char* text, size_t length, size_t i) {
 size_t countLines(const std::string& cell, uint32_t width) {
   const size_t length = cell.size();
   if (width <= 1 || length == 0) return length;
-  if (!hasHighByte(cell.data(), length)) return (length + width - 1) / width;
   const unsigned char* text = reinterpret_cast<const unsigned char*>(cell.data());
+  size_t i = 0;
+  while (i < length && !isHigh(text[i])) ++i;
+  if (i == length) return (length + width - 1) / width;
   size_t lines = 1;
   uint32_t used = 0;
-  size_t i = 0;
+  i = 0;
   while (i < length) {
     if (pairAt(text, length, i)) {
       if (used + 1 < width) {

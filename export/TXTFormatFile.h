@@ -80,8 +80,6 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
   void sendPendingBlocks();
   // Releases the blocks not yet sent and those still queued.
   void releaseQueuedBlocks();
-  // Releases a chain of blocks linked through next().
-  void releaseBlocks(ACE_Message_Block* first);
 
   oryx::BatchQueue* const m_queue;  // the task's queue, owned by the task
   // Record blocks: laid out on the caller's thread, written and recycled

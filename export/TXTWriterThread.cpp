@@ -59,7 +59,7 @@ void TXTFormatFile::sendPendingBlocks() {
   m_pendingFirst = m_pendingLast = nullptr;
   m_pendingCount = 0;
   // The records are lost when the queue refuses them.
-  if (first != nullptr && putq(first) == -1) releaseBlocks(first);
+  if (first != nullptr && putq(first) == -1) m_blocks.releaseChain(first);
 }
 
 void TXTFormatFile::stopWriterThread() {
@@ -74,22 +74,12 @@ void TXTFormatFile::stopWriterThread() {
 }
 
 void TXTFormatFile::releaseQueuedBlocks() {
-  releaseBlocks(m_pendingFirst);
+  m_blocks.releaseChain(m_pendingFirst);
   m_pendingFirst = m_pendingLast = nullptr;
   m_pendingCount = 0;
   ACE_Time_Value now(ACE_Time_Value::zero);
   ACE_Message_Block* first = nullptr;
-  while (m_queue->dequeue_all(first, &now) != -1) releaseBlocks(first);
-}
-
-void TXTFormatFile::releaseBlocks(ACE_Message_Block* first) {
-  while (first != nullptr) {
-    ACE_Message_Block* next = first->next();
-    first->next(nullptr);
-    if (first->msg_type() == ACE_Message_Block::MB_STOP) first->release();
-    else m_blocks.recycle(first);
-    first = next;
-  }
+  while (m_queue->dequeue_all(first, &now) != -1) m_blocks.releaseChain(first);
 }
 
 namespace {
@@ -164,7 +154,7 @@ int TXTFormatFile::svc() {
         // has ended, so the stop block is the last of its batch.
         gathered.write();
         block->release();
-        releaseBlocks(next);
+        m_blocks.releaseChain(next);
         return 0;
       }
       gathered.add(block);

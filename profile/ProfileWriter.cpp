@@ -107,7 +107,7 @@ int oRYXProfileWriter::svc() {
       block->next(nullptr);
       if (block->base() == nullptr) {  // the end marker; later lines are dropped
         block->release();
-        releaseLines(next);
+        m_blocks.releaseChain(next);
         m_file.flush();
         return 0;
       }
@@ -149,17 +149,7 @@ void oRYXProfileWriter::drainLeftovers() {
   // may have queued its line behind it; nothing reads the queue any more.
   ACE_Time_Value now(ACE_Time_Value::zero);
   ACE_Message_Block* first = nullptr;
-  while (m_queue->dequeue_all(first, &now) != -1) releaseLines(first);
-}
-
-void oRYXProfileWriter::releaseLines(ACE_Message_Block* first) {
-  while (first != nullptr) {
-    ACE_Message_Block* next = first->next();
-    first->next(nullptr);
-    if (first->base() == nullptr) first->release();
-    else m_blocks.recycle(first);
-    first = next;
-  }
+  while (m_queue->dequeue_all(first, &now) != -1) m_blocks.releaseChain(first);
 }
 
 // Forking while another thread holds the profiler's lock would leave the

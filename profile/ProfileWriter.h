@@ -57,8 +57,6 @@ class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {
   // long as it takes for one; null once the queue is shut down.
   ACE_Message_Block* takeLines();
   void drainLeftovers();
-  // Releases a chain of blocks linked through next(), lines and markers.
-  void releaseLines(ACE_Message_Block* first);
   static void beforeFork();
   static void afterForkInParent();
   static void afterForkInChild();

@@ -15,50 +15,44 @@
 
 namespace {
 
-// Pieces of 1..300 bytes, each filled with its own letter.
-std::vector<std::string> makePieces() {
-  std::vector<std::string> pieces;
-  for (size_t n = 0; n < 300; ++n) pieces.push_back(std::string(1 + n, static_cast<char>('a' + n % 26)));
-  return pieces;
-}
+// An open file and 300 pieces of 1..300 bytes, each filled with its own letter.
+class ExportFileGathered : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(file.open(path));
+    for (size_t n = 0; n < 300; ++n) pieces.push_back(std::string(1 + n, static_cast<char>('a' + n % 26)));
+    for (std::string& piece : pieces) {
+      iov.push_back({&piece[0], piece.size()});
+      joined += piece;
+    }
+  }
+  bool writeAll() { return file.writeGathered(iov.data(), static_cast<int>(iov.size())); }
 
-std::vector<struct iovec> iovecsOf(std::vector<std::string>& pieces) {
+  oryxtest::TempDir dir;
+  const std::string path = dir.file("g.txt");
+  oryx::ExportFile file;
+  std::vector<std::string> pieces;
   std::vector<struct iovec> iov;
-  for (std::string& piece : pieces) iov.push_back({&piece[0], piece.size()});
-  return iov;
-}
+  std::string joined;
+};
 
 }  // namespace
 
-TEST(ExportFileGathered, BufferedBytesThenEveryPieceInOrder) {
-  oryxtest::TempDir dir;
-  oryx::ExportFile file;
-  ASSERT_TRUE(file.open(dir.file("g.txt")));
-  std::vector<std::string> pieces = makePieces();
-  std::vector<struct iovec> iov = iovecsOf(pieces);
+TEST_F(ExportFileGathered, BufferedBytesThenEveryPieceInOrder) {
   file.append("head:", 5);
-  ASSERT_TRUE(file.writeGathered(iov.data(), static_cast<int>(iov.size())));
+  ASSERT_TRUE(writeAll());
   ASSERT_TRUE(file.close());
-  std::string expected = "head:";
-  for (const std::string& piece : pieces) expected += piece;
-  EXPECT_EQ(oryxtest::readFile(dir.file("g.txt")), expected);
+  EXPECT_EQ(oryxtest::readFile(path), "head:" + joined);
 }
 
-TEST(ExportFileGathered, ShortWriteOnAFullDiskKeepsExactlyWhatFitted) {
-  oryxtest::TempDir dir;
-  oryx::ExportFile file;
-  ASSERT_TRUE(file.open(dir.file("g.txt")));
-  std::vector<std::string> pieces = makePieces();
-  std::vector<struct iovec> iov = iovecsOf(pieces);
-  std::string expected;
-  for (const std::string& piece : pieces) expected += piece;
+TEST_F(ExportFileGathered, ShortWriteOnAFullDiskKeepsExactlyWhatFitted) {
   {
     // The limit falls inside a piece: the first write is cut short there.
     oryxtest::FileSizeLimit limit(20001);
-    EXPECT_FALSE(file.writeGathered(iov.data(), static_cast<int>(iov.size())));
+    EXPECT_FALSE(writeAll());
   }
   EXPECT_FALSE(file.good());
   EXPECT_EQ(file.failureErrno(), EFBIG);
   EXPECT_FALSE(file.close());
-  EXPECT_EQ(oryxtest::readFile(dir.file("g.txt")), expected.substr(0, 20001));
+  EXPECT_EQ(oryxtest::readFile(path), joined.substr(0, 20001));
 }

@@ -34,3 +34,9 @@ FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<s
   if (equalsIgnoringAsciiCase(type, "txt")) return new TXTFormatFile(params);
   return nullptr;
 }
+
+// The writers do not take options yet: every switch is still off.
+FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<std::string>& params,
+                                             const oryx::WriterOptions&) {
+  return getFormatFile(type, params);
+}

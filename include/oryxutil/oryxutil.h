@@ -8,6 +8,7 @@
 #include "oryxutil/companion/TraceClient.h"
 #include "oryxutil/export/FormatFile.h"
 #include "oryxutil/export/MultiFormatFile.h"
+#include "oryxutil/export/WriterOptions.h"
 #include "oryxutil/fileutil/FileUtil.h"
 #include "oryxutil/orbcfg/TaoCfg.h"
 #include "oryxutil/profile/Profile.h"

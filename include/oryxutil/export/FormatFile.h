@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "oryxutil/export/WriterOptions.h"
+
 class FormatFile {
  public:
   FormatFile() = default;
@@ -44,6 +46,9 @@ class FormatFileFactory {
   FormatFileFactory& operator=(const FormatFileFactory&) { return *this; }
 
   static FormatFile* getFormatFile(const char* type, const std::list<std::string>& params);
+  // The same, with writer options (see WriterOptions.h); the form above uses the defaults.
+  static FormatFile* getFormatFile(const char* type, const std::list<std::string>& params,
+                                   const oryx::WriterOptions& options);
 };
 
 #endif

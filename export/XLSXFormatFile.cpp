@@ -107,9 +107,13 @@ long XLSXFormatFile::startDocument(const char* name) {
 
 bool XLSXFormatFile::addSheet() {
   char name[24];
-  std::snprintf(name, sizeof(name), "Sheet%u", ++m_sheetCount);
-  m_sheet = workbook_add_worksheet(m_workbook, name);
-  if (m_sheet == nullptr) return false;
+  std::snprintf(name, sizeof(name), "Sheet%u", m_sheetCount + 1);
+  // On failure the full sheet stays current: the next record tries again
+  // and endDocument still writes what the sheets hold.
+  lxw_worksheet* sheet = workbook_add_worksheet(m_workbook, name);
+  if (sheet == nullptr) return false;
+  m_sheet = sheet;
+  ++m_sheetCount;
   lxw_col_t column = 0;
   for (const std::string& title : m_titleCells) {
     worksheet_write_string(m_sheet, 0, column++, title.c_str(), m_titleFormat);

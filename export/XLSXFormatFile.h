@@ -61,8 +61,8 @@ class XLSXFormatFile : public FormatFile {
  private:
   template <typename Record>
   long writefile(const Record& record);
-  // Opens the next sheet of the document and writes its head; false after
-  // a report.
+  // Opens the next sheet of the document and writes its head; false (the
+  // current sheet stays) when the library cannot make one.
   bool addSheet();
   // Sets the filter of the current sheet over the rows written.
   void finishSheet();

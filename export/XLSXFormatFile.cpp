@@ -7,6 +7,8 @@
 
 #include <xlsxwriter.h>
 
+#include <locale.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -20,6 +22,27 @@ namespace {
 const uint32_t kSheetRows = LXW_ROW_MAX;
 const size_t kMaxColumns = LXW_COL_MAX;
 const long kMaxColumnWidth = 255;  // the program's widest column
+
+// The library prints numbers (cells, column widths) with printf, which
+// follows the thread's LC_NUMERIC: in a process whose locale has a decimal
+// comma it would write "1,5" into the workbook. Its calls that may print
+// run under the "C" locale, set for this thread alone.
+class CNumericScope {
+ public:
+  CNumericScope() : m_old(locale() != nullptr ? ::uselocale(locale()) : nullptr) {}
+  ~CNumericScope() {
+    if (m_old != nullptr) ::uselocale(m_old);
+  }
+  CNumericScope(const CNumericScope&) = delete;
+  CNumericScope& operator=(const CNumericScope&) = delete;
+
+ private:
+  static locale_t locale() {
+    static const locale_t c = ::newlocale(LC_ALL_MASK, "C", nullptr);  // kept for the process
+    return c;
+  }
+  locale_t m_old;
+};
 
 // The directory of a native path, where the workbook keeps its rows.
 std::string directoryOf(const std::string& path) {
@@ -37,6 +60,7 @@ XLSXFormatFile::XLSXFormatFile(const std::list<std::string>& /*params*/,
 // The records written so far are kept, as the other writers keep theirs.
 XLSXFormatFile::~XLSXFormatFile() {
   if (!m_isWrite) return;
+  CNumericScope numeric;
   finishSheet();
   if (sheetFailed()) {
     discardWorkbook();
@@ -158,6 +182,7 @@ long XLSXFormatFile::endDocument() {
     return kFailed;
   }
   m_isWrite = false;
+  CNumericScope numeric;
   finishSheet();
   if (sheetFailed()) {
     report("XLSXFormatFile::endDocument: failed, %s. errno = %d ", fileName.c_str(), errno);
@@ -188,6 +213,8 @@ long XLSXFormatFile::writefile(const Record& record) {
            fileName.c_str());
     return kFailed;
   }
+  // A row reaches the temporary file when the next one starts.
+  CNumericScope numeric;
   if (m_row >= m_sheetRows) {
     finishSheet();
     if (sheetFailed() || !addSheet()) {

@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <filesystem>
 #include <memory>
 
@@ -112,6 +113,10 @@ TEST(XlsxNumbers, NumericCellsOnlyForPlainDecimalsAndOnlyWhenAsked) {
       {"007", ""},  {"1e5", ""}, {"+5", ""}, {".5", ""}, {"5.", ""}, {"1 ", ""}, {"1,5", ""},
       {"-0", ""},   {"-", ""},   {"1.2.3", ""}, {"0x10", ""}};
   TempDir dir;
+  // Numbers are written alike in a locale with a decimal comma (when one can be built here).
+  oryxtest::EnvGuard path("LOCPATH", dir.path().c_str());
+  const bool comma = std::system(("localedef -i de_DE -f UTF-8 " + dir.file("de_DE.UTF-8") + " 2>/dev/null").c_str()) == 0 &&
+                     ::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
   std::string expected;
   for (const bool numeric : {true, false}) {
     oryx::WriterOptions options;
@@ -126,7 +131,8 @@ TEST(XlsxNumbers, NumericCellsOnlyForPlainDecimalsAndOnlyWhenAsked) {
     }
     ASSERT_EQ(xlsx->endDocument(), 0);
   }
-  EXPECT_EQ(readBack({dir.file("n.xlsx"), dir.file("s.xlsx")}), expected);
+  ::setlocale(LC_NUMERIC, "C");
+  EXPECT_EQ(readBack({dir.file("n.xlsx"), dir.file("s.xlsx")}), expected) << "decimal comma locale: " << comma;
 }
 
 TEST(XlsxSheets, RecordsPastTheRowLimitContinueOnNewSheetsUnderTheSameTitles) {

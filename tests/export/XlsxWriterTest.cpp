@@ -57,9 +57,14 @@ std::string row(const Strings& cells) {
   return out + "\n";
 }
 
-std::unique_ptr<XLSXFormatFile> makeXlsx(const std::list<std::string>& titles = {"a", "b"},
-                                         const oryx::WriterOptions& options = {}) {
-  std::unique_ptr<XLSXFormatFile> xlsx(new XLSXFormatFile({}, options));
+// A sheet's head line and title row as the reader prints them.
+std::string head(const std::string& sheet, const std::string& filter, const Strings& titles,
+                 const std::string& widths = "") {
+  return "sheet " + sheet + " freeze=A2 filter=" + filter + " bold=True widths=" + widths + "\n" + row(titles);
+}
+
+std::unique_ptr<XLSXFormatFile> makeXlsx(const std::list<std::string>& titles) {
+  std::unique_ptr<XLSXFormatFile> xlsx(new XLSXFormatFile({}, oryx::WriterOptions()));
   if (!titles.empty()) xlsx->writeColumnTitle(titles, {});
   return xlsx;
 }
@@ -86,7 +91,7 @@ TEST(XlsxReadBack, EveryCellEqualsTheInputRepairedOrCutWhereAWorkbookCannotHoldI
   ASSERT_EQ(xlsx->endDocument(), 0);
   EXPECT_EQ(capture.texts(), Strings{"XLSXFormatFile::writefile: field cut to 32767 characters. fileName is " + name + "."});
   EXPECT_EQ(readBack({name}),
-            "sheet Sheet1 freeze=A2 filter=A1:C7 bold=True widths=A:8,B:255\n" + row({hex("id"), hex("text"), hex("more")}) +
+            head("Sheet1", "A1:C7", {hex("id"), hex("text"), hex("more")}, "A:8,B:255") +
                 row({hex("1"), hex(records[0][1]), hex(records[0][2])}) + row({hex("2"), "-", hex(records[1][2])}) +
                 row({hex("3"), hex(a32767), hex(b32766)}) +
                 row({hex("4"), hex("bad ") + kR + hex(" utf8 ") + kR + kR + kR + hex(" ") + kR,
@@ -101,8 +106,8 @@ TEST(XlsxReadBack, LocalCharsetContentIsConvertedFromGbk) {
   ASSERT_EQ(xlsx->startDocument(dir.file("t.xlsx").c_str()), 0);
   ASSERT_EQ(xlsx->writeRecord(Strings{"\xD6\xD0\xCE\xC4 x\xFFy\x81"}), 0);
   ASSERT_EQ(xlsx->endDocument(), 0);
-  EXPECT_EQ(readBack({dir.file("t.xlsx")}), "sheet Sheet1 freeze=A2 filter=A1:A2 bold=True widths=\n" +
-                                              row({"e5908d"}) + row({"e4b8ade69687" + hex(" x") + kR + "79" + kR}));
+  EXPECT_EQ(readBack({dir.file("t.xlsx")}),
+            head("Sheet1", "A1:A2", {"e5908d"}) + row({"e4b8ade69687" + hex(" x") + kR + "79" + kR}));
 }
 
 TEST(XlsxNumbers, NumericCellsOnlyForPlainDecimalsAndOnlyWhenAsked) {
@@ -124,7 +129,7 @@ TEST(XlsxNumbers, NumericCellsOnlyForPlainDecimalsAndOnlyWhenAsked) {
     std::unique_ptr<FormatFile> xlsx(FormatFileFactory::getFormatFile("xlsx", {}, options));
     ASSERT_EQ(xlsx->writeColumnTitle({"v"}, {}), 0);
     ASSERT_EQ(xlsx->startDocument(dir.file(numeric ? "n.xlsx" : "s.xlsx").c_str()), 0);
-    expected += "sheet Sheet1 freeze=A2 filter=A1:A20 bold=True widths=\n" + row({hex("v")});
+    expected += head("Sheet1", "A1:A20", {hex("v")});
     for (const auto& c : cases) {
       ASSERT_EQ(xlsx->writeRecord(Strings{c.first}), 0);
       expected += row({numeric && !c.second.empty() ? c.second : hex(c.first)});
@@ -135,20 +140,32 @@ TEST(XlsxNumbers, NumericCellsOnlyForPlainDecimalsAndOnlyWhenAsked) {
   EXPECT_EQ(readBack({dir.file("n.xlsx"), dir.file("s.xlsx")}), expected) << "decimal comma locale: " << comma;
 }
 
-TEST(XlsxSheets, RecordsPastTheRowLimitContinueOnNewSheetsUnderTheSameTitles) {
+TEST(XlsxSheets, RecordsPastTheRowLimitContinueOnNewSheetsAndAFailedNewSheetIsRetried) {
   TempDir dir;
-  auto xlsx = makeXlsx();
+  TraceCapture capture;
+  auto xlsx = makeXlsx({"a", "b"});
   xlsx->setSheetRows(3);
   ASSERT_EQ(xlsx->startDocument(dir.file("t.xlsx").c_str()), 0);
-  for (const char* value : {"1", "2", "3", "4", "5"}) ASSERT_EQ(xlsx->writeRecord(Strings{value, "x"}), 0);
+  for (const char* value : {"1", "2"}) ASSERT_EQ(xlsx->writeRecord(Strings{value, "x"}), 0);
+  {
+    // No descriptor left for the next sheet's temporary file.
+    struct rlimit old;
+    ::getrlimit(RLIMIT_NOFILE, &old);
+    const int next = ::dup(0);
+    ::close(next);
+    struct rlimit low = old;
+    low.rlim_cur = static_cast<rlim_t>(next);
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    EXPECT_EQ(xlsx->writeRecord(Strings{"lost", "x"}), -1);
+    ::setrlimit(RLIMIT_NOFILE, &old);
+  }
+  for (const char* value : {"3", "4", "5"}) ASSERT_EQ(xlsx->writeRecord(Strings{value, "x"}), 0);
   ASSERT_EQ(xlsx->endDocument(), 0);
-  const std::string head = row({hex("a"), hex("b")});
-  auto sheet = [&](int n, const char* filter) {
-    return "sheet Sheet" + std::to_string(n) + " freeze=A2 filter=" + filter + " bold=True widths=\n" + head;
-  };
+  EXPECT_EQ(capture.texts(), Strings{"XLSXFormatFile::writefile: writen failed. fileName is " + dir.file("t.xlsx") + ". errno = 24."});
+  const Strings titles = {hex("a"), hex("b")};
   EXPECT_EQ(readBack({dir.file("t.xlsx")}),
-            sheet(1, "A1:B3") + row({"31", "78"}) + row({"32", "78"}) + sheet(2, "A1:B3") + row({"33", "78"}) +
-                row({"34", "78"}) + sheet(3, "A1:B2") + row({"35", "78"}));
+            head("Sheet1", "A1:B3", titles) + row({"31", "78"}) + row({"32", "78"}) + head("Sheet2", "A1:B3", titles) +
+                row({"33", "78"}) + row({"34", "78"}) + head("Sheet3", "A1:B2", titles) + row({"35", "78"}));
 }
 
 // The real limit, once: about ten seconds in the plain build, skipped in
@@ -202,14 +219,14 @@ TEST(XlsxStateMachine, MisplacedCallsAndBadPathsAreRefusedWithReports) {
   ASSERT_EQ(xlsx->startDocument(second.c_str()), 0);
   ASSERT_EQ(xlsx->writeRecord(Strings{"r2"}), 0);
   xlsx.reset();
-  const std::string head = "sheet Sheet1 freeze=A2 filter=A1:A2 bold=True widths=\n" + row({hex("t")});
-  EXPECT_EQ(readBack({name, second}), head + row({hex("r1")}) + head + row({hex("r2")}));
+  const std::string sheet = head("Sheet1", "A1:A2", {hex("t")});
+  EXPECT_EQ(readBack({name, second}), sheet + row({hex("r1")}) + sheet + row({hex("r2")}));
 }
 
 TEST(XlsxFailures, AFullDiskOrAVanishedDirectoryFailsTheDocument) {
   TempDir dir;
   TraceCapture capture;
-  auto xlsx = makeXlsx();
+  auto xlsx = makeXlsx({"a", "b"});
   {
     oryxtest::FileSizeLimit limit(256 * 1024);
     ASSERT_EQ(xlsx->startDocument(dir.file("full.xlsx").c_str()), 0);
@@ -240,34 +257,6 @@ TEST(XlsxParts, MultiFormatFileWritesNumberedCompleteWorkbooks) {
   std::list<std::string> files;
   ASSERT_EQ(parts.endDocument(files), 0);
   EXPECT_EQ(files, (std::list<std::string>{"x-1.xlsx", "x-2.xlsx"}));
-  const std::string head = row({hex("a")});
   EXPECT_EQ(readBack({dir.file("x-1.xlsx"), dir.file("x-2.xlsx")}),
-            "sheet Sheet1 freeze=A2 filter=A1:A3 bold=True widths=\n" + head + row({"31"}) + row({"32"}) +
-                "sheet Sheet1 freeze=A2 filter=A1:A2 bold=True widths=\n" + head + row({"33"}));
-}
-
-TEST(XlsxFailures, ASheetThatCannotBeOpenedFailsTheRecordAndTheNextOneRetries) {
-  TempDir dir;
-  TraceCapture capture;
-  auto xlsx = makeXlsx({"a"});
-  xlsx->setSheetRows(2);
-  ASSERT_EQ(xlsx->startDocument(dir.file("t.xlsx").c_str()), 0);
-  ASSERT_EQ(xlsx->writeRecord(Strings{"1"}), 0);
-  {
-    // No descriptor left for the next sheet's temporary file.
-    struct rlimit old;
-    ::getrlimit(RLIMIT_NOFILE, &old);
-    const int next = ::dup(0);
-    ::close(next);
-    struct rlimit low = old;
-    low.rlim_cur = static_cast<rlim_t>(next);
-    ::setrlimit(RLIMIT_NOFILE, &low);
-    EXPECT_EQ(xlsx->writeRecord(Strings{"2"}), -1);
-    ::setrlimit(RLIMIT_NOFILE, &old);
-  }
-  ASSERT_EQ(xlsx->writeRecord(Strings{"3"}), 0);
-  ASSERT_EQ(xlsx->endDocument(), 0);
-  EXPECT_EQ(capture.texts(), Strings{"XLSXFormatFile::writefile: writen failed. fileName is " + dir.file("t.xlsx") + ". errno = 24."});
-  const std::string head = " freeze=A2 filter=A1:A2 bold=True widths=\n" + row({hex("a")});
-  EXPECT_EQ(readBack({dir.file("t.xlsx")}), "sheet Sheet1" + head + row({"31"}) + "sheet Sheet2" + head + row({"33"}));
+            head("Sheet1", "A1:A3", {hex("a")}) + row({"31"}) + row({"32"}) + head("Sheet1", "A1:A2", {hex("a")}) + row({"33"}));
 }

@@ -18,8 +18,9 @@ const std::vector<std::vector<std::string>> kRecords = {
     {"Kraków", "Polska", "779115", ""},
 };
 
-bool exportAs(const char* type, const std::list<std::string>& params, const std::string& path) {
-  std::unique_ptr<FormatFile> writer(FormatFileFactory::getFormatFile(type, params));
+bool exportAs(const char* type, const std::list<std::string>& params, const std::string& path,
+              const oryx::WriterOptions& options = {}) {
+  std::unique_ptr<FormatFile> writer(FormatFileFactory::getFormatFile(type, params, options));
   if (!writer) {
     std::fprintf(stderr, "no writer for %s\n", type);
     return false;
@@ -45,5 +46,9 @@ int main(int argc, char** argv) {
   // Boxed text in UTF-8 mode: wide characters take two columns, so the frame
   // lines up in a terminal.
   ok = exportAs("txt", {}, dir + "/cities.txt") && ok;
+  // A workbook whose population column holds numbers, not text.
+  oryx::WriterOptions numbers;
+  numbers.numericCells = true;
+  ok = exportAs("xlsx", {}, dir + "/cities.xlsx", numbers) && ok;
   return ok ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "oryxutil/companion/CommonUtils.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace oryx {
@@ -12,5 +13,42 @@ bool isLocalCharset() {
 }
 
 bool isUtf8ContentMode() { return oRYXCommonUtils::IsGlobalVersion() && !isLocalCharset(); }
+
+const char kLocalCharset[] = "GBK";
+
+namespace {
+const iconv_t kClosed = reinterpret_cast<iconv_t>(-1);
+const char kReplacement[] = "\xEF\xBF\xBD";
+}  // namespace
+
+LocalCharsetDecoder::~LocalCharsetDecoder() {
+  if (m_iconv != kClosed) ::iconv_close(m_iconv);
+}
+
+bool LocalCharsetDecoder::open() {
+  if (m_iconv == kClosed) m_iconv = ::iconv_open("UTF-8", kLocalCharset);
+  return m_iconv != kClosed;
+}
+
+const std::string& LocalCharsetDecoder::toUtf8(const std::string& text) {
+  // A GBK character of n bytes becomes at most n + 1 UTF-8 bytes, a
+  // replaced byte 3: four times the input always suffices.
+  m_out.resize(text.size() * 4);
+  ::iconv(m_iconv, nullptr, nullptr, nullptr, nullptr);
+  char* in = const_cast<char*>(text.data());
+  size_t inLeft = text.size();
+  char* const start = &m_out[0];
+  char* out = start;
+  size_t outLeft = m_out.size();
+  while (inLeft > 0 && ::iconv(m_iconv, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
+    if (errno != EILSEQ && errno != EINVAL) break;  // EINVAL: a sequence cut by the end
+    for (size_t i = 0; i + 1 < sizeof(kReplacement); ++i) *out++ = kReplacement[i];
+    outLeft -= sizeof(kReplacement) - 1;
+    ++in, --inLeft;
+    ::iconv(m_iconv, nullptr, nullptr, nullptr, nullptr);
+  }
+  m_out.resize(static_cast<size_t>(out - start));
+  return m_out;
+}
 
 }  // namespace oryx

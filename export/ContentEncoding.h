@@ -3,6 +3,12 @@
 
 // Whether export content is UTF-8 or in the local character set. Both read
 // the environment at every call; thread-safe.
+// LocalCharsetDecoder turns local-charset text into UTF-8 for the writers
+// whose format is UTF-8 whatever the content mode; one object per writer.
+
+#include <iconv.h>
+
+#include <string>
 
 namespace oryx {
 
@@ -11,6 +17,29 @@ bool isLocalCharset();
 
 // A global-version installation whose content is not forced local.
 bool isUtf8ContentMode();
+
+// The local character set as iconv names it: GBK, the superset of the
+// GB2312 that the XML declaration names (Windows code page 936).
+extern const char kLocalCharset[];
+
+class LocalCharsetDecoder {
+ public:
+  LocalCharsetDecoder() = default;
+  ~LocalCharsetDecoder();
+  LocalCharsetDecoder(const LocalCharsetDecoder&) = delete;
+  LocalCharsetDecoder& operator=(const LocalCharsetDecoder&) = delete;
+
+  // Prepares the conversion; false (errno set) when iconv cannot do it.
+  bool open();
+  // The UTF-8 form of `text`, valid until the next call: a byte sequence
+  // that is not local-charset text becomes U+FFFD, one per byte, so
+  // nothing is dropped silently. Needs a successful open().
+  const std::string& toUtf8(const std::string& text);
+
+ private:
+  iconv_t m_iconv = reinterpret_cast<iconv_t>(-1);
+  std::string m_out;  // grows to the largest text, never shrinks
+};
 
 }  // namespace oryx
 

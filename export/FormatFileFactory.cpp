@@ -4,6 +4,7 @@
 #include "export/HTMLFormatFile.h"
 #include "export/XMLFormatFile.h"
 #include "export/TXTFormatFile.h"
+#include "export/XLSXFormatFile.h"
 
 namespace {
 
@@ -20,6 +21,11 @@ bool equalsIgnoringAsciiCase(const char* text, const char* lower) {
 }  // namespace
 
 FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<std::string>& params) {
+  return getFormatFile(type, params, oryx::WriterOptions());
+}
+
+FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<std::string>& params,
+                                             const oryx::WriterOptions& options) {
   if (type == nullptr) return nullptr;
   if (equalsIgnoringAsciiCase(type, "csv")) return new CSVFormatFile(params);
   if (equalsIgnoringAsciiCase(type, "xml")) {
@@ -32,11 +38,6 @@ FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<s
   }
   if (equalsIgnoringAsciiCase(type, "html")) return new HTMLFormatFile(params);
   if (equalsIgnoringAsciiCase(type, "txt")) return new TXTFormatFile(params);
+  if (equalsIgnoringAsciiCase(type, "xlsx")) return new XLSXFormatFile(params, options);
   return nullptr;
-}
-
-// The writers do not take options yet: every switch is still off.
-FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<std::string>& params,
-                                             const oryx::WriterOptions&) {
-  return getFormatFile(type, params);
 }

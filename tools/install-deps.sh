@@ -11,6 +11,8 @@ packages=(
   libcli11-dev          # option parsing of the command-line tools
   libcsv-dev            # RFC 4180 reader of oryx-export
   libxml2-dev libxml2-utils   # benchmark comparison and the XML tests' independent reader
+  libxlsxwriter-dev     # the XLSX writer's workbook library
+  python3-openpyxl      # the XLSX tests' independent reader and benchmark comparison
   clang libclang-rt-14-dev    # libFuzzer targets
   valgrind
   time                  # peak memory in bench/oryx_export_bench.py

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds oryxutil, and runs the demo export: the
-# small table of examples/demo_export.cpp written as CSV, XML, HTML and boxed
-# text through the library, then the bundled examples/sample.csv (300 rows:
-# non-ASCII and wide characters, quoted commas, quotes, line breaks) exported
-# by oryx-export to every format, and once more as CSV part files of 100
-# records. Prints every file written.
+# small table of examples/demo_export.cpp written as CSV, XML, HTML, boxed
+# text and XLSX through the library, then the bundled examples/sample.csv
+# (300 rows: non-ASCII and wide characters, quoted commas, quotes, line
+# breaks) exported by oryx-export to every format, and once more as CSV part
+# files of 100 records. Prints every file written.
 # Usage: tools/setup.sh [OUTPUT_DIR]      (default: ./demo-output)
 set -euo pipefail
 cd "$(dirname "$0")/.."

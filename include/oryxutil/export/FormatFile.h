@@ -36,8 +36,8 @@ class FormatFile {
   virtual void setFileNameCoding(const std::string& coding) = 0;
 };
 
-// Creates writers by type name: "csv", "xml", "html" or "txt", in any ASCII
-// case. "xml" needs two non-empty parameters (export name, record element
+// Creates writers by type name: "csv", "xml", "html", "txt" or "xlsx", in
+// any ASCII case. "xml" needs two non-empty parameters (export name, record element
 // name). Result: a new writer owned by the caller, or null for a null or
 // unknown type or bad parameters. Reports nothing. Thread-safe.
 class FormatFileFactory {

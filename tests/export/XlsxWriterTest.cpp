@@ -1,0 +1,262 @@
+// The workbook writer, read back by an independent reader (openpyxl through
+// xlsx_read.py, which prints each sheet's head and each cell as hex).
+#include "oryxutil/export/MultiFormatFile.h"
+
+#include "export/XLSXFormatFile.h"
+#include "support/EnvGuard.h"
+#include "support/FileSizeLimit.h"
+#include "support/TempDir.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <filesystem>
+#include <memory>
+
+using oryxtest::readFile;
+using oryxtest::TempDir;
+using oryxtest::TraceCapture;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+const std::string kR = "efbfbd";  // U+FFFD
+
+// The books as the reader prints them, one after another (one interpreter
+// start: it costs a second). Debian's python3-openpyxl serves
+// /usr/bin/python3, which a python3 found earlier on the PATH may not see.
+std::string readBack(const Strings& books, const char* mode = "full") {
+  static const std::string python = [] {
+    for (const char* candidate : {"python3", "/usr/bin/python3"}) {
+      if (std::system((std::string(candidate) + " -c 'import openpyxl' 2>/dev/null").c_str()) == 0) return candidate;
+    }
+    return "missing-python3-openpyxl";
+  }();
+  const std::string out = books.front() + ".read";
+  std::string command = python + " " ORYX_SOURCE_DIR "/tests/export/xlsx_read.py " + mode;
+  for (const std::string& book : books) command += " " + book;
+  command += " >" + out;
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return readFile(out);
+}
+
+std::string hex(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
+  return out.empty() ? "-" : out;
+}
+
+// A row as the reader prints it: cells as hex, already-printed cells as they are.
+std::string row(const Strings& cells) {
+  std::string out;
+  for (const std::string& cell : cells) out += (out.empty() ? "" : " ") + cell;
+  return out + "\n";
+}
+
+// A sheet's head line and title row as the reader prints them.
+std::string head(const std::string& sheet, const std::string& filter, const Strings& titles,
+                 const std::string& widths = "") {
+  return "sheet " + sheet + " freeze=A2 filter=" + filter + " bold=True widths=" + widths + "\n" + row(titles);
+}
+
+std::unique_ptr<XLSXFormatFile> makeXlsx(const std::list<std::string>& titles) {
+  std::unique_ptr<XLSXFormatFile> xlsx(new XLSXFormatFile({}, oryx::WriterOptions()));
+  if (!titles.empty()) xlsx->writeColumnTitle(titles, {});
+  return xlsx;
+}
+
+}  // namespace
+
+TEST(XlsxReadBack, EveryCellEqualsTheInputRepairedOrCutWhereAWorkbookCannotHoldIt) {
+  TempDir dir;
+  TraceCapture capture;
+  const std::string name = dir.file("t.xlsx");
+  std::unique_ptr<FormatFile> xlsx(FormatFileFactory::getFormatFile("XLSX", {}));
+  ASSERT_EQ(xlsx->writeColumnTitle({"id", "text", "more"}, "ignored", {8, 300, -1}), 0);
+  ASSERT_EQ(xlsx->startDocument(name.c_str()), 0);
+  const std::string a32767(32767, 'a'), b32766(32766, 'b');
+  const std::vector<Strings> records = {
+      {"1", "with \"quotes\", commas", "line\nfeed\tand tab"},
+      {"2", "", "Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80"},
+      {"3", std::string(40000, 'a'), b32766 + "\xF0\x9F\x98\x80"},  // both cut, one report
+      {"4", "bad \xC3 utf8 \xED\xA0\x80 \xFF", std::string("a\x01" "b\rc\0d\x7F\xC2\x85", 10)},
+      {"5", "_x0041_ stays", "  blanks  "},
+      {"6"},
+      {}};
+  for (const Strings& record : records) ASSERT_EQ(xlsx->writeRecord(record), 0);
+  ASSERT_EQ(xlsx->endDocument(), 0);
+  EXPECT_EQ(capture.texts(), Strings{"XLSXFormatFile::writefile: field cut to 32767 characters. fileName is " + name + "."});
+  EXPECT_EQ(readBack({name}),
+            head("Sheet1", "A1:C7", {hex("id"), hex("text"), hex("more")}, "A:8,B:255") +
+                row({hex("1"), hex(records[0][1]), hex(records[0][2])}) + row({hex("2"), "-", hex(records[1][2])}) +
+                row({hex("3"), hex(a32767), hex(b32766)}) +
+                row({hex("4"), hex("bad ") + kR + hex(" utf8 ") + kR + kR + kR + hex(" ") + kR,
+                     "61" + kR + "62" + kR + "63" + kR + "64" + kR + kR}) +
+                row({hex("5"), hex("_x0041_ stays"), hex("  blanks  ")}) + row({hex("6"), "-", "-"}));
+}
+
+TEST(XlsxReadBack, LocalCharsetContentIsConvertedFromGbk) {
+  oryxtest::EnvGuard local("FILECONTENT_LOCAL_CHARSET", "1");
+  TempDir dir;
+  auto xlsx = makeXlsx({"\xC3\xFB"});  // GBK for the character "name"
+  ASSERT_EQ(xlsx->startDocument(dir.file("t.xlsx").c_str()), 0);
+  ASSERT_EQ(xlsx->writeRecord(Strings{"\xD6\xD0\xCE\xC4 x\xFFy\x81"}), 0);
+  ASSERT_EQ(xlsx->endDocument(), 0);
+  EXPECT_EQ(readBack({dir.file("t.xlsx")}),
+            head("Sheet1", "A1:A2", {"e5908d"}) + row({"e4b8ade69687" + hex(" x") + kR + "79" + kR}));
+}
+
+TEST(XlsxNumbers, NumericCellsOnlyForPlainDecimalsAndOnlyWhenAsked) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"0", "n:0.0"},        {"42", "n:42.0"},          {"-17", "n:-17.0"},
+      {"3.25", "n:3.25"},    {"0.001", "n:0.001"},      {"1.50", "n:1.5"},
+      {"123456789012345", "n:123456789012345.0"},       {"1234567890123456", ""},
+      {"007", ""},  {"1e5", ""}, {"+5", ""}, {".5", ""}, {"5.", ""}, {"1 ", ""}, {"1,5", ""},
+      {"-0", ""},   {"-", ""},   {"1.2.3", ""}, {"0x10", ""}};
+  TempDir dir;
+  // Numbers are written alike in a locale with a decimal comma (when one can be built here).
+  oryxtest::EnvGuard path("LOCPATH", dir.path().c_str());
+  const bool comma = std::system(("localedef -i de_DE -f UTF-8 " + dir.file("de_DE.UTF-8") + " 2>/dev/null").c_str()) == 0 &&
+                     ::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+  std::string expected;
+  for (const bool numeric : {true, false}) {
+    oryx::WriterOptions options;
+    options.numericCells = numeric;
+    std::unique_ptr<FormatFile> xlsx(FormatFileFactory::getFormatFile("xlsx", {}, options));
+    ASSERT_EQ(xlsx->writeColumnTitle({"v"}, {}), 0);
+    ASSERT_EQ(xlsx->startDocument(dir.file(numeric ? "n.xlsx" : "s.xlsx").c_str()), 0);
+    expected += head("Sheet1", "A1:A20", {hex("v")});
+    for (const auto& c : cases) {
+      ASSERT_EQ(xlsx->writeRecord(Strings{c.first}), 0);
+      expected += row({numeric && !c.second.empty() ? c.second : hex(c.first)});
+    }
+    ASSERT_EQ(xlsx->endDocument(), 0);
+  }
+  ::setlocale(LC_NUMERIC, "C");
+  EXPECT_EQ(readBack({dir.file("n.xlsx"), dir.file("s.xlsx")}), expected) << "decimal comma locale: " << comma;
+}
+
+TEST(XlsxSheets, RecordsPastTheRowLimitContinueOnNewSheetsAndAFailedNewSheetIsRetried) {
+  TempDir dir;
+  TraceCapture capture;
+  auto xlsx = makeXlsx({"a", "b"});
+  xlsx->setSheetRows(3);
+  ASSERT_EQ(xlsx->startDocument(dir.file("t.xlsx").c_str()), 0);
+  for (const char* value : {"1", "2"}) ASSERT_EQ(xlsx->writeRecord(Strings{value, "x"}), 0);
+  {
+    // No descriptor left for the next sheet's temporary file.
+    struct rlimit old;
+    ::getrlimit(RLIMIT_NOFILE, &old);
+    const int next = ::dup(0);
+    ::close(next);
+    struct rlimit low = old;
+    low.rlim_cur = static_cast<rlim_t>(next);
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    EXPECT_EQ(xlsx->writeRecord(Strings{"lost", "x"}), -1);
+    ::setrlimit(RLIMIT_NOFILE, &old);
+  }
+  for (const char* value : {"3", "4", "5"}) ASSERT_EQ(xlsx->writeRecord(Strings{value, "x"}), 0);
+  ASSERT_EQ(xlsx->endDocument(), 0);
+  EXPECT_EQ(capture.texts(), Strings{"XLSXFormatFile::writefile: writen failed. fileName is " + dir.file("t.xlsx") + ". errno = 24."});
+  const Strings titles = {hex("a"), hex("b")};
+  EXPECT_EQ(readBack({dir.file("t.xlsx")}),
+            head("Sheet1", "A1:B3", titles) + row({"31", "78"}) + row({"32", "78"}) + head("Sheet2", "A1:B3", titles) +
+                row({"33", "78"}) + row({"34", "78"}) + head("Sheet3", "A1:B2", titles) + row({"35", "78"}));
+}
+
+// The real limit, once: about ten seconds in the plain build, skipped in
+// instrumented builds, which add nothing here.
+TEST(XlsxSheets, TheMillionthRowEndsTheFirstSheet) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "slow under sanitizers; the lowered limit covers the logic";
+#endif
+  TempDir dir;
+  auto xlsx = makeXlsx({"a"});
+  ASSERT_EQ(xlsx->startDocument(dir.file("t.xlsx").c_str()), 0);
+  Strings record(1);
+  for (int i = 1; i <= 1048577; ++i) {
+    record[0] = std::to_string(i);
+    ASSERT_EQ(xlsx->writeRecord(record), 0);
+  }
+  ASSERT_EQ(xlsx->endDocument(), 0);
+  EXPECT_EQ(readBack({dir.file("t.xlsx")}, "summary"),
+            "sheet Sheet1 1048576\nsheet Sheet2 3\n" + row({hex("a")}) + row({hex("1048576")}) + row({hex("1048577")}));
+}
+
+TEST(XlsxStateMachine, MisplacedCallsAndBadPathsAreRefusedWithReports) {
+  TempDir dir;
+  TraceCapture capture;
+  auto xlsx = makeXlsx({});
+  const std::string name = dir.file("one.xlsx"), second = dir.file("two.xlsx");
+  EXPECT_EQ(xlsx->writeColumnTitle({}, {}), -1);
+  EXPECT_EQ(xlsx->startDocument(name.c_str()), -1);
+  EXPECT_FALSE(std::filesystem::exists(name));
+  ASSERT_EQ(xlsx->writeColumnTitle({"t"}, {}), 0);
+  EXPECT_EQ(xlsx->startDocument(nullptr), -1);
+  EXPECT_EQ(xlsx->startDocument("/no/such/dir/t.xlsx"), -1);
+  EXPECT_EQ(xlsx->writeRecord(Strings{"x"}), -1);  // not started, silently
+  EXPECT_EQ(xlsx->endDocument(), -1);
+  ASSERT_EQ(xlsx->startDocument(name.c_str(), "ignored"), 0);
+  EXPECT_EQ(xlsx->startDocument(second.c_str()), -1);
+  EXPECT_EQ(xlsx->writeRecord(Strings(16385, "f")), -1);
+  ASSERT_EQ(xlsx->writeRecord(std::list<std::string>{"r1"}), 0);
+  ASSERT_EQ(xlsx->endDocument(), 0);
+  EXPECT_EQ(xlsx->endDocument(), -1);
+  EXPECT_EQ(capture.texts(),
+            (Strings{"XLSXFormatFile::writeColumnTitle:return -1", "XLSXFormatFile::startDocument: no column titles, " + name + ".",
+                     "XLSXFormatFile::startDocument: fileName is Null.",
+                     "XLSXFormatFile::startDocument: open fail, file=/no/such/dir/t.xlsx, errno=2.",
+                     "XLSXFormatFile::endDocument: m_isWrite is false, /no/such/dir/t.xlsx.",
+                     "XLSXFormatFile::startDocument: m_isWrite is true, " + second + ".",
+                     "XLSXFormatFile::writefile: more than 16384 fields. fileName is " + name + ".",
+                     "XLSXFormatFile::endDocument: m_isWrite is false, " + name + "."}));
+  // Started again on another file, then destroyed while started: the
+  // records so far are kept under the same titles.
+  ASSERT_EQ(xlsx->startDocument(second.c_str()), 0);
+  ASSERT_EQ(xlsx->writeRecord(Strings{"r2"}), 0);
+  xlsx.reset();
+  const std::string sheet = head("Sheet1", "A1:A2", {hex("t")});
+  EXPECT_EQ(readBack({name, second}), sheet + row({hex("r1")}) + sheet + row({hex("r2")}));
+}
+
+TEST(XlsxFailures, AFullDiskOrAVanishedDirectoryFailsTheDocument) {
+  TempDir dir;
+  TraceCapture capture;
+  auto xlsx = makeXlsx({"a", "b"});
+  {
+    oryxtest::FileSizeLimit limit(256 * 1024);
+    ASSERT_EQ(xlsx->startDocument(dir.file("full.xlsx").c_str()), 0);
+    long result = 0;
+    for (int i = 0; i < 100000 && result == 0; ++i) result = xlsx->writeRecord(Strings{"0123456789", "abcdefghij"});
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(xlsx->endDocument(), -1);
+  }
+  ASSERT_GE(capture.texts().size(), 2u);
+  EXPECT_EQ(capture.texts().front(), "XLSXFormatFile::writefile: writen failed. fileName is " + dir.file("full.xlsx") + ". errno = 27.");
+  capture.clear();
+  // The workbook is written at the end: a directory gone by then fails it.
+  const std::string sub = dir.file("sub");
+  std::filesystem::create_directory(sub);
+  ASSERT_EQ(xlsx->startDocument((sub + "/t.xlsx").c_str()), 0);
+  ASSERT_EQ(xlsx->writeRecord(Strings{"r"}), 0);
+  std::filesystem::remove_all(sub);
+  EXPECT_EQ(xlsx->endDocument(), -1);
+  EXPECT_EQ(capture.texts(), Strings{"XLSXFormatFile::endDocument: failed, " + sub + "/t.xlsx. errno = 2 "});
+}
+
+TEST(XlsxParts, MultiFormatFileWritesNumberedCompleteWorkbooks) {
+  TempDir dir;
+  MultiFormatFile parts(FormatFileFactory::getFormatFile("xlsx", {}), 2, true);
+  ASSERT_EQ(parts.writeColumnTitle({"a"}, {}), 0);
+  ASSERT_EQ(parts.startDocument(dir.file("x.xlsx").c_str()), 0);
+  for (const char* value : {"1", "2", "3"}) ASSERT_EQ(parts.writeRecord(Strings{value}), 0);
+  std::list<std::string> files;
+  ASSERT_EQ(parts.endDocument(files), 0);
+  EXPECT_EQ(files, (std::list<std::string>{"x-1.xlsx", "x-2.xlsx"}));
+  EXPECT_EQ(readBack({dir.file("x-1.xlsx"), dir.file("x-2.xlsx")}),
+            head("Sheet1", "A1:A3", {hex("a")}) + row({"31"}) + row({"32"}) + head("Sheet1", "A1:A2", {hex("a")}) + row({"33"}));
+}

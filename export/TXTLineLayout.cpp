@@ -3,33 +3,12 @@
 
 #include "export/TXTFormatFile.h"
 
+#include "companion/ShortCopy.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-// Copies `count` bytes, reading none outside [from, from + count): short
-// runs with two overlapping loads instead of a call.
-inline char* copyText(char* to, const char* from, size_t count) {
-  if (count >= 8 && count <= 16) {
-    uint64_t head, tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + count - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + count - 8, &tail, 8);
-  } else if (count >= 4 && count < 8) {
-    uint32_t head, tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + count - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + count - 4, &tail, 4);
-  } else if (count < 4) {
-    for (size_t k = 0; k < count; ++k) to[k] = from[k];
-  } else {
-    std::memcpy(to, from, count);
-  }
-  return to + count;
-}
 
 const size_t kBlankStore = 8;
 
@@ -99,7 +78,7 @@ void TXTFormatFile::writeLines(const Cells& cells) {
       *out++ = ' ';
       if (piece < m_firstPiece[i + 1]) {
         const oryx::CellPiece& p = m_pieces[piece];
-        out = copyText(out, m_cellStart[i] + p.offset, p.length);
+        out = oryx::copyShort(out, m_cellStart[i] + p.offset, p.length);
         out = fillBlanks(out, p.padding + 1);
       } else {
         out = fillBlanks(out, m_ColumnWidth[i] + 1);

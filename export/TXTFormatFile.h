@@ -23,8 +23,8 @@
 
 #include "oryxutil/export/FormatFile.h"
 
-#include "companion/BatchQueue.h"
-#include "companion/BlockPool.h"
+#include "companion/queue/BatchQueue.h"
+#include "companion/queue/BlockPool.h"
 #include "export/ExportFile.h"
 #include "export/TextWidth.h"
 

@@ -1,4 +1,4 @@
-#include "companion/ChunkPool.h"
+#include "companion/queue/ChunkPool.h"
 
 #include <ace/Guard_T.h>
 

@@ -11,6 +11,8 @@
 namespace {
 
 const size_t kBlankStore = 8;
+// A record laid out in more bytes than this leaves line by line.
+const size_t kLaidOutAtOnce = 1024 * 1024;
 
 // Writes `count` spaces in stores of eight, so up to seven more bytes past
 // them are written too: the caller lays out further bytes over those.
@@ -67,28 +69,57 @@ void TXTFormatFile::writeLines(const Cells& cells) {
     size += (lines - (m_firstPiece[i + 1] - m_firstPiece[i])) * (3 + static_cast<size_t>(m_ColumnWidth[i]));
   }
 
-  // Blanks are stored eight at a time past their end; the two frame lines
-  // copied last (at least ten bytes) cover any such overshoot.
-  char* out = m_file.extend(size);
-  out = std::copy_n(m_blankLine.get(), lineLength, out);
-  for (size_t j = 0; j < lines; ++j) {
-    for (size_t i = 0; i < columns; ++i) {
-      const size_t piece = m_firstPiece[i] + j;
-      *out++ = '*';
-      *out++ = ' ';
-      if (piece < m_firstPiece[i + 1]) {
-        const oryx::CellPiece& p = m_pieces[piece];
-        out = oryx::copyShort(out, m_cellStart[i] + p.offset, p.length);
-        out = fillBlanks(out, p.padding + 1);
-      } else {
-        out = fillBlanks(out, m_ColumnWidth[i] + 1);
-      }
-    }
-    *out++ = '*';
-    *out++ = '\n';
+  if (size <= kLaidOutAtOnce) {
+    // Blanks are stored eight at a time past their end; the two frame lines
+    // copied last (at least ten bytes) cover any such overshoot.
+    char* out = m_file.extend(size);
+    out = std::copy_n(m_blankLine.get(), lineLength, out);
+    for (size_t j = 0; j < lines; ++j) out = layOutLine<kOvershoot>(j, out);
+    out = std::copy_n(m_blankLine.get(), lineLength, out);
+    std::copy_n(m_borderLine.get(), lineLength, out);
+    return;
   }
-  out = std::copy_n(m_blankLine.get(), lineLength, out);
-  std::copy_n(m_borderLine.get(), lineLength, out);
+  // A huge record leaves line by line, so the buffer stays small.
+  m_file.append(m_blankLine.get(), lineLength);
+  for (size_t j = 0; j < lines && m_file.good(); ++j) {
+    layOutLine<kExact>(j, m_file.extend(lineBytes(j)));
+    m_file.flushIfFull();
+  }
+  m_file.append(m_blankLine.get(), lineLength);
+  m_file.append(m_borderLine.get(), lineLength);
+}
+
+size_t TXTFormatFile::lineBytes(size_t line) const {
+  size_t bytes = 2;
+  for (size_t i = 0; i + 1 < m_firstPiece.size(); ++i) {
+    const size_t piece = m_firstPiece[i] + line;
+    bytes += 3;
+    if (piece < m_firstPiece[i + 1]) bytes += m_pieces[piece].length + m_pieces[piece].padding;
+    else bytes += m_ColumnWidth[i];
+  }
+  return bytes;
+}
+
+template <TXTFormatFile::BlankStores stores>
+char* TXTFormatFile::layOutLine(size_t line, char* out) const {
+  auto blanks = [](char* to, size_t count) {
+    return stores == kOvershoot ? fillBlanks(to, count) : std::fill_n(to, count, ' ');
+  };
+  for (size_t i = 0; i + 1 < m_firstPiece.size(); ++i) {
+    const size_t piece = m_firstPiece[i] + line;
+    *out++ = '*';
+    *out++ = ' ';
+    if (piece < m_firstPiece[i + 1]) {
+      const oryx::CellPiece& p = m_pieces[piece];
+      out = oryx::copyShort(out, m_cellStart[i] + p.offset, p.length);
+      out = blanks(out, p.padding + 1);
+    } else {
+      out = blanks(out, m_ColumnWidth[i] + 1);
+    }
+  }
+  *out++ = '*';
+  *out++ = '\n';
+  return out;
 }
 
 template void TXTFormatFile::writeLines(const std::vector<std::string>&);

@@ -3,6 +3,8 @@
 
 #include "export/TXTFormatFile.h"
 
+#include "companion/ShortCopy.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -75,7 +77,7 @@ void placeCell(char* block, uint32_t lineLength, uint32_t start, const std::stri
   if (plain) {
     // Nothing to show differently and no pairs: whole runs of `width` bytes.
     for (size_t i = 0; i < length; i += width, line += lineLength) {
-      std::memcpy(line, cell.data() + i, std::min<size_t>(width, length - i));
+      oryx::copyShort(line, cell.data() + i, std::min<size_t>(width, length - i));
     }
     return;
   }

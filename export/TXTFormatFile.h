@@ -23,8 +23,8 @@
 
 #include "oryxutil/export/FormatFile.h"
 
-#include "companion/BatchQueue.h"
-#include "companion/BlockPool.h"
+#include "companion/queue/BatchQueue.h"
+#include "companion/queue/BlockPool.h"
 #include "export/ExportFile.h"
 #include "export/TextWidth.h"
 
@@ -68,6 +68,13 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
   // UTF-8 layout (TXTLineLayout.cpp).
   template <typename Cells>
   void writeLines(const Cells& cells);
+  // Text line `line` of the record that writeLines has cut, at `out`;
+  // returns its end. kOvershoot: blanks may be stored up to seven bytes
+  // past their end (laid over by what follows).
+  enum BlankStores { kOvershoot, kExact };
+  template <BlankStores stores>
+  char* layOutLine(size_t line, char* out) const;
+  size_t lineBytes(size_t line) const;
 
   // The writer thread (TXTWriterThread.cpp).
   bool startWriterThread();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace oryx {
 
@@ -71,9 +72,66 @@ int stepMultiByte(char* buffer, uint32_t length, uint32_t& position) {
   return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
 }
 
-// splitByWidth; with `blank` the control bytes are turned into spaces on the
-// way (they are ASCII, so stepping over them is the same either way).
-void cutByWidth(char* text, uint32_t length, uint32_t columnWidth, bool blank,
+const uint64_t kOnes = 0x0101010101010101ULL;
+const uint64_t kHighBits = 0x8080808080808080ULL;
+
+// Whether any of eight bytes lies outside printable ASCII: a byte below
+// 0x20 borrows into its high bit, a byte above 0x7E carries into it (or has
+// it set already).
+inline bool anyUnprintable(uint64_t word) {
+  const uint64_t below = (word - kOnes * 0x20) & ~word & kHighBits;
+  const uint64_t above = ((word + kOnes) | word) & kHighBits;
+  return (below | above) != 0;
+}
+
+// The end of the run of printable ASCII that starts at `from`: eight bytes
+// at a time while eight remain, then byte by byte, never past `length`.
+inline uint32_t printableRunEnd(const char* text, uint32_t from, uint32_t length) {
+  while (length - from >= 8) {
+    uint64_t word;
+    std::memcpy(&word, text + from, 8);
+    if (anyUnprintable(word)) break;
+    from += 8;
+  }
+  while (from < length && isPrintableAscii(text[from])) ++from;
+  return from;
+}
+
+inline bool isShownAsBlank(unsigned char byte) {
+  return byte == '\t' || byte == '\n' || byte == '\r' || byte == '\0';
+}
+
+// The width of the well-formed character whose first byte (above 0x7F) is
+// at `position`, which then moves past it; 0, `position` unchanged, for a
+// malformed one (what stepMultiByte would repair).
+int wellFormedWidth(const char* text, uint32_t length, uint32_t& position) {
+  const unsigned char lead = static_cast<unsigned char>(text[position]);
+  const uint32_t n = sequenceLength(lead);
+  if (n < 2 || n > 4 || length - position < n) return 0;
+  uint32_t value = lead;
+  for (uint32_t k = 1; k < n; ++k) {
+    const unsigned char next = static_cast<unsigned char>(text[position + k]);
+    if (next < 0x80 || next > 0xBF) return 0;
+    value = value * 64 + next;
+  }
+  value -= kOffsets[n];
+  if (value > 0x10FFFF || value < kLeast[n] || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  position += n;
+  return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
+}
+
+// How a cut treats bytes that a cell shows differently: kRepair rewrites
+// the text (malformed sequences to "?", and with `blank` the control bytes
+// to spaces); kVerbatim leaves the text alone and gives up (false) at the
+// first byte that would change.
+enum CutMode { kRepair, kVerbatim };
+
+template <CutMode mode>
+using CutText = typename std::conditional<mode == kRepair, char*, const char*>::type;
+
+// splitByWidth, in one pass over the text.
+template <CutMode mode>
+bool cutByWidth(CutText<mode> text, uint32_t length, uint32_t columnWidth, bool blank,
                 std::vector<CellPiece>& pieces) {
   const uint32_t w = columnWidth;
   uint32_t start = 0;
@@ -85,10 +143,7 @@ void cutByWidth(char* text, uint32_t length, uint32_t columnWidth, bool blank,
   auto padding = [w](uint32_t columns) { return columns < w ? w - columns : 0u; };
   while (position < length) {
     // A run of printable ASCII is taken in slices up to the end of the line.
-    uint32_t run = position;
-    if (used < w) {
-      while (run < length && isPrintableAscii(text[run])) ++run;
-    }
+    const uint32_t run = used < w ? printableRunEnd(text, position, length) : position;
     while (position < run && used < w) {
       const uint32_t take = std::min(run - position, w - used);
       position += take;
@@ -105,8 +160,17 @@ void cutByWidth(char* text, uint32_t length, uint32_t columnWidth, bool blank,
     uint32_t columns = 1;
     const unsigned char byte = static_cast<unsigned char>(text[position]);
     if (byte < 0x80) {
-      if (blank && (byte == '\t' || byte == '\n' || byte == '\r' || byte == '\0')) text[position] = ' ';
+      if (isShownAsBlank(byte)) {
+        if constexpr (mode == kVerbatim) {
+          return false;
+        } else if (blank) {
+          text[position] = ' ';
+        }
+      }
       ++position;
+    } else if constexpr (mode == kVerbatim) {
+      columns = static_cast<uint32_t>(wellFormedWidth(text, length, position));
+      if (columns == 0) return false;
     } else {
       columns = static_cast<uint32_t>(stepMultiByte(text, length, position));
     }
@@ -124,6 +188,7 @@ void cutByWidth(char* text, uint32_t length, uint32_t columnWidth, bool blank,
     previous = position;
   }
   if (start < length) pieces.push_back({start, length - start, padding(used)});
+  return true;
 }
 
 std::vector<std::string> toStrings(const char* text, const std::vector<CellPiece>& pieces) {
@@ -137,20 +202,26 @@ std::vector<std::string> toStrings(const char* text, const std::vector<CellPiece
   return lines;
 }
 
-const uint64_t kOnes = 0x0101010101010101ULL;
-const uint64_t kHighBits = 0x8080808080808080ULL;
-
 }  // namespace
 
 bool isPlainAscii(const char* text, size_t length) {
-  // Eight bytes at a time: a byte below 0x20 borrows into its high bit, a
-  // byte above 0x7E carries into it (or has it set already).
-  for (; length >= 8; length -= 8, text += 8) {
-    uint64_t word;
-    std::memcpy(&word, text, 8);
-    const uint64_t below = (word - kOnes * 0x20) & ~word & kHighBits;
-    const uint64_t above = ((word + kOnes) | word) & kHighBits;
-    if ((below | above) != 0) return false;
+  // The last few bytes are checked within a load that ends at the last
+  // byte and overlaps bytes already checked: nothing past the text is read.
+  if (length >= 8) {
+    for (; length > 8; length -= 8, text += 8) {
+      uint64_t word;
+      std::memcpy(&word, text, 8);
+      if (anyUnprintable(word)) return false;
+    }
+    uint64_t last;
+    std::memcpy(&last, text + length - 8, 8);
+    return !anyUnprintable(last);
+  }
+  if (length >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, text, 4);
+    std::memcpy(&tail, text + length - 4, 4);
+    return !anyUnprintable(static_cast<uint64_t>(head) << 32 | tail);
   }
   for (; length > 0; --length, ++text) {
     if (!isPrintableAscii(*text)) return false;
@@ -191,7 +262,7 @@ bool nextUtf8Char(char* buffer, uint32_t length, uint32_t& position, int& width)
 
 void splitByWidth(char* text, uint32_t length, uint32_t columnWidth,
                   std::vector<CellPiece>& pieces) {
-  cutByWidth(text, length, columnWidth, false, pieces);
+  cutByWidth<kRepair>(text, length, columnWidth, false, pieces);
 }
 
 std::vector<std::string> splitByWidth(const std::string& text, uint32_t columnWidth) {
@@ -207,7 +278,7 @@ void splitCell(char* text, uint32_t length, uint32_t columnWidth, std::vector<Ce
     return;
   }
   if (columnWidth != 1) {
-    cutByWidth(text, length, columnWidth, true, pieces);
+    cutByWidth<kRepair>(text, length, columnWidth, true, pieces);
     return;
   }
   blankControls(text, length);
@@ -218,6 +289,30 @@ void splitCell(char* text, uint32_t length, uint32_t columnWidth, std::vector<Ce
     if (!nextUtf8Char(text, length, position, width)) break;
     pieces.push_back({start, position - start, 0});
   }
+}
+
+bool cutWellFormed(const char* text, uint32_t length, uint32_t columnWidth,
+                   std::vector<CellPiece>& pieces) {
+  if (length == 0) {
+    pieces.push_back({0, 0, columnWidth});
+    return true;
+  }
+  // Plain ASCII in a column of two or more is cut by counting: whole lines
+  // of `columnWidth` bytes, then the rest padded.
+  if (columnWidth >= 2 && isPlainAscii(text, length)) {
+    uint32_t offset = 0;
+    for (; length - offset > columnWidth; offset += columnWidth) {
+      pieces.push_back({offset, columnWidth, 0});
+    }
+    pieces.push_back({offset, length - offset, columnWidth - (length - offset)});
+    return true;
+  }
+  // A width of 1 cuts one character a line either way: no line is ever
+  // padded, as when splitCell steps character by character.
+  const size_t first = pieces.size();
+  if (cutByWidth<kVerbatim>(text, length, columnWidth, true, pieces)) return true;
+  pieces.resize(first);
+  return false;
 }
 
 std::vector<std::string> splitCell(const std::string& text, uint32_t columnWidth) {

@@ -49,6 +49,13 @@ std::vector<std::string> splitByWidth(const std::string& text, uint32_t columnWi
 void splitCell(char* text, uint32_t length, uint32_t columnWidth, std::vector<CellPiece>& pieces);
 std::vector<std::string> splitCell(const std::string& text, uint32_t columnWidth);
 
+// splitCell of a cell that it would not change (no tab, LF, CR, NUL or
+// malformed sequence), cut in one pass straight from the caller's `text`,
+// which is only read and never past `length`. False, `pieces` as they
+// were, when the cell needs splitCell's repairs.
+bool cutWellFormed(const char* text, uint32_t length, uint32_t columnWidth,
+                   std::vector<CellPiece>& pieces);
+
 }  // namespace oryx
 
 #endif

@@ -1,5 +1,7 @@
 #include "profile/LineFormat.h"
 
+#include "companion/ShortCopy.h"
+
 #include <cstring>
 
 namespace oryx {
@@ -16,35 +18,50 @@ class LineBuilder {
   explicit LineBuilder(char (&line)[kLineBuffer]) : m_line(line) {}
   ~LineBuilder() { m_line[m_used] = '\0'; }
 
-  LineBuilder& operator<<(const char* text) {
-    const size_t length = std::strlen(text);
+  LineBuilder& operator<<(const char* text) { return append(text, std::strlen(text)); }
+
+  LineBuilder& operator<<(long value) {
+    char digits[24];
+    char* const end = digits + sizeof digits;
+    char* first = end;
+    // Works on the magnitude as unsigned, so the most negative value prints
+    // too; two digits a step.
+    unsigned long magnitude = value < 0 ? 0UL - static_cast<unsigned long>(value)
+                                        : static_cast<unsigned long>(value);
+    while (magnitude >= 100) {
+      first -= 2;
+      std::memcpy(first, kDigitPairs + 2 * (magnitude % 100), 2);
+      magnitude /= 100;
+    }
+    if (magnitude >= 10) {
+      first -= 2;
+      std::memcpy(first, kDigitPairs + 2 * magnitude, 2);
+    } else {
+      *--first = static_cast<char>('0' + magnitude);
+    }
+    if (value < 0) *--first = '-';
+    return append(first, static_cast<size_t>(end - first));
+  }
+
+ private:
+  LineBuilder& append(const char* text, size_t length) {
     const size_t room = kLineBuffer - 1 - m_used;
     const size_t copied = length < room ? length : room;
-    std::memcpy(m_line + m_used, text, copied);
+    oryx::copyShort(m_line + m_used, text, copied);
     m_used += copied;
     return *this;
   }
 
-  LineBuilder& operator<<(long value) {
-    char digits[24];
-    char* end = digits + sizeof digits;
-    char* first = end;
-    *--first = '\0';
-    // Works on the magnitude as unsigned, so the most negative value prints too.
-    unsigned long magnitude = value < 0 ? 0UL - static_cast<unsigned long>(value)
-                                        : static_cast<unsigned long>(value);
-    do {
-      *--first = static_cast<char>('0' + magnitude % 10);
-      magnitude /= 10;
-    } while (magnitude != 0);
-    if (value < 0) *--first = '-';
-    return *this << first;
-  }
+  static const char kDigitPairs[];
 
- private:
   char* m_line;
   size_t m_used = 0;
 };
+
+const char LineBuilder::kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
 
 }  // namespace
 

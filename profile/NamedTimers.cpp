@@ -29,6 +29,14 @@ ACE_hrtime_t spanOf(const NamedTimer& named) {
   return nanoseconds;
 }
 
+// The elapsed line of a timer, with profileLock held: reading it takes one
+// indent step off the prefix.
+void formatElapsedLocked(const NamedTimer& named, const std::string& name, char (&line)[kLineBuffer]) {
+  const ACE_hrtime_t nanoseconds = spanOf(named);
+  if (writeIndent && indentPrefix.size() >= 2) indentPrefix.resize(indentPrefix.size() - 2);
+  formatElapsed(line, indentPrefix.c_str(), name.c_str(), nanoseconds);
+}
+
 }  // namespace
 
 void oRYXProfile::startTimer(std::string name) {
@@ -52,18 +60,24 @@ void oRYXProfile::startTimer(std::string name) {
 }
 
 void oRYXProfile::stopTimer(std::string name) {
-  {
-    Guard guard(profileLock);
-    if (!guard.locked()) return;
-    const TimerTable::iterator found = timerTable.find(name);
-    if (found == timerTable.end()) return;
-    found->second->timer.stop();
-    found->second->running = false;
+  // Stopping and reading the timer happen under one hold of the lock: no
+  // other thread can restart or clean the name in between, and the line is
+  // formatted straight into its block.
+  LockedLine line(true);
+  Guard guard(profileLock);
+  if (!guard.locked()) return;
+  const TimerTable::iterator found = timerTable.find(name);
+  if (found == timerTable.end()) return;
+  NamedTimer& named = *found->second;
+  named.timer.stop();
+  named.running = false;
+  if (line.text() != nullptr) {
+    formatElapsedLocked(named, name, *line.text());
+    line.emit();
+  } else {
+    char dropped[kLineBuffer];
+    formatElapsedLocked(named, name, dropped);
   }
-  // Another thread may restart or clean the name in between; the line then
-  // shows the restarted timer or is empty (and nothing is emitted).
-  const std::string line = getElapsedTime(name);
-  if (!line.empty()) emit(line.c_str());
 }
 
 std::string oRYXProfile::getElapsedTime(std::string name) {
@@ -71,10 +85,8 @@ std::string oRYXProfile::getElapsedTime(std::string name) {
   if (!guard.locked()) return std::string();
   const TimerTable::const_iterator found = timerTable.find(name);
   if (found == timerTable.end() || !found->second) return std::string();
-  const ACE_hrtime_t nanoseconds = spanOf(*found->second);
-  if (writeIndent && indentPrefix.size() >= 2) indentPrefix.resize(indentPrefix.size() - 2);
   char line[kLineBuffer];
-  formatElapsed(line, indentPrefix.c_str(), name.c_str(), nanoseconds);
+  formatElapsedLocked(*found->second, name, line);
   return line;
 }
 

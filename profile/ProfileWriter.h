@@ -14,8 +14,8 @@
 // Threads: enqueue() from any thread; one service thread drains the queue in
 // first-in, first-out order.
 
-#include "companion/BatchQueue.h"
-#include "companion/BlockPool.h"
+#include "companion/queue/BatchQueue.h"
+#include "companion/queue/BlockPool.h"
 #include "profile/ProfileFile.h"
 
 #include <ace/Task.h>

@@ -1,9 +1,11 @@
 // The writers' queue machinery: blocks made in recycled chunks on producer
 // threads, taken off the queue in batches and recycled on the consumer's.
-#include "companion/BatchQueue.h"
-#include "companion/BlockPool.h"
+#include "companion/queue/BatchQueue.h"
+#include "companion/queue/BlockPool.h"
 
 #include <gtest/gtest.h>
+
+#include <malloc.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -91,4 +93,17 @@ TEST(BlockQueue, RecycledChunkIsReusedAndALargerRequestGetsALargerOne) {
   std::memset(large->base(), 'y', 5000);
   EXPECT_EQ(large->size(), 4u);
   pool.recycle(large);
+}
+
+// One huge item must not make every later chunk huge: its chunk goes back to
+// the heap, and the small chunks that follow stay small (with the bug, each
+// would be mapped at 8 MiB).
+TEST(BlockQueue, AHugeRequestLeavesLaterChunksSmall) {
+  oryx::ChunkPool pool(64, 4096);
+  pool.give(pool.take(8 * 1024 * 1024));
+  const size_t mappedBefore = ::mallinfo2().hblkhd;
+  std::vector<void*> small;
+  for (int k = 0; k < 64; ++k) small.push_back(pool.take(100));
+  EXPECT_LT(::mallinfo2().hblkhd - mappedBefore, 1024u * 1024u);
+  for (void* chunk : small) pool.give(chunk);
 }

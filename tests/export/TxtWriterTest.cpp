@@ -1,5 +1,7 @@
 #include "oryxutil/export/FormatFile.h"
 
+#include "export/TextWidth.h"
+
 #include "support/EnvGuard.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
@@ -83,6 +85,19 @@ TEST(TxtLayout, Utf8ModeCountsDisplayColumnsAndRepairsBadBytes) {
   EXPECT_EQ(lines[6], "* " + kTokyo + "x * ab   *\n");
   EXPECT_EQ(lines[7], "* " + kTokyo + "  *      *\n");
   EXPECT_EQ(lines[11], "* a??b\xE4? *      *\n");  // C3 A -> ??, a cut-off E4 B8 -> E4 ?
+}
+
+// A record of more than a megabyte leaves the writer line by line: same bytes.
+TEST(TxtLayout, Utf8RecordOfManyMegabytesIsCutLikeAnyOther) {
+  std::string big;
+  for (int k = 0; k < 150000; ++k) big += "ab" + kTokyo + "\t\xC3" "A";
+  const Strings lines = exportLines(kUtf8, {"A", "B"}, {7, 3}, {{big, "xy"}});
+  const Strings pieces = oryx::splitCell(big, 7);
+  ASSERT_EQ(lines.size(), 5 + 1 + pieces.size() + 2);
+  for (size_t j = 0; j < pieces.size(); ++j) {
+    ASSERT_EQ(lines[6 + j], "* " + pieces[j] + " * " + (j == 0 ? "xy " : "   ") + " *\n") << j;
+  }
+  EXPECT_EQ(lines.back(), std::string(17, '*') + "\n");
 }
 
 TEST(TxtLayout, LocalModeNeverSplitsADoubleBytePairUnlessTheWidthIsOne) {

@@ -1,11 +1,14 @@
 // Cutting a fuzzed cell text into lines: the cut never reads past the text
 // (ASan), every line is W display columns unless it holds one character
 // only, repairs change bytes only to "?", and the lines hold the repaired
-// text in order with nothing but padding blanks added.
+// text in order with nothing but padding blanks added. The read-only cut of
+// a cell that needs no repair gives the same lines.
 #include "export/TextWidth.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,5 +66,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (columns != columnWidth && characters != 1 && !text.empty()) std::abort();
   }
   if (consumed != repaired.size()) std::abort();
+
+  // The read-only cut, from an exactly sized copy (ASan sees any read past
+  // it), gives the same lines whenever it takes the cell at all, and takes
+  // every cell that needs no repair.
+  std::unique_ptr<char[]> exact(new char[text.size()]);
+  std::memcpy(exact.get(), text.data(), text.size());
+  std::vector<oryx::CellPiece> pieces;
+  if (oryx::cutWellFormed(exact.get(), static_cast<uint32_t>(text.size()), columnWidth, pieces)) {
+    if (pieces.size() != lines.size()) std::abort();
+    for (size_t k = 0; k < pieces.size(); ++k) {
+      const std::string line = text.substr(pieces[k].offset, pieces[k].length) +
+                               std::string(pieces[k].padding, ' ');
+      if (line != lines[k]) std::abort();
+    }
+  } else if (repaired == text) {
+    std::abort();
+  }
   return 0;
 }

@@ -1,4 +1,4 @@
-#include "companion/ChunkPool.h"
+#include "companion/queue/ChunkPool.h"
 
 #include <ace/Guard_T.h>
 
@@ -11,6 +11,8 @@ namespace {
 const size_t kReturnsBatch = 256;
 // Chunk sizes are multiples of this many bytes.
 const size_t kGrain = 128;
+// The largest chunk kept for reuse (see the header).
+const size_t kLargestKept = 64 * 1024;
 }  // namespace
 
 // A chunk's header, in front of the bytes handed out; its alignment keeps
@@ -68,11 +70,12 @@ void* ChunkPool::fit(Chunk* chunk, size_t bytes) {
     destroyChain(chunk);
   }
   // New chunks are as large as the largest request so far, so that the
-  // pool settles on one size instead of replacing chunks back and forth.
+  // pool settles on one size instead of replacing chunks back and forth;
+  // a request beyond the largest kept gets a chunk of its own size.
   size_t capacity = m_largest.load(std::memory_order_relaxed);
   if (capacity < bytes) {
     capacity = (bytes + kGrain - 1) / kGrain * kGrain;
-    m_largest.store(capacity, std::memory_order_relaxed);
+    if (capacity <= kLargestKept) m_largest.store(capacity, std::memory_order_relaxed);
   }
   void* memory = ::operator new(sizeof(Chunk) + capacity, std::nothrow);
   if (memory == nullptr) return nullptr;
@@ -82,7 +85,15 @@ void* ChunkPool::fit(Chunk* chunk, size_t bytes) {
 void ChunkPool::give(void* bytes) {
   if (bytes == nullptr) return;
   Chunk* chunk = Chunk::of(bytes);
+  if (dropOversize(chunk)) return;
   giveChain(chunk, chunk, 1);
+}
+
+bool ChunkPool::dropOversize(Chunk* chunk) {
+  if (chunk->capacity <= kLargestKept) return false;
+  chunk->next = nullptr;
+  destroyChain(chunk);
+  return true;
 }
 
 void ChunkPool::trim() {
@@ -124,6 +135,7 @@ size_t ChunkPool::destroyChain(Chunk* first) {
 void ChunkPool::Returns::add(void* bytes) {
   if (bytes == nullptr) return;
   Chunk* chunk = Chunk::of(bytes);
+  if (m_pool.dropOversize(chunk)) return;
   chunk->next = m_first;
   m_first = chunk;
   if (m_last == nullptr) m_last = chunk;

@@ -1,4 +1,4 @@
-#include "companion/BatchQueue.h"
+#include "companion/queue/BatchQueue.h"
 
 #include <ace/Guard_T.h>
 

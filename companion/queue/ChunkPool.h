@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_COMPANION_CHUNKPOOL_H
-#define ORYXUTIL_COMPANION_CHUNKPOOL_H
+#ifndef ORYXUTIL_COMPANION_QUEUE_CHUNKPOOL_H
+#define ORYXUTIL_COMPANION_QUEUE_CHUNKPOOL_H
 
 // Recycled memory for items made on one thread and finished with on another
 // (the blocks of a writer's queue). Freeing such memory on the consuming
@@ -8,13 +8,16 @@
 // take(n) hands out a chunk of at least n bytes, aligned for any object,
 // or nullptr when memory runs out. New chunks have the size of the largest
 // request so far (at least `minimum`), so that the pool settles on one size.
-// Up to `keep` idle chunks are kept; the rest go back to the heap.
+// Up to `keep` idle chunks are kept; the rest go back to the heap. A
+// request beyond 64 KiB gets a chunk of its own size, which goes back to the
+// heap when given back: one huge item leaves the pool's size, and so its
+// memory, as it was.
 // Ownership: the pool must outlive every chunk it hands out; its destructor
 // and trim() free the idle ones.
 // Threads: take, give and Returns from any threads at once. Giving back
 // never blocks; taking holds a short lock only against other takers.
 
-#include "companion/AdaptiveMutex.h"
+#include "companion/queue/AdaptiveMutex.h"
 
 #include <atomic>
 #include <cstddef>
@@ -90,6 +93,8 @@ class ChunkPool {
   // new chunk's, the small one being freed.
   void* fit(Chunk* chunk, size_t bytes);
   void giveChain(Chunk* first, Chunk* last, size_t count);
+  // Frees a chunk given back that is too large to keep; false for others.
+  bool dropOversize(Chunk* chunk);
   // Frees a list; returns how many chunks it held.
   static size_t destroyChain(Chunk* first);
 

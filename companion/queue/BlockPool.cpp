@@ -1,4 +1,4 @@
-#include "companion/BlockPool.h"
+#include "companion/queue/BlockPool.h"
 
 #include <ace/Malloc_Allocator.h>
 

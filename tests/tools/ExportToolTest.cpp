@@ -390,3 +390,19 @@ TEST_F(ExportTool, DefaultsEscapeAndQuoteAndLegacyKeepsThePlainBytes) {
   EXPECT_EQ(convert(csv, {"--legacy", "-o", "o.csv"}).status, 0);
   EXPECT_EQ(readFile(dir.file("o.csv")), "x,t,1,<b>&\"\n=1+1,<script>,a&b\n");
 }
+
+TEST_F(ExportTool, BashCompletionsOfferOptionsAndValues) {
+  const char kBashCompletion[] = "/usr/share/bash-completion/bash_completion";
+  if (!fs::exists(kBashCompletion)) GTEST_SKIP() << "bash-completion is not installed";
+  const std::string script = std::string("source ") + kBashCompletion +
+                             "; for f in " ORYX_SOURCE_DIR "/tools/completions/*; do source $f; done; PATH=" +
+                             fs::path(kTool).parent_path().string() +
+                             ":$PATH; ask() { f=$1; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); "
+                             "COMP_LINE=\"$*\"; COMP_POINT=${#COMP_LINE}; COMPREPLY=(); $f $1 \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"; "
+                             "echo \"${COMPREPLY[*]}\"; }; ask _oryx_export oryx-export -f ''; "
+                             "ask _oryx_export oryx-export --no-c; ask _oryx_tao_args oryx-tao-args --format ''; "
+                             "ask _oryx_tao_args oryx-tao-args --ch";
+  writeFile(dir.file("ask.sh"), script);
+  const ToolRun result = shell("bash ask.sh");
+  EXPECT_EQ(result.out, "csv html xml txt\n--no-clobber\nlines null json shell\n--check\n") << result.err;
+}

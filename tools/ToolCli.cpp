@@ -1,5 +1,8 @@
 #include "ToolCli.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,7 +10,18 @@
 
 namespace oryxtool {
 
+namespace {
+
+void guardStandardStreams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) < 0) ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+  }
+}
+
+}  // namespace
+
 void setUpCommandLine(CLI::App& app, const char* tool) {
+  guardStandardStreams();
   app.set_version_flag("--version", std::string(tool) + " (oryxutil) " ORYX_VERSION);
   const std::string name = tool;
   app.failure_message([name](const CLI::App*, const CLI::Error& e) {
@@ -29,6 +43,12 @@ int finishStdout(const char* tool, int status) {
   std::cout.flush();
   errno = 0;
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  // The stream may have failed earlier and kept only the mark; an empty
+  // write asks the descriptor for the reason again.
+  if (errno == 0) {
+    const ssize_t ignored = ::write(STDOUT_FILENO, "", 0);
+    (void)ignored;
+  }
   report(tool, "standard output", errno != 0 ? std::strerror(errno) : "write error");
   return kExitFailed;
 }

@@ -16,7 +16,10 @@ const int kExitFailed = 1;
 const int kExitUsage = 2;
 const int kKeepGoing = -1;
 
-// Adds --version and the one-line error format to `app`.
+// Adds --version and the one-line error format to `app`. Also puts
+// /dev/null, opened the wrong way round, on a closed standard stream
+// (0, 1, 2): no file the tool opens can then take its number, and using the
+// stream fails with EBADF, which is reported like any other error.
 void setUpCommandLine(CLI::App& app, const char* tool);
 
 // Parses the command line: kKeepGoing, or the exit status to stop with

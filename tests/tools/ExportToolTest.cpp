@@ -343,6 +343,9 @@ TEST_F(ExportTool, DashStreamsToStandardOutputForPipelines) {
   EXPECT_EQ(readFile(dir.file("rc")), "1\n");
   EXPECT_EQ(closed.err, "oryx-export: standard output: Broken pipe\n");
   EXPECT_EQ(run({"-o", "-", "--part-size", "1", "in.csv"}).status, 2);
+  const ToolRun shut = shell(std::string(kTool) + " -o - in.csv >&-");
+  EXPECT_EQ(shut.status, 1);
+  EXPECT_EQ(shut.err, "oryx-export: standard output: Bad file descriptor\n");
 }
 
 TEST_F(ExportTool, AutoWidthsFollowTheWidestTextUpToSixty) {

@@ -10,12 +10,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev          # option parsing of the command-line tools
   libcsv-dev            # RFC 4180 reader of oryx-export
-  help2man              # the tools' man pages, from their --help
-  bash-completion       # the tools' completions are tested against it
   libxml2-dev libxml2-utils   # benchmark comparison and the XML tests' independent reader
   clang libclang-rt-14-dev    # libFuzzer targets
   valgrind
   time                  # peak memory in bench/oryx_export_bench.py
+  help2man              # the tools' man pages, from their --help
+  bash-completion       # the tools' completions are tested against it
 )
 
 missing=()

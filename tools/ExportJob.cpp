@@ -52,7 +52,6 @@ bool ExportJob::create() {
 
 bool ExportJob::begin(const std::list<std::string>& titles, const std::list<long>& widths,
                       const std::string& path) {
-  m_titleCount = titles.size();
   const char* encoding = m_options.encoding.empty() ? nullptr : m_options.encoding.c_str();
   if (m_writer->writeColumnTitle(titles, encoding, widths) != 0) {
     std::string why = std::string("the ") + m_options.format->name + " writer refused the column titles";

@@ -55,7 +55,6 @@ class ExportJob {
 
   ExportOptions m_options;
   std::unique_ptr<FormatFile> m_writer;  // the factory's writer or the part wrapper
-  size_t m_titleCount = 0;
   bool m_inputFault = false;
   std::string m_error;
 };

@@ -146,6 +146,7 @@ class Feed {
     m_line = line;
     if (!m_haveTitles) {
       m_titles.assign(fields.begin(), fields.end());
+      m_titleLine = line;
       m_haveTitles = true;
       return m_options.format->widths && m_settings.autoWidths ? true : start();
     }
@@ -170,6 +171,7 @@ class Feed {
   bool start() {
     const bool measure = m_options.format->widths && m_settings.autoWidths;
     m_started = true;
+    m_line = m_titleLine;  // a refusal of the titles names their line
     if (!m_job.begin(m_titles, measure ? autoWidths(m_titles, m_sample) : m_options.widths, m_writerPath)) {
       return fail();
     }
@@ -207,6 +209,7 @@ class Feed {
   bool m_haveTitles = false;
   bool m_started = false;
   long m_line = 0;
+  long m_titleLine = 0;
   int m_status = -1;
   std::string m_outputError;
 };

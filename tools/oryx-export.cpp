@@ -387,7 +387,7 @@ int main(int argc, char** argv) {
   }
   if (listFormats) return printFormats();
   if (settings.output.empty()) {
-    return failure(kTool, "--output is required (see --help)", oryxtool::kExitUsage);
+    return failure("--output", "required (see --help)", oryxtool::kExitUsage);
   }
 
   std::transform(format.begin(), format.end(), format.begin(),

@@ -1,9 +1,12 @@
 #include "CsvTableReader.h"
 
+#include "Utf8Check.h"
+
 #include <csv.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 namespace oryxtool {
@@ -11,6 +14,8 @@ namespace oryxtool {
 namespace {
 
 const size_t kBlockSize = 64 * 1024;
+const char kBom[] = "\xEF\xBB\xBF";
+const size_t kBomSize = 3;
 
 // RFC 4180 keeps blanks around fields as content.
 int noSpace(unsigned char) { return 0; }
@@ -23,6 +28,9 @@ struct Parser {
     ok = csv_init(&p, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) == 0;
     if (ok) csv_set_space_func(&p, noSpace);
   }
+  void setDelimiter(char delimiter) {
+    if (ok) csv_set_delim(&p, static_cast<unsigned char>(delimiter));
+  }
   ~Parser() {
     if (ok) csv_free(&p);
   }
@@ -30,7 +38,20 @@ struct Parser {
 
 }  // namespace
 
-CsvTableReader::CsvTableReader(int fd) : m_fd(fd) {}
+CsvTableReader::CsvTableReader(int fd, char delimiter, bool checkUtf8)
+    : m_fd(fd), m_delimiter(delimiter), m_checkUtf8(checkUtf8) {}
+
+bool CsvTableReader::checkBytes(const char* data, size_t size) {
+  if (std::memchr(data, '\0', size) != nullptr) {
+    m_error = "NUL byte: the input is not text";
+  } else if (m_checkUtf8 && !isUtf8(data, size)) {
+    m_error = "malformed UTF-8 (this export is written as UTF-8)";
+  } else {
+    return true;
+  }
+  m_errorLine = m_line;
+  return false;
+}
 
 void CsvTableReader::onField(void* data, size_t size, void* self) {
   auto* reader = static_cast<CsvTableReader*>(self);
@@ -68,7 +89,8 @@ bool CsvTableReader::splitPlainLine(const char* data, size_t size) {
   const char* end = data + size;
   m_fieldCount = 0;
   for (const char* field = data;; ++field) {
-    const char* comma = static_cast<const char*>(std::memchr(field, ',', static_cast<size_t>(end - field)));
+    const char* comma =
+        static_cast<const char*>(std::memchr(field, m_delimiter, static_cast<size_t>(end - field)));
     const char* fieldEnd = comma ? comma : end;
     onField(const_cast<char*>(field), static_cast<size_t>(fieldEnd - field), this);
     if (!comma) break;
@@ -81,8 +103,9 @@ bool CsvTableReader::splitPlainLine(const char* data, size_t size) {
 }
 
 bool CsvTableReader::parseLine(void* parser, const char* line, size_t size) {
+  if (!checkBytes(line, size)) return false;
   // A line without quotes or inner CRs, between records, is split at its
-  // commas directly; the parser takes every other line, where the rules of
+  // separators directly; the parser takes every other line, where the rules of
   // quoting apply. Both give the same fields.
   const bool crlf = size >= 2 && line[size - 1] == '\n' && line[size - 2] == '\r';
   if (m_idle && !std::memchr(line, '"', size) && !std::memchr(line, '\r', crlf ? size - 2 : size)) {
@@ -114,24 +137,32 @@ bool CsvTableReader::read(const RecordHandler& onRecord) {
     m_error = "out of memory";
     return false;
   }
+  parser.setDelimiter(m_delimiter);
   // A line cut by the end of a block waits at the front of the block for
   // its rest, so every piece handed on is a whole line.
   std::vector<char> block(kBlockSize);
   size_t kept = 0;
+  bool bomChecked = false;
   for (;;) {
     if (kept == block.size()) block.resize(block.size() * 2);
     const ssize_t got = ::read(m_fd, block.data() + kept, block.size() - kept);
     if (got < 0) {
       if (errno == EINTR) continue;
-      m_errorLine = m_line;
-      m_error = std::string("read failed: ") + std::strerror(errno);
+      m_errorLine = 0;  // the file's fault, not a line's
+      m_error = std::strerror(errno);
       return false;
     }
     m_bytesRead += static_cast<uint64_t>(got);
     const bool atEnd = got == 0;
     const char* piece = block.data();
     const char* end = piece + kept + static_cast<size_t>(got);
-    while (piece < end) {
+    if (!bomChecked && (end - piece >= static_cast<ptrdiff_t>(kBomSize) || atEnd)) {
+      bomChecked = true;
+      if (end - piece >= static_cast<ptrdiff_t>(kBomSize) && std::memcmp(piece, kBom, kBomSize) == 0) {
+        piece += kBomSize;
+      }
+    }
+    while (bomChecked && piece < end) {
       const char* lf = static_cast<const char*>(std::memchr(piece, '\n', static_cast<size_t>(end - piece)));
       if (!lf && !atEnd) break;
       const char* pieceEnd = lf ? lf + 1 : end;

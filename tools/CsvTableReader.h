@@ -3,9 +3,11 @@
 
 // Streams an RFC 4180 table (quoted fields, doubled quotes, line breaks inside
 // quotes; CR LF, LF or CR line ends) from a file descriptor, one record at a
-// time, with the input line on which each record starts. Blanks are field
-// content; blank lines are skipped. A quote inside an unquoted field, text
-// after a closing quote and a quote left open at the end are errors.
+// time, with the input line on which each record starts. The field separator
+// is a comma unless told otherwise. A UTF-8 byte-order mark at the start is
+// dropped. Blanks are field content; blank lines are skipped. A quote inside
+// an unquoted field, text after a closing quote, a quote left open at the
+// end, a NUL byte and (when asked) malformed UTF-8 are errors of their line.
 // Memory: one record and one read block, whatever the input size.
 // Not thread-safe.
 
@@ -21,11 +23,13 @@ class CsvTableReader {
   // Called per record; returning false stops the reading.
   using RecordHandler = std::function<bool(const std::vector<std::string>& fields, long line)>;
 
-  // `fd` stays the caller's; it is read to its end.
-  explicit CsvTableReader(int fd);
+  // `fd` stays the caller's; it is read to its end. `delimiter` separates
+  // fields; `checkUtf8` refuses text that is not well-formed UTF-8.
+  CsvTableReader(int fd, char delimiter, bool checkUtf8);
 
   // Reads every record. False on a read or format error (error() and
-  // errorLine() tell which) or when the handler stopped.
+  // errorLine() tell which; line 0 for a failed read) or when the handler
+  // stopped.
   bool read(const RecordHandler& onRecord);
 
   const std::string& error() const { return m_error; }
@@ -39,8 +43,11 @@ class CsvTableReader {
   bool parseLine(void* parser, const char* line, size_t size);
   bool parsePiece(void* parser, const char* data, size_t size);
   bool splitPlainLine(const char* data, size_t size);
+  bool checkBytes(const char* data, size_t size);
 
   int m_fd;
+  char m_delimiter;
+  bool m_checkUtf8;
   const RecordHandler* m_onRecord = nullptr;
   std::vector<std::string> m_fields;
   size_t m_fieldCount = 0;

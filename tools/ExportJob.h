@@ -2,12 +2,13 @@
 #define ORYXUTIL_TOOLS_EXPORTJOB_H
 
 // One export of oryx-export: a writer from the factory, wrapped in a
-// MultiFormatFile when parts are asked for, fed titles, records and the end.
-// An export that does not finish leaves no file behind: every file the writer
-// started is removed when the job is destroyed unfinished, so a truncated
-// file can never pass for a complete one.
-// Every operation returns false with error() set; the writer's own reports
-// go through the trace client. Not thread-safe.
+// MultiFormatFile when parts are asked for, fed titles, records and the end,
+// at the path it is given (where the files go for good is AtomicOutput's
+// business). Every operation returns false with error() set to the reason;
+// the writer's own reports go through the trace client. Destroying the job
+// closes any open file. Not thread-safe.
+
+#include "ExportFormats.h"
 
 #include "oryxutil/export/FormatFile.h"
 
@@ -19,48 +20,41 @@
 namespace oryxtool {
 
 struct ExportOptions {
-  std::string format;                 // "csv", "html", "xml" or "txt"
-  std::string output;                 // the export path
+  const ExportFormat* format = &kFormats[0];
+  oryx::WriterOptions writer;
   bool parts = false;                 // spread over part files of partSize records
   unsigned long partSize = 0;
-  std::list<long> widths;             // HTML and TXT column widths
-  std::string exportName = "Export";  // XML export element name
-  std::string recordName = "Record";  // XML record element name
-  std::string encoding;               // TXT content encoding; empty: the installation's
+  std::list<long> widths;             // html and txt column widths as given
+  std::string exportName = "Export";  // xml export element name
+  std::string recordName = "Record";  // xml record element name
+  std::string encoding;               // txt content encoding; empty: the installation's
 };
 
 class ExportJob {
  public:
-  explicit ExportJob(const ExportOptions& options);
-  ~ExportJob();
-  ExportJob(const ExportJob&) = delete;
-  ExportJob& operator=(const ExportJob&) = delete;
+  explicit ExportJob(const ExportOptions& options) : m_options(options) {}
 
   // Creates the writer (and the part wrapper).
   bool create();
-  // Hands the writer the titles and starts the output.
-  bool begin(const std::list<std::string>& titles);
+  // Hands the writer the titles and column widths and starts the output at `path`.
+  bool begin(const std::list<std::string>& titles, const std::list<long>& widths, const std::string& path);
   bool write(const std::vector<std::string>& record);
-  // Ends the export; `files` gets the paths written, in order.
-  bool finish(std::vector<std::string>& files);
+  // Ends the export; `files` gets the number of files written.
+  bool finish(size_t& files);
 
   const std::string& error() const { return m_error; }
   // Whether the failure lies in the input (titles or record) rather than in
-  // the output or the build.
+  // the output.
   bool inputFault() const { return m_inputFault; }
+  // The errno of the writer's last report, for failures on its own thread.
+  static void noteReport(const std::string& text);
 
  private:
-  class StartedFiles;
   bool fail(const std::string& what, bool inputFault = false);
-  bool failWithErrno(const std::string& what);
-  void removeStarted();
+  bool failWithErrno();
 
   ExportOptions m_options;
-  std::string m_path;                    // the path handed to the writer
   std::unique_ptr<FormatFile> m_writer;  // the factory's writer or the part wrapper
-  StartedFiles* m_started = nullptr;     // sits between them, owned through m_writer
-  size_t m_titleCount = 0;
-  bool m_finished = false;
   bool m_inputFault = false;
   std::string m_error;
 };

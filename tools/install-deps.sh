@@ -16,6 +16,8 @@ packages=(
   clang libclang-rt-14-dev    # libFuzzer targets
   valgrind
   time                  # peak memory in bench/oryx_export_bench.py
+  help2man              # the tools' man pages, from their --help
+  bash-completion       # the tools' completions are tested against it
 )
 
 missing=()

@@ -1,16 +1,21 @@
-// oryx-export: writes a CSV table (file or standard input) as a CSV, HTML,
-// XML or boxed-text export through the library's writers, optionally in part
-// files, and prints the names of the files written.
-// Exit status: 0 success, 1 failure (bad input, unwritable output), 2 bad options.
+// oryx-export: writes a CSV table (file or standard input) as an export of
+// any format the library writes, optionally in part files, either whole or
+// not at all; lists the files written on standard error.
+// Exit status: 0 success, 1 failure (bad input, unwritable output, SIGHUP),
+// 2 bad options or the input given as output, 130/143 SIGINT/SIGTERM.
 
+#include "AtomicOutput.h"
 #include "CsvTableReader.h"
+#include "ExportFormats.h"
 #include "ExportJob.h"
 #include "Progress.h"
+#include "SignalCleanup.h"
+#include "StdoutPump.h"
+#include "ToolCli.h"
 
+#include "export/TextWidth.h"
+#include "oryxutil/companion/CommonUtils.h"
 #include "oryxutil/companion/TraceClient.h"
-#include "oryxutil/export/FormatFile.h"
-
-#include <CLI/CLI.hpp>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,121 +25,334 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 namespace {
 
-const int kFailure = 1;
-const int kBadOptions = 2;
+const char kTool[] = "oryx-export";
+const size_t kWidthSample = 1000;  // records that --widths auto looks at
+const long kMaxAutoWidth = 60;
 
-const char kExamples[] =
+const char kFooter[] =
     "Examples:\n"
     "  oryx-export --format html --widths 10,30,8 --output out/cities.html cities.csv\n"
     "  oryx-export -f xml --export-name Cities --record-name City -o cities.xml < cities.csv\n"
     "  oryx-export -f csv --part-size 1000 -o parts/cities.csv cities.csv\n"
     "     writes parts/cities-1.csv, parts/cities-2.csv ... of 1000 records each\n"
+    "  oryx-export --tsv -f txt --widths auto -o - table.tsv | less -S\n"
     "\n"
-    "The first input row holds the column titles. Options a format does not use\n"
-    "are ignored. Missing output directories are created. On failure no output\n"
-    "file is kept. Exit status: 0 success, 1 failure, 2 bad options.\n";
+    "Input: the first row holds the column titles; every row must have as many\n"
+    "fields (--ragged pads short ones). A UTF-8 byte-order mark is dropped; a NUL\n"
+    "byte, and malformed UTF-8 when the export is UTF-8, is refused with its line.\n"
+    "\n"
+    "Output: written under a temporary name beside the target and renamed into\n"
+    "place when the whole export succeeded; an existing file is replaced (a\n"
+    "symbolic link keeps pointing to the new file; --no-clobber refuses). On\n"
+    "failure or interruption no output file is left and existing files are\n"
+    "untouched. A device or FIFO is written to in place. Missing directories are\n"
+    "created. -o - streams one export to standard output (cut short on failure).\n"
+    "The files written are listed on standard error. Options a format does not\n"
+    "use are ignored.\n"
+    "\n"
+    "By default html is escaped and names its charset, xml is well-formed whatever\n"
+    "the text, csv titles are quoted like fields; --legacy writes the library's\n"
+    "plain defaults.\n"
+    "\n"
+    "Exit status: 0 success, 1 failure, 2 bad options or the input given as\n"
+    "output, 130 interrupted (SIGINT), 143 terminated (SIGTERM).\n";
 
 struct Input {
   std::string name = "-";  // as the user gave it; "-" is standard input
   int fd = STDIN_FILENO;
-  uint64_t size = 0;       // 0 when not a regular file
+  bool regular = false;
+  struct stat status = {};
 
-  std::string label() const { return name == "-" ? "<stdin>" : name; }
+  std::string label() const { return name == "-" ? "standard input" : name; }
 };
 
-int fail(const std::string& message) {
-  std::fprintf(stderr, "oryx-export: error: %s\n", message.c_str());
-  return kFailure;
+struct Settings {
+  std::string output;
+  char delimiter = ',';
+  bool ragged = false;
+  bool noClobber = false;
+  bool autoWidths = false;
+  bool showProgress = false;
+  bool quiet = false;
+  bool checkUtf8 = true;
+};
+
+int failure(const std::string& what, const std::string& reason, int status = oryxtool::kExitFailed) {
+  oryxtool::report(kTool, what, reason);
+  return status;
 }
 
-int failAt(const Input& input, long line, const std::string& message) {
-  return fail(input.label() + " line " + std::to_string(line) + ": " + message);
+// Whether the writers produce UTF-8: the library's content rule (a global
+// installation whose content is not forced to the local character set),
+// or for txt the --encoding given.
+bool exportIsUtf8(const oryxtool::ExportOptions& options) {
+  if (options.format->encoding && !options.encoding.empty()) return options.encoding == "UTF-8";
+  const std::string local = oRYXCommonUtils::oRYXgetenv("FILECONTENT_LOCAL_CHARSET");
+  return oRYXCommonUtils::IsGlobalVersion() && (local.empty() || std::atoi(local.c_str()) != 1);
+}
+
+// Each column as wide as its widest text among the title and the sampled
+// records, measured as the txt writer measures, within 1..kMaxAutoWidth.
+std::list<long> autoWidths(const std::list<std::string>& titles,
+                           const std::vector<std::vector<std::string>>& sample) {
+  std::vector<long> widths;
+  for (const std::string& title : titles) widths.push_back(static_cast<long>(oryx::textWidth(title)));
+  for (const std::vector<std::string>& record : sample) {
+    for (size_t i = 0; i < record.size() && i < widths.size(); ++i) {
+      widths[i] = std::max(widths[i], static_cast<long>(oryx::textWidth(record[i])));
+    }
+  }
+  std::list<long> result;
+  for (long width : widths) result.push_back(std::min(std::max(width, 1L), kMaxAutoWidth));
+  return result;
+}
+
+// Reads the table and feeds the job, checking every record's shape; holds
+// the first records back while --widths auto measures them.
+class Feed {
+ public:
+  Feed(const Input& input, const Settings& settings, const oryxtool::ExportOptions& options,
+       oryxtool::ExportJob& job, const std::string& writerPath)
+      : m_input(input), m_settings(settings), m_options(options), m_job(job), m_writerPath(writerPath) {}
+
+  // The exit status; the reason is already reported, except for a failed
+  // output, whose reason is outputError().
+  const std::string& outputError() const { return m_outputError; }
+  int run() {
+    oryxtool::CsvTableReader reader(m_input.fd, m_settings.delimiter, m_settings.checkUtf8);
+    oryxtool::Progress progress(m_settings.showProgress, m_input.label(),
+                                m_input.regular ? static_cast<uint64_t>(m_input.status.st_size) : 0);
+    const bool read = reader.read([&](const std::vector<std::string>& fields, long line) {
+      if (!take(fields, line)) return false;
+      progress.record(reader.bytesRead());
+      return true;
+    });
+    progress.finish();
+    if (m_status >= 0) return m_status;
+    if (!read) return inputFailure(reader.errorLine(), reader.error());
+    if (!m_haveTitles) return failure(m_input.label(), "no title row: the input is empty");
+    if (!m_started && !start()) return m_status;
+    return oryxtool::kExitOk;
+  }
+
+ private:
+  bool take(const std::vector<std::string>& fields, long line) {
+    m_line = line;
+    if (!m_haveTitles) {
+      m_titles.assign(fields.begin(), fields.end());
+      m_titleLine = line;
+      m_haveTitles = true;
+      return m_options.format->widths && m_settings.autoWidths ? true : start();
+    }
+    const std::vector<std::string>* record = &fields;
+    if (fields.size() != m_titles.size()) {
+      if (!m_settings.ragged || fields.size() > m_titles.size()) {
+        m_status = inputFailure(line, "expected " + std::to_string(m_titles.size()) + " fields, found " +
+                                          std::to_string(fields.size()));
+        return false;
+      }
+      m_padded = fields;
+      m_padded.resize(m_titles.size());
+      record = &m_padded;
+    }
+    if (!m_started) {
+      m_sample.push_back(*record);
+      return m_sample.size() < kWidthSample || start();
+    }
+    return write(*record);
+  }
+
+  bool start() {
+    const bool measure = m_options.format->widths && m_settings.autoWidths;
+    m_started = true;
+    m_line = m_titleLine;  // a refusal of the titles names their line
+    if (!m_job.begin(m_titles, measure ? autoWidths(m_titles, m_sample) : m_options.widths, m_writerPath)) {
+      return fail();
+    }
+    for (const std::vector<std::string>& record : m_sample) {
+      if (!write(record)) return false;
+    }
+    m_sample.clear();
+    return true;
+  }
+
+  bool write(const std::vector<std::string>& record) { return m_job.write(record) || fail(); }
+
+  bool fail() {
+    if (m_job.inputFault()) {
+      m_status = inputFailure(m_line, m_job.error());
+    } else {
+      m_outputError = m_job.error();
+      m_status = oryxtool::kExitFailed;
+    }
+    return false;
+  }
+
+  int inputFailure(long line, const std::string& reason) {
+    return failure(line > 0 ? m_input.label() + ":" + std::to_string(line) : m_input.label(), reason);
+  }
+
+  const Input& m_input;
+  const Settings& m_settings;
+  const oryxtool::ExportOptions& m_options;
+  oryxtool::ExportJob& m_job;
+  const std::string& m_writerPath;
+  std::list<std::string> m_titles;
+  std::vector<std::vector<std::string>> m_sample;
+  std::vector<std::string> m_padded;
+  bool m_haveTitles = false;
+  bool m_started = false;
+  long m_line = 0;
+  long m_titleLine = 0;
+  int m_status = -1;
+  std::string m_outputError;
+};
+
+int openInput(Input& input) {
+  if (input.name != "-") {
+    input.fd = ::open(input.name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (input.fd < 0) return failure(input.label(), std::strerror(errno));
+  }
+  input.regular = ::fstat(input.fd, &input.status) == 0 && S_ISREG(input.status.st_mode);
+  return oryxtool::kExitOk;
 }
 
 // Runs the export; the result is the exit status.
-int run(Input& input, const oryxtool::ExportOptions& options) {
-  oryxtool::ExportJob job(options);
-  if (!job.create()) return fail(job.error());
-  if (input.name != "-") {
-    input.fd = ::open(input.name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (input.fd < 0) return fail("cannot read " + input.name + ": " + std::strerror(errno));
-    struct stat status;
-    if (::fstat(input.fd, &status) == 0 && S_ISREG(status.st_mode)) {
-      input.size = static_cast<uint64_t>(status.st_size);
+int run(Input& input, const Settings& settings, const oryxtool::ExportOptions& options) {
+  const bool toStdout = settings.output == "-";
+  if (toStdout && options.parts) {
+    return failure("-o -", "part files cannot go to standard output", oryxtool::kExitUsage);
+  }
+  if (const int status = openInput(input)) return status;
+  oryxtool::AtomicOutput output(settings.output, options.parts, settings.noClobber);
+  oryxtool::StdoutPump pump;
+  if (toStdout) {
+    if (!pump.start()) return failure("standard output", std::strerror(errno));
+  } else {
+    switch (output.prepare(input.regular ? &input.status : nullptr)) {
+      case oryxtool::AtomicOutput::kReady: break;
+      case oryxtool::AtomicOutput::kSameAsInput:
+        return failure(output.errorPath(), output.errorReason(), oryxtool::kExitUsage);
+      case oryxtool::AtomicOutput::kFailed: return failure(output.errorPath(), output.errorReason());
     }
   }
-  oryxtool::CsvTableReader reader(input.fd);
-  oryxtool::Progress progress(input.size);
-  bool haveTitles = false;
-  long failedLine = 0;
-
-  const bool read = reader.read([&](const std::vector<std::string>& fields, long line) {
-    const bool ok = haveTitles ? job.write(fields)
-                               : job.begin(std::list<std::string>(fields.begin(), fields.end()));
-    if (!ok) {
-      failedLine = line;
-      return false;
+  const std::string& writerPath = toStdout ? pump.writerPath() : output.writerPath();
+  size_t count = 0;
+  int status;
+  std::string outputError;
+  {
+    oryxtool::ExportJob job(options);  // closes its files before the output is committed or removed
+    if (!job.create()) return failure(options.format->name, job.error());
+    Feed feed(input, settings, options, job, writerPath);
+    status = feed.run();
+    outputError = feed.outputError();
+    if (status == oryxtool::kExitOk && !job.finish(count)) {
+      status = oryxtool::kExitFailed;
+      outputError = job.error();
     }
-    if (haveTitles) progress.record(reader.bytesRead());
-    haveTitles = true;
-    return true;
-  });
-  progress.finish();
-  if (input.name != "-") ::close(input.fd);
-
-  if (failedLine != 0) {
-    return job.inputFault() ? failAt(input, failedLine, job.error()) : fail(job.error());
   }
-  if (!read) return failAt(input, reader.errorLine(), reader.error());
-  if (!haveTitles) return fail(input.label() + ": no title row: the input is empty");
-
-  std::vector<std::string> files;
-  if (!job.finish(files)) return fail(job.error());
-  for (const std::string& file : files) std::printf("%s\n", file.c_str());
-  return std::fflush(stdout) == 0 ? 0 : kFailure;
+  // A failed write to standard output shows in the writer as a closed pipe;
+  // the cause is standard output's own error.
+  const int stdoutError = toStdout ? pump.finish() : 0;
+  if (stdoutError != 0) return failure("standard output", std::strerror(stdoutError));
+  if (!outputError.empty()) return failure(toStdout ? "standard output" : settings.output, outputError);
+  if (status != oryxtool::kExitOk || toStdout) return status;
+  std::vector<std::string> written;
+  if (!output.commit(count, written)) return failure(output.errorPath(), output.errorReason());
+  if (!settings.quiet) {
+    for (const std::string& file : written) std::fprintf(stderr, "%s\n", file.c_str());
+  }
+  return oryxtool::kExitOk;
 }
 
 int printFormats() {
-  for (const char* format : {"csv", "html", "xml", "txt"}) {
-    std::unique_ptr<FormatFile> writer(FormatFileFactory::getFormatFile(format, {"Export", "Record"}));
-    if (writer) std::printf("%s\n", format);
+  for (const oryxtool::ExportFormat& format : oryxtool::kFormats) {
+    std::unique_ptr<FormatFile> writer(FormatFileFactory::getFormatFile(format.name, {"Export", "Record"}));
+    if (writer) std::printf("%s\n", format.name);
   }
-  return 0;
+  return oryxtool::finishStdout(kTool, oryxtool::kExitOk);
+}
+
+// "auto" or W,W,... (each 0..65535).
+std::string parseWidths(const std::string& text, Settings& settings, std::list<long>& widths) {
+  settings.autoWidths = text == "auto";
+  widths.clear();
+  if (settings.autoWidths) return "";
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = text.find(',', start);
+    const std::string item = text.substr(start, comma - start);
+    char* end = nullptr;
+    errno = 0;
+    const long width = std::strtol(item.c_str(), &end, 10);
+    if (item.empty() || *end != '\0' || errno != 0 || width < 0 || width > 65535) {
+      return "widths are auto or numbers 0 to 65535 separated by commas: " + text;
+    }
+    widths.push_back(width);
+    if (comma == std::string::npos) return "";
+    start = comma + 1;
+  }
+}
+
+// One ASCII character other than a quote or a line end; \t names the tab.
+std::string parseDelimiter(const std::string& text, Settings& settings) {
+  const std::string value = text == "\\t" ? "\t" : text;
+  if (value.size() != 1 || value[0] == '"' || value[0] == '\r' || value[0] == '\n' ||
+      static_cast<unsigned char>(value[0]) >= 0x80) {
+    return "the delimiter is one ASCII character other than a quote or a line end (\\t for tab)";
+  }
+  settings.delimiter = value[0];
+  return "";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app("Writes a CSV table (RFC 4180) as a CSV, HTML, XML or boxed-text export.",
-               "oryx-export");
-  app.footer(kExamples);
+  CLI::App app("Writes a CSV table (RFC 4180) as an export file: one of " +
+                   std::to_string(std::size(oryxtool::kFormats)) + " formats, whole or in part files.",
+               kTool);
+  oryxtool::setUpCommandLine(app, kTool);
+  app.footer(kFooter);
   Input input;
+  Settings settings;
   oryxtool::ExportOptions options;
-  options.format = "csv";
-  std::vector<long> widths;
+  std::string format = options.format->name;
+  std::string formats;
+  std::vector<std::string> names;
+  for (const oryxtool::ExportFormat& each : oryxtool::kFormats) {
+    formats += std::string(formats.empty() ? "" : ", ") + each.name + " (" + each.summary + ")";
+    names.push_back(each.name);
+  }
   uint32_t partSize = 0;
+  bool legacy = false, tsv = false, listFormats = false;
+  bool switchOn[std::size(oryxtool::kSwitches)] = {};
 
-  app.add_option("input", input.name, "CSV file to read; - or none: standard input")
-      ->type_name("FILE");
-  app.add_option("-f,--format", options.format, "csv, html, xml or txt")
-      ->check(CLI::IsMember({"csv", "html", "xml", "txt"}, CLI::ignore_case))
+  app.add_option("input", input.name, "CSV file to read; - or none: standard input")->type_name("FILE");
+  app.add_option("-f,--format", format, formats)
+      ->check(CLI::IsMember(names, CLI::ignore_case))
       ->capture_default_str();
-  app.add_option("-o,--output", options.output, "export file to write, e.g. out/report.csv")
+  app.add_option("-o,--output", settings.output, "export file to write, e.g. out/report.csv; - standard output")
       ->type_name("PATH")
       ->check([](const std::string& value) { return value.empty() ? "empty path" : ""; });
   auto* parts = app.add_option("--part-size", partSize,
                                "records per part file; writes PATH-1.EXT, PATH-2.EXT ... "
                                "(0: one record per part after a title-only first part)")
-      ->type_name("N");
-  app.add_option("--widths", widths, "column widths for html and txt, e.g. 10,20,8")
-      ->type_name("W,W,...")
-      ->delimiter(',')
-      ->check(CLI::Range(0L, 65535L));
+                    ->type_name("N");
+  app.add_option_function<std::string>(
+         "--widths",
+         [&](const std::string& text) {
+           const std::string error = parseWidths(text, settings, options.widths);
+           if (!error.empty()) throw CLI::ValidationError("--widths", error);
+         },
+         "column widths for html and txt, e.g. 10,20,8; auto: from the widest text "
+         "in the first 1000 rows, at most 60")
+      ->type_name("W,W,...|auto");
   app.add_option("--export-name", options.exportName, "xml: name of the export element")
       ->check([](const std::string& value) { return value.empty() ? "empty name" : ""; })
       ->capture_default_str();
@@ -142,30 +360,57 @@ int main(int argc, char** argv) {
       ->check([](const std::string& value) { return value.empty() ? "empty name" : ""; })
       ->capture_default_str();
   app.add_option("--encoding", options.encoding,
-                 "txt: encoding of the input text, GBK, UTF-8 or ISO-8859-1 "
-                 "(default: the installation's)")
+                 "txt: encoding of the input text, GBK, UTF-8 or ISO-8859-1 (default: the installation's)")
       ->check(CLI::IsMember({"GBK", "UTF-8", "ISO-8859-1"}));
-  bool listFormats = false;
+  auto* delimiter = app.add_option_function<std::string>(
+                           "--delimiter",
+                           [&](const std::string& text) {
+                             const std::string error = parseDelimiter(text, settings);
+                             if (!error.empty()) throw CLI::ValidationError("--delimiter", error);
+                           },
+                           "input field separator (default ,)")
+                        ->type_name("C");
+  app.add_flag("--tsv", tsv, "input fields separated by tabs (quoting as in CSV)")->excludes(delimiter);
+  app.add_flag("--ragged", settings.ragged, "pad rows with fewer fields than titles (longer rows still fail)");
+  app.add_flag("--no-clobber", settings.noClobber, "refuse to replace an existing output file");
+  app.add_flag("--legacy", legacy, "the library's plain output: no escaping, charset or title quoting");
+  for (size_t i = 0; i < std::size(oryxtool::kSwitches); ++i) {
+    app.add_flag(oryxtool::kSwitches[i].flag, switchOn[i], oryxtool::kSwitches[i].help);
+  }
+  auto* quiet = app.add_flag("-q,--quiet", settings.quiet, "no progress line, no list of files");
+  bool progress = false;
+  app.add_flag("--progress", progress, "show the progress line even when standard error is not a terminal")
+      ->excludes(quiet);
   app.add_flag("--list-formats", listFormats, "print the formats this build can write, one a line");
-  try {
-    app.parse(argc, argv);
-    if (!listFormats && options.output.empty()) throw CLI::RequiredError("--output");
-  } catch (const CLI::ParseError& e) {
-    const int status = app.exit(e);
-    return status == 0 ? 0 : kBadOptions;
+  if (const int status = oryxtool::parseCommandLine(app, argc, argv); status != oryxtool::kKeepGoing) {
+    return status;
   }
   if (listFormats) return printFormats();
-  std::transform(options.format.begin(), options.format.end(), options.format.begin(),
+  if (settings.output.empty()) {
+    return failure("--output", "required (see --help)", oryxtool::kExitUsage);
+  }
+
+  std::transform(format.begin(), format.end(), format.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  for (const oryxtool::ExportFormat& each : oryxtool::kFormats) {
+    if (format == each.name) options.format = &each;
+  }
+  options.writer = legacy ? oryx::WriterOptions() : oryxtool::safeWriterOptions();
+  for (size_t i = 0; i < std::size(oryxtool::kSwitches); ++i) {
+    if (switchOn[i]) options.writer.*oryxtool::kSwitches[i].option = true;
+  }
   options.parts = parts->count() > 0;
   options.partSize = partSize;
-  options.widths.assign(widths.begin(), widths.end());
+  if (tsv) settings.delimiter = '\t';
+  settings.showProgress = progress || (!settings.quiet && ::isatty(STDERR_FILENO) == 1);
+  settings.checkUtf8 = exportIsUtf8(options);
 
-  // The writers' own failure reports go to standard error, one line each.
-  oRYXcommon::TraceClient::Instance()->setSink([](int, int, const std::string& text) {
-    std::fprintf(stderr, "oryx-export: %s\n", text.c_str());
-  });
-  const int status = run(input, options);
+  oryxtool::installSignalCleanup();
+  // The tool words every failure itself, once; the writers' reports only
+  // lend it their errno.
+  oRYXcommon::TraceClient::Instance()->setSink(
+      [](int, int, const std::string& text) { oryxtool::ExportJob::noteReport(text); });
+  const int status = run(input, settings, options);
   oRYXcommon::TraceClient::Instance()->setSink(nullptr);
   return status;
 }

@@ -1,13 +1,19 @@
 // oryx-tao-args: prints the ORB argument vector that a server would get from
-// tao.cfg, one word per line, so that administrators can check a
-// configuration before starting a server.
-// Exit status: 0 printed; 1 a missing environment variable or an unreadable
-// or invalid tao.cfg (the message names it); 2 a usage error.
+// tao.cfg (one word a line, NUL-ended, a JSON array or shell words), or with
+// --check says what in tao.cfg would go wrong, so that administrators can
+// check a configuration before starting a server.
+// Exit status: 0 printed (or nothing found); 1 a missing environment
+// variable, an unreadable or invalid tao.cfg, or problems found by --check;
+// 2 a usage error.
+#include "TaoCfgCheck.h"
+#include "ToolCli.h"
+#include "Utf8Check.h"
+
 #include "oryxutil/companion/CommonUtils.h"
 #include "oryxutil/companion/OS.h"
 #include "oryxutil/orbcfg/TaoCfg.h"
 
-#include <CLI/CLI.hpp>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -20,14 +26,35 @@
 
 namespace {
 
-const char kTool[] = "oryx-tao-args: ";
-const int kFailed = 1;
-const int kUsage = 2;
+const char kTool[] = "oryx-tao-args";
 const size_t kMaxCfgPath = 199;  // longer paths make the library fall back to its default
 
+const char kFooter[] =
+    "A tao.cfg (INI; values that switch are enable or disable):\n"
+    "  [NameService]\n"
+    "  hostname=ns.example.org\n"
+    "  port=2809\n"
+    "  ListenAllIp=enable\n"
+    "  ;ListenIpAddrs=10.0.0.5,10.0.1.5\n"
+    "  ;ssl=enable\n"
+    "  ;sslport=2810\n"
+    "  [Debug]\n"
+    "  DebugLevel=0\n"
+    "  [ORB]\n"
+    "  UseIp=disable\n"
+    "  ;orbext=-ORBConnectionCacheMax 256\n"
+    "\n"
+    "Examples:\n"
+    "  oryx-tao-args --cfg /opt/oryx/etc/conf/tao.cfg --check\n"
+    "  eval \"set -- $(oryx-tao-args --format shell --port 7000 -- server -v)\"\n"
+    "\n"
+    "Reads ORYX_CONFIG_PATH and ORYX_ROOT like the server does. Exit status: 0\n"
+    "printed (--check: nothing found), 1 missing environment variable,\n"
+    "unreadable or invalid tao.cfg, or problems found by --check; 2 usage error.\n";
+
 int fail(const std::string& message) {
-  std::cerr << kTool << message << "\n";
-  return kFailed;
+  std::cerr << kTool << ": " << message << "\n";
+  return oryxtool::kExitFailed;
 }
 
 bool isUnset(const char* name) { return oRYXCommonUtils::oRYXgetenv(name).empty(); }
@@ -42,15 +69,94 @@ std::string unreadable(const std::string& path) {
   return error != 0 ? std::strerror(error) : "";
 }
 
+std::string located(const std::string& path, const oryxtool::CfgFinding& finding) {
+  return path + (finding.line > 0 ? ":" + std::to_string(finding.line) : std::string()) + ": " + finding.message;
+}
+
+// The output forms of the words.
+void lines(const std::vector<std::string>& words, std::string& out) {
+  for (const std::string& word : words) out += word + "\n";
+}
+
+void nulEnded(const std::vector<std::string>& words, std::string& out) {
+  for (const std::string& word : words) out += word + '\0';
+}
+
+// Each word in single quotes (a quote inside as '\''), so that eval or
+// set -- gives back exactly these words, blanks and newlines included.
+void shellWords(const std::vector<std::string>& words, std::string& out) {
+  for (const std::string& word : words) {
+    out += out.empty() ? "'" : " '";
+    for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    out += "'";
+  }
+  out += "\n";
+}
+
+void jsonArray(const std::vector<std::string>& words, std::string& out) {
+  out = "[";
+  for (const std::string& word : words) {
+    out += out.size() > 1 ? ",\"" : "\"";
+    for (unsigned char c : word) {
+      if (c == '"' || c == '\\') {
+        out += '\\';
+        out += static_cast<char>(c);
+      } else if (c < 0x20) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
+        out += escaped;
+      } else {
+        out += static_cast<char>(c);
+      }
+    }
+    out += "\"";
+  }
+  out += "]\n";
+}
+
+struct OutputForm {
+  const char* name;
+  void (*write)(const std::vector<std::string>&, std::string&);
+  bool needsUtf8;
+};
+
+const OutputForm kForms[] = {
+    {"lines", lines, false}, {"null", nulEnded, false}, {"json", jsonArray, true}, {"shell", shellWords, false}};
+
+// Every problem --check looks for, in file order, then the service configuration.
+std::vector<std::string> problems(const std::string& cfg, const oryxtool::TaoCfgCheck& check,
+                                  const std::string& svcConf, bool sslMode) {
+  std::vector<std::string> found;
+  for (const oryxtool::CfgFinding& finding : check.syntaxErrors()) found.push_back(located(cfg, finding));
+  for (const oryxtool::CfgFinding& finding : check.settingProblems()) found.push_back(located(cfg, finding));
+  const std::string configPath = oRYXCommonUtils::oRYXgetenv("ORYX_CONFIG_PATH");
+  if (configPath.empty()) {
+    found.push_back("ORYX_CONFIG_PATH is not set: the service configuration cannot be found");
+  } else {
+    const std::string name = !svcConf.empty() ? svcConf : sslMode ? "svc_ssl.conf" : "svc.conf";
+    const std::string path = configPath + "/" + name;
+    if (ORYX_OS::access(path.c_str(), R_OK, "UTF-8") != 0) {
+      found.push_back(path + ": service configuration: " + std::strerror(errno));
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Prints the TAO ORB argument vector built from tao.cfg, one word per line."};
+  CLI::App app{"Prints the TAO ORB argument vector built from tao.cfg, or checks tao.cfg.", kTool};
+  oryxtool::setUpCommandLine(app, kTool);
+  app.footer(kFooter);
   std::string cfg;
   int port = 0;
   int sslPort = 0;
   std::string svcConf;
+  std::string form = "lines";
+  bool check = false;
   std::vector<std::string> serverArgs;
+  std::vector<std::string> formNames;
+  for (const OutputForm& each : kForms) formNames.push_back(each.name);
   app.add_option("--cfg", cfg, "tao.cfg to read (default: $ORYX_ROOT/etc/conf/tao.cfg)");
   CLI::Option* portOption =
       app.add_option("--port", port, "the server's own IIOP port")->check(CLI::Range(0, 65535));
@@ -58,14 +164,17 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 65535))
       ->needs(portOption);
   app.add_option("--svc-conf", svcConf, "service configuration file name below $ORYX_CONFIG_PATH");
+  app.add_option("--format", form,
+                 "lines: one word a line; null: each word ended by NUL (xargs -0); json: an array of "
+                 "strings; shell: quoted words for eval or set --")
+      ->check(CLI::IsMember(formNames))
+      ->capture_default_str();
+  app.add_flag("--check", check,
+               "print each problem of tao.cfg (file:line: what) and of the service configuration, "
+               "exit 1 if any");
   app.add_option("args", serverArgs, "the server's own arguments, placed first (after --)");
-  app.footer(
-      "Reads ORYX_CONFIG_PATH and ORYX_ROOT like the server does. Exit status: 0 printed, 1 "
-      "missing environment variable or unreadable/invalid tao.cfg, 2 usage error.");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    return app.exit(e) == 0 ? 0 : kUsage;
+  if (const int status = oryxtool::parseCommandLine(app, argc, argv); status != oryxtool::kKeepGoing) {
+    return status;
   }
 
   if (cfg.empty()) {
@@ -78,6 +187,14 @@ int main(int argc, char** argv) {
   if (cfg.size() > kMaxCfgPath) return fail("tao.cfg path is longer than 199 characters: " + cfg);
   const std::string why = unreadable(cfg);
   if (!why.empty()) return fail("cannot read tao.cfg '" + cfg + "': " + why);
+  oryxtool::TaoCfgCheck cfgCheck;
+  if (!cfgCheck.read(cfg)) return fail("cannot read tao.cfg '" + cfg + "': " + std::strerror(errno));
+  if (check) {
+    const bool sslMode = app.count("--ssl-port") > 0 && cfgCheck.sslEnabled();
+    const std::vector<std::string> found = problems(cfg, cfgCheck, svcConf, sslMode);
+    for (const std::string& line : found) std::cout << line << "\n";
+    return oryxtool::finishStdout(kTool, found.empty() ? oryxtool::kExitOk : oryxtool::kExitFailed);
+  }
   for (const char* name : {"ORYX_CONFIG_PATH", "ORYX_ROOT"}) {
     if (isUnset(name)) return fail(std::string("environment variable ") + name + " is not set");
   }
@@ -97,8 +214,23 @@ int main(int argc, char** argv) {
     args.reset(taoCfg.TAO_init(own.data(), app.count("--port") > 0 ? portText.c_str() : nullptr,
                                svcConf));
   }
+  if (!args && !cfgCheck.syntaxErrors().empty()) return fail(located(cfg, cfgCheck.syntaxErrors().front()));
   if (!args) return fail("tao.cfg '" + cfg + "' is not a valid INI file");
-  for (int i = 0; i < args->argc(); ++i) std::cout << args->argv()[i] << "\n";
-  std::cout.flush();
-  return std::cout ? 0 : kFailed;
+  if (!cfgCheck.settingProblems().empty()) {
+    std::cerr << kTool << ": warning: " << cfg << " has problems; see --check\n";
+  }
+  std::vector<std::string> words;
+  for (int i = 0; i < args->argc(); ++i) words.push_back(args->argv()[i]);
+  for (const OutputForm& each : kForms) {
+    if (form != each.name) continue;
+    for (const std::string& word : words) {
+      if (each.needsUtf8 && !oryxtool::isUtf8(word.data(), word.size())) {
+        return fail("a word is not UTF-8, which JSON cannot carry; use --format null");
+      }
+    }
+    std::string out;
+    each.write(words, out);
+    std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+  }
+  return oryxtool::finishStdout(kTool, oryxtool::kExitOk);
 }

@@ -18,7 +18,7 @@ out=$(cd "${out}" && pwd)
 tool=./build/tools/oryx-export
 sample=examples/sample.csv
 echo "oryx-export of ${sample}:"
-for format in csv html xml txt; do
+for format in csv html xml txt xlsx; do
   "${tool}" --format "${format}" --widths 4,16,12,10,30 --encoding UTF-8 \
             --export-name Cities --record-name City --output "${out}/sample.${format}" "${sample}"
 done

@@ -1,14 +1,23 @@
-// Runs the built oryx-export on small inputs and checks its files, output
-// and exit status.
+// Runs the built oryx-export as a process and checks its files, streams,
+// messages and exit status.
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 using oryxtest::readFile;
@@ -16,41 +25,66 @@ using oryxtest::TempDir;
 using oryxtest::writeFile;
 namespace fs = std::filesystem;
 
+extern char** environ;
+
 namespace {
+
+#ifdef ORYX_EXPORT_TOOL
+const char kTool[] = ORYX_EXPORT_TOOL;
+#else
+const char kTool[] = "";
+#endif
 
 struct ToolRun {
   int status = -1;
   std::string out, err;
 };
 
-// Runs the tool in `dir` with `args`, standard input from `input` (a path).
-ToolRun runTool(const TempDir& dir, const std::vector<std::string>& args, const std::string& input = "/dev/null") {
-  ToolRun run;
-#ifdef ORYX_EXPORT_TOOL
-  std::string line = "cd " + dir.path() + " && " ORYX_EXPORT_TOOL;
-  for (const std::string& arg : args) line += " '" + arg + "'";
-  const int status = std::system((line + " <" + input + " >.stdout 2>.stderr").c_str());
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = readFile(dir.file(".stdout"));
-  run.err = readFile(dir.file(".stderr"));
-#else
-  (void)dir, (void)args, (void)input;
-#endif
-  return run;
+std::string quoted(const std::string& word) {
+  std::string out = "'";
+  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
 }
 
 class ExportTool : public ::testing::Test {
  protected:
   void SetUp() override {
-#ifndef ORYX_EXPORT_TOOL
-    GTEST_SKIP() << "oryx-export is not built";
-#endif
+    if (std::string(kTool).empty()) GTEST_SKIP() << "oryx-export is not built";
+  }
+  // Runs the tool in the test directory: `args`, standard input from
+  // `input`, after the shell commands `before`.
+  ToolRun run(const std::vector<std::string>& args, const std::string& input = "/dev/null",
+              const std::string& before = "") {
+    std::string line = before + " " + kTool;
+    for (const std::string& arg : args) line += " " + quoted(arg);
+    return shell(line, input);
+  }
+  // Runs a shell command line in the test directory.
+  ToolRun shell(const std::string& line, const std::string& input = "/dev/null") {
+    const std::string command = "cd " + quoted(dir.path()) + " && { " + line + "; } <" + quoted(input);
+    const int status = std::system((command + " >.stdout 2>.stderr").c_str());
+    ToolRun result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = readFile(dir.file(".stdout"));
+    result.err = readFile(dir.file(".stderr"));
+    fs::remove(dir.file(".stdout"));
+    fs::remove(dir.file(".stderr"));
+    return result;
   }
   // Writes `csv` as in.csv and converts it with `args`.
   ToolRun convert(const std::string& csv, std::vector<std::string> args) {
     writeFile(dir.file("in.csv"), csv);
     args.push_back("in.csv");
-    return runTool(dir, args);
+    return run(args);
+  }
+  // Every name in the test directory tree, for "nothing else was left".
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+      names.push_back(entry.path().lexically_relative(dir.path()).string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
   }
   TempDir dir;
 };
@@ -64,13 +98,14 @@ const std::string kAwkward =
 
 }  // namespace
 
-TEST_F(ExportTool, CsvRoundTripKeepsEveryFieldAndListsTheFile) {
-  const ToolRun run = convert(kAwkward, {"-o", "out.csv"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "out.csv\n");
-  EXPECT_EQ(run.err, "");  // no progress line when stderr is not a terminal
+TEST_F(ExportTool, CsvRoundTripKeepsEveryFieldAndListsTheFileOnStandardError) {
+  const ToolRun result = convert(kAwkward, {"-o", "out.csv"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "out.csv\n");  // no progress line when stderr is not a terminal
   EXPECT_EQ(readFile(dir.file("out.csv")),
             "id,name,note\n1,Z\xC3\xBCrich,\"a, b\"\n2,\"say \"\"hi\"\"\",\"two\nlines\"\n3, blanks kept ,\n");
+  EXPECT_EQ(convert(kAwkward, {"-q", "-o", "out.csv"}).err, "");
 }
 
 TEST_F(ExportTool, LongInputRoundTripsAcrossReadBlocks) {
@@ -83,87 +118,294 @@ TEST_F(ExportTool, LongInputRoundTripsAcrossReadBlocks) {
                                 : i % 3 == 1 ? ",\"q,\"\"" + pad + "\"\"\""
                                              : ",\"two\n" + pad + "\"") + "\n";
   }
-  const ToolRun run = convert(csv, {"-o", "out.csv"});
-  EXPECT_EQ(run.status, 0) << run.err;
+  const ToolRun result = convert(csv, {"-o", "out.csv"});
+  EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_TRUE(readFile(dir.file("out.csv")) == csv);
 }
 
 TEST_F(ExportTool, StandardInputAndMissingDirectoriesWork) {
   writeFile(dir.file("t.csv"), "a\nx\n");
-  const ToolRun run = runTool(dir, {"-o", "new/deeper/o.csv"}, dir.file("t.csv"));
-  EXPECT_EQ(run.status, 0) << run.err;
+  const ToolRun result = run({"-o", "new/deeper/o.csv"}, dir.file("t.csv"));
+  EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(readFile(dir.file("new/deeper/o.csv")), "a\nx\n");
 }
 
 TEST_F(ExportTool, PartSizeSplitsIntoListedPartsAndNeedsAnExtension) {
-  ToolRun run = convert("n\n1\n2\n3\n4\n5\n", {"--part-size", "2", "-o", "parts/n.csv"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "parts/n-1.csv\nparts/n-2.csv\nparts/n-3.csv\n");
+  ToolRun result = convert("n\n1\n2\n3\n4\n5\n", {"--part-size", "2", "-o", "parts/n.csv"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "parts/n-1.csv\nparts/n-2.csv\nparts/n-3.csv\n");
   EXPECT_EQ(readFile(dir.file("parts/n-1.csv")), "n\n1\n2\n");
   EXPECT_EQ(readFile(dir.file("parts/n-3.csv")), "n\n5\n");
-  run = convert("n\n1\n", {"--part-size", "2", "-o", "a.d/noext"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("extension"), std::string::npos) << run.err;
+  result = convert("n\n1\n", {"--part-size", "2", "-o", "a.d/noext"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("extension"), std::string::npos) << result.err;
   EXPECT_FALSE(fs::exists(dir.file("a.d")));
+  for (const char* format : {"html", "xml", "txt"}) {
+    result = convert(kAwkward, {"-f", format, "--widths", "4,8,8", "--encoding", "UTF-8", "--part-size", "2",
+                                "-o", std::string("o.") + format});
+    EXPECT_EQ(result.status, 0) << format << result.err;
+    EXPECT_EQ(result.err, std::string("o-1.") + format + "\no-2." + format + "\n");
+  }
 }
 
-TEST_F(ExportTool, QuoteErrorsNameTheRecordLineAndKeepNoFile) {
-  ToolRun run = convert("a,b\n1,2\n3,\"open\nstill open\n", {"--part-size", "1", "-o", "o.csv"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "oryx-export: error: in.csv line 3: unterminated quote: a quoted field of the "
-                     "record starting on this line is never closed\n");
-  EXPECT_EQ(run.out, "");
-  EXPECT_FALSE(fs::exists(dir.file("o-1.csv")));  // written before the error, then removed
-  run = convert("a,b\n\"multi\nline\",x\n1,a\"b\n", {"-o", "o.csv"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err.rfind("oryx-export: error: in.csv line 4: misplaced quote", 0), 0u) << run.err;
-  EXPECT_FALSE(fs::exists(dir.file("o.csv")));
+TEST_F(ExportTool, InputFaultsNameTheirLineAndLeaveNoFile) {
+  const struct {
+    std::string csv;
+    std::vector<std::string> options;
+    std::string message;
+  } cases[] = {
+      {"a,b\n1,2\n3,\"open\nstill open\n", {"--part-size", "1"},
+       "in.csv:3: unterminated quote: a quoted field of the record starting on this line is never closed"},
+      {"a,b\n\"multi\nline\",x\n1,a\"b\n", {}, "in.csv:4: misplaced quote"},
+      {"a,b\n1,2\n1\n", {}, "in.csv:3: expected 2 fields, found 1"},
+      {"a,b\n1\n1,2,3\n", {"--ragged"}, "in.csv:3: expected 2 fields, found 3"},
+      {"a,b\n1,2,3\n", {"-f", "xml"}, "in.csv:2: expected 2 fields, found 3"},
+      {std::string("a,b\n1,2\n\n3,x\0y\n", 13), {}, "in.csv:4: NUL byte"},
+      {"\xEF\xBB\xBF" "a,b\n1,\xC3\n", {"-f", "html"}, "in.csv:2: malformed UTF-8"},
+      {"a,b\n1,\xED\xA0\x80\n", {}, "in.csv:2: malformed UTF-8"},  // a surrogate
+      {"", {}, "in.csv: no title row: the input is empty"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"-o", "o.csv"});
+    const ToolRun result = convert(c.csv, args);
+    EXPECT_EQ(result.status, 1) << c.message;
+    EXPECT_EQ(result.err.rfind("oryx-export: " + c.message, 0), 0u) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(entries(), std::vector<std::string>{"in.csv"}) << c.message;
+  }
+  const ToolRun absent = run({"-o", "o.csv", "absent.csv"});
+  EXPECT_EQ(absent.status, 1);
+  EXPECT_EQ(absent.err, "oryx-export: absent.csv: No such file or directory\n");
 }
 
-TEST_F(ExportTool, UnreadableInputOrUnwritableOutputGivesTheReason) {
-  ToolRun run = convert("", {"-o", "o.csv"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("no title row"), std::string::npos) << run.err;
-  run = runTool(dir, {"-o", "o.csv", "absent.csv"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "oryx-export: error: cannot read absent.csv: No such file or directory\n");
-  EXPECT_FALSE(fs::exists(dir.file("o.csv")));
-  writeFile(dir.file("plain"), "");  // a file where a directory would have to be
-  run = convert("a\n1\n", {"-o", "plain/o.csv"});
-  EXPECT_EQ(run.status, 1);
-  // The writer's own report, then the tool's one line.
-  EXPECT_EQ(run.err, "oryx-export: CSVFormatFile::startDocument: open fail, file=plain/o.csv, errno=20.\n"
-                     "oryx-export: error: cannot write plain/o.csv: Not a directory\n");
+TEST_F(ExportTool, InputConventionsAreReadAsAsked) {
+  const struct {
+    std::string csv;
+    std::vector<std::string> options;
+    std::string written;
+  } cases[] = {
+      {"\xEF\xBB\xBF" "a,b\n1,2\n", {}, "a,b\n1,2\n"},
+      {"a,b,c\n1\n2,3\n", {"--ragged"}, "a,b,c\n1,,\n2,3,\n"},
+      {"a\tb\n\"x\ty\"\t2\n", {"--tsv"}, "a,b\nx\ty,2\n"},
+      {"a;b\n1,5;2\n", {"--delimiter", ";"}, "a,b\n\"1,5\",2\n"},
+      {"a\tb\n1\t2\n", {"--delimiter", "\\t"}, "a,b\n1,2\n"},
+      {"a,b\n1,\xE9t\xE9\n", {"-f", "txt", "--encoding", "ISO-8859-1"}, ""},  // not UTF-8, and need not be
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"-q", "-o", "o.out"});
+    const ToolRun result = convert(c.csv, args);
+    EXPECT_EQ(result.status, 0) << c.csv << result.err;
+    if (!c.written.empty()) {
+      EXPECT_EQ(readFile(dir.file("o.out")), c.written);
+    }
+  }
+}
+
+TEST_F(ExportTool, TheInputItselfIsRefusedAsOutputByDeviceAndInode) {
+  const std::string input = "a\n1\n";
+  writeFile(dir.file("in.csv"), input);
+  fs::create_symlink("in.csv", dir.file("link.csv"));
+  fs::create_hard_link(dir.file("in.csv"), dir.file("hard.csv"));
+  fs::create_hard_link(dir.file("in.csv"), dir.file("p-2.csv"));
+  const std::vector<std::string> cases[] = {
+      {"-o", "in.csv", "in.csv"},   {"-o", "./in.csv", "link.csv"},
+      {"-o", "hard.csv", "in.csv"}, {"-o", "in.csv"},  // standard input
+      {"-o", "p.csv", "--part-size", "1", "in.csv"},
+  };
+  for (const std::vector<std::string>& args : cases) {
+    const ToolRun result = run(args, dir.file("in.csv"));
+    EXPECT_EQ(result.status, 2) << args[1];
+    EXPECT_NE(result.err.find(": is the input file"), std::string::npos) << result.err;
+    EXPECT_EQ(readFile(dir.file("in.csv")), input);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"hard.csv", "in.csv", "link.csv", "p-2.csv"}));
+  }
+}
+
+TEST_F(ExportTool, AFailedRunLeavesExistingFilesExactlyAsTheyWere) {
+  writeFile(dir.file("out.csv"), "old\n");
+  std::string big = "a,b\n";
+  for (int i = 0; i < 20000; ++i) big += std::to_string(i) + ",text\n";
+  writeFile(dir.file("big.csv"), big);
+  writeFile(dir.file("ragged.csv"), "a,b\n1,2\n3\n");
+  const struct {
+    std::vector<std::string> args;
+    std::string before;
+    std::string message;
+  } cases[] = {
+      {{"-o", "out.csv", "ragged.csv"}, "", "oryx-export: ragged.csv:3: expected 2 fields, found 1\n"},
+      {{"-o", "out.csv", "big.csv"}, "ulimit -f 64;", "oryx-export: out.csv: File too large\n"},
+      {{"--no-clobber", "-o", "out.csv", "big.csv"}, "", "oryx-export: out.csv: File exists\n"},
+      {{"-o", "out.csv/x.csv", "big.csv"}, "", "oryx-export: out.csv/x.csv: Not a directory\n"},
+      {{"-o", ".", "big.csv"}, "", "oryx-export: .: Is a directory\n"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun result = run(c.args, "/dev/null", c.before);
+    EXPECT_EQ(result.status, 1) << c.message;
+    EXPECT_EQ(result.err, c.message);
+    EXPECT_EQ(readFile(dir.file("out.csv")), "old\n");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"big.csv", "out.csv", "ragged.csv"})) << c.message;
+  }
+}
+
+TEST_F(ExportTool, ReplacingKeepsPermissionsAndSymbolicLinks) {
+  writeFile(dir.file("in.csv"), "a\n1\n");
+  writeFile(dir.file("target.csv"), "old\n");
+  ::chmod(dir.file("target.csv").c_str(), 0640);
+  fs::create_symlink("target.csv", dir.file("link.csv"));
+  const ToolRun result = run({"-o", "link.csv", "in.csv"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "link.csv\n");
+  EXPECT_TRUE(fs::is_symlink(dir.file("link.csv")));
+  EXPECT_EQ(readFile(dir.file("target.csv")), "a\n1\n");
+  struct stat status;
+  ASSERT_EQ(::stat(dir.file("target.csv").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0640u);
+  fs::remove(dir.file("target.csv"));
+  EXPECT_EQ(run({"-o", "link.csv", "in.csv"}).err, "oryx-export: link.csv: symbolic link to a missing file\n");
+}
+
+TEST_F(ExportTool, DevicesAndFifosAreWrittenInPlaceAndNeverRemoved) {
+  writeFile(dir.file("in.csv"), "a,b\n1,2\n");
+  writeFile(dir.file("bad.csv"), "a,b\n1\n");
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  const bool haveNode = ::mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+  std::string drained;
+  std::thread reader([&] { drained = readFile(dir.file("fifo")); });
+  EXPECT_EQ(run({"-o", "fifo", "in.csv"}).status, 0);
+  reader.join();
+  EXPECT_EQ(drained, "a,b\n1,2\n");
+  for (const char* device : {"/dev/null", "null"}) {
+    if (!haveNode && std::string(device) == "null") continue;  // mknod needs CAP_MKNOD
+    EXPECT_EQ(run({"-o", device, "in.csv"}).status, 0) << device;
+    EXPECT_EQ(run({"-o", device, "bad.csv"}).status, 1) << device;
+  }
+  EXPECT_TRUE(fs::is_fifo(dir.file("fifo")));
+  EXPECT_TRUE(!haveNode || fs::is_character_file(dir.file("null")));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  const ToolRun full = run({"-o", "/dev/full", "in.csv"});
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err, "oryx-export: /dev/full: No space left on device\n");
+}
+
+TEST_F(ExportTool, SigtermMidExportLeavesNoFileAndExitsWith143) {
+  // The input is a pipe the test keeps open, so the export is surely in the
+  // middle when the signal comes.
+  writeFile(dir.file("out.csv"), "old\n");
+  for (const char* output : {"made/deeper/o.csv", "out.csv"}) {
+    int feed[2];
+    ASSERT_EQ(::pipe(feed), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, feed[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, feed[1]);
+    const std::string path = dir.file(output);
+    char* argv[] = {const_cast<char*>(kTool), const_cast<char*>("-o"), const_cast<char*>(path.c_str()), nullptr};
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, kTool, &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(feed[0]);
+    const std::string rows = "a,b\n1,2\n3,4\n";
+    ASSERT_EQ(::write(feed[1], rows.data(), rows.size()), static_cast<ssize_t>(rows.size()));
+    // Wait until the temporary file holds the title line.
+    const auto started = [&] {
+      for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+        if (entry.path().filename() == "out" && entry.file_size() > 0) return true;
+      }
+      return false;
+    };
+    for (int i = 0; i < 1000 && !started(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(feed[1]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << output << " " << status;
+    EXPECT_EQ(readFile(dir.file("out.csv")), "old\n");
+    EXPECT_EQ(entries(), std::vector<std::string>{"out.csv"}) << output;
+  }
+}
+
+TEST_F(ExportTool, DashStreamsToStandardOutputForPipelines) {
+  writeFile(dir.file("in.csv"), kAwkward);
+  const ToolRun piped = shell(std::string(kTool) + " -o - in.csv | python3 -c \"import csv,sys; "
+                              "print(list(csv.reader(sys.stdin)))\"");
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out.substr(0, piped.out.find('\n') + 1),
+            "[['id', 'name', 'note'], ['1', 'Z\xC3\xBCrich', 'a, b'], ['2', 'say \"hi\"', 'two\\nlines'], "
+            "['3', ' blanks kept ', '']]\n");
+  EXPECT_EQ(entries(), std::vector<std::string>{"in.csv"});
+  std::string big = "a\n";
+  for (int i = 0; i < 200000; ++i) big += "row\n";
+  writeFile(dir.file("big.csv"), big);
+  // The reader leaves early: a write error, reported, status 1.
+  const ToolRun closed = shell("{ " + std::string(kTool) + " -o - big.csv; echo $? >rc; } | head -c 1 >/dev/null");
+  EXPECT_EQ(readFile(dir.file("rc")), "1\n");
+  EXPECT_EQ(closed.err, "oryx-export: standard output: Broken pipe\n");
+  EXPECT_EQ(run({"-o", "-", "--part-size", "1", "in.csv"}).status, 2);
+  const ToolRun shut = shell(std::string(kTool) + " -o - in.csv >&-");
+  EXPECT_EQ(shut.status, 1);
+  EXPECT_EQ(shut.err, "oryx-export: standard output: Bad file descriptor\n");
+}
+
+TEST_F(ExportTool, AutoWidthsFollowTheWidestTextUpToSixty) {
+  const std::string wide(70, 'w');
+  writeFile(dir.file("in.csv"), "id,name\n1,ab\n22," + wide + "\n");
+  EXPECT_EQ(run({"-q", "-f", "txt", "--widths", "auto", "-o", "auto.txt", "in.csv"}).status, 0);
+  EXPECT_EQ(run({"-q", "-f", "txt", "--widths", "2,60", "-o", "given.txt", "in.csv"}).status, 0);
+  EXPECT_EQ(readFile(dir.file("auto.txt")), readFile(dir.file("given.txt")));
 }
 
 TEST_F(ExportTool, BadOptionsExitWithTwoAndHelpShowsEveryOption) {
-  EXPECT_EQ(runTool(dir, {"-f", "pdf", "-o", "x"}).status, 2);
-  EXPECT_EQ(runTool(dir, {"in.csv"}).status, 2);  // no --output
-  EXPECT_EQ(runTool(dir, {"--widths", "3,-1", "-o", "x"}).status, 2);
-  EXPECT_EQ(runTool(dir, {"--encoding", "utf-8", "-o", "x"}).status, 2);
-  const ToolRun help = runTool(dir, {"--help"});
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"-f", "pdf", "-o", "x"}, {"in.csv"}, {"--widths", "3,-1", "-o", "x"}, {"--widths", "wide", "-o", "x"},
+           {"--encoding", "utf-8", "-o", "x"}, {"--delimiter", "\"", "-o", "x"}, {"--tsv", "--delimiter", ";"},
+           {"--quiet", "--progress", "-o", "x"}}) {
+    const ToolRun result = run(args);
+    EXPECT_EQ(result.status, 2) << args[0];
+    EXPECT_EQ(result.err.rfind("oryx-export: ", 0), 0u) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  }
+  const ToolRun help = run({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* option : {"--format", "--output", "--part-size", "--widths", "--export-name",
-                             "--record-name", "--encoding", "Examples:"}) {
+  for (const char* option : {"--format", "--output", "--part-size", "--widths", "--export-name", "--record-name",
+                             "--encoding", "--delimiter", "--tsv", "--ragged", "--no-clobber", "--legacy", "--bom",
+                             "--excel-safe", "--quiet", "--progress", "--version", "Examples:"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
+  EXPECT_EQ(run({"--version"}).out, "oryx-export (oryxutil) " ORYX_VERSION "\n");
+  EXPECT_EQ(run({"--version"}, "/dev/null", "exec >/dev/full;").status, 1);
 }
 
-TEST_F(ExportTool, XmlRecordWithMoreFieldsThanTitlesIsRefused) {
-  const ToolRun run = convert("a,b\n1,2\n1,2,3\n", {"-f", "xml", "-o", "o.xml"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("more than 2 record columns."), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("error: in.csv line 3: the record has 3 fields, more than the 2 column titles"),
-            std::string::npos)
-      << run.err;
-  EXPECT_FALSE(fs::exists(dir.file("o.xml")));
+// These need the writers to honour the writer options.
+TEST_F(ExportTool, DefaultsEscapeAndQuoteAndLegacyKeepsThePlainBytes) {
+  const std::string csv = "x,\"t,1\",\"<b>&\"\"\"\n=1+1,<script>,\"a&b\"\n";
+  ToolRun result = convert(csv, {"-f", "html", "-o", "o.html"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::string html = readFile(dir.file("o.html"));
+  EXPECT_EQ(html.find("<script>"), std::string::npos) << html;
+  EXPECT_NE(html.find("&lt;script&gt;"), std::string::npos) << html;
+  EXPECT_NE(html.find("charset=UTF-8"), std::string::npos) << html;
+  EXPECT_EQ(convert(csv, {"-f", "xml", "-o", "o.xml"}).status, 0);
+  EXPECT_EQ(std::system(("xmllint --noout " + dir.file("o.xml")).c_str()), 0);
+  EXPECT_EQ(convert(csv, {"--bom", "--excel-safe", "-o", "o.csv"}).status, 0);
+  EXPECT_EQ(readFile(dir.file("o.csv")), "\xEF\xBB\xBFx,\"t,1\",\"<b>&\"\"\"\n'=1+1,<script>,a&b\n");
+  EXPECT_EQ(convert(csv, {"--legacy", "-o", "o.csv"}).status, 0);
+  EXPECT_EQ(readFile(dir.file("o.csv")), "x,t,1,<b>&\"\n=1+1,<script>,a&b\n");
 }
 
-TEST_F(ExportTool, EveryOtherFormatWritesItsParts) {
-  for (const char* format : {"html", "xml", "txt"}) {
-    const ToolRun run = convert(kAwkward, {"-f", format, "--widths", "4,8,8", "--encoding", "UTF-8",
-                                       "--part-size", "2", "-o", std::string("o.") + format});
-    EXPECT_EQ(run.status, 0) << format << run.err;
-    EXPECT_EQ(run.out, std::string("o-1.") + format + "\no-2." + format + "\n");
-  }
+TEST_F(ExportTool, BashCompletionsOfferOptionsAndValues) {
+  const char kBashCompletion[] = "/usr/share/bash-completion/bash_completion";
+  if (!fs::exists(kBashCompletion)) GTEST_SKIP() << "bash-completion is not installed";
+  const std::string script = std::string("source ") + kBashCompletion +
+                             "; for f in " ORYX_SOURCE_DIR "/tools/completions/*; do source $f; done; PATH=" +
+                             fs::path(kTool).parent_path().string() +
+                             ":$PATH; ask() { f=$1; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); "
+                             "COMP_LINE=\"$*\"; COMP_POINT=${#COMP_LINE}; COMPREPLY=(); $f $1 \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"; "
+                             "echo \"${COMPREPLY[*]}\"; }; ask _oryx_export oryx-export -f ''; "
+                             "ask _oryx_export oryx-export --no-c; ask _oryx_tao_args oryx-tao-args --format ''; "
+                             "ask _oryx_tao_args oryx-tao-args --ch";
+  writeFile(dir.file("ask.sh"), script);
+  const ToolRun result = shell("bash ask.sh");
+  EXPECT_EQ(result.out, "csv html xml txt\n--no-clobber\nlines null json shell\n--check\n") << result.err;
 }

@@ -20,30 +20,78 @@ class TaoArgsTool : public ::testing::Test {
 
   void SetUp() override {
     if (std::string(ORYX_TAO_ARGS).empty()) GTEST_SKIP() << "oryx-tao-args is not built";
-    oryxtest::writeFile(dir.file("tao.cfg"), "[NameService]\nhostname=h\nListenAllIp=enable\n");
+    oryxtest::writeFile(dir.file("tao.cfg"), "[NameService]\nhostname=h\nport=2809\nListenAllIp=enable\n");
   }
-  // Runs the tool on `cfg` with `options`; fills `out` and `err`; the exit status.
-  int run(const std::string& options, const std::string& cfg = "tao.cfg") {
-    const int status = std::system((std::string(ORYX_TAO_ARGS) + " --cfg " + dir.file(cfg) + " " + options +
-                                    " >" + dir.file("out") + " 2>" + dir.file("err")).c_str());
+  // Runs `command` in the test directory with $T the tool; fills `out` and `err`; the exit status.
+  int shell(const std::string& command) {
+    const int status = std::system(("cd " + dir.path() + " && T=" ORYX_TAO_ARGS " && { " + command + "; } >out 2>err").c_str());
     out = oryxtest::readFile(dir.file("out"));
     err = oryxtest::readFile(dir.file("err"));
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  int run(const std::string& options, const std::string& cfg = "tao.cfg") {
+    return shell("$T --cfg " + cfg + " " + options);
   }
 };
 
 TEST_F(TaoArgsTool, PrintsOneWordPerLineOrNamesWhatIsMissing) {
   EXPECT_EQ(0, run("--port 7000 -- srv -x")) << err;
-  EXPECT_EQ("srv\n-x\n-ORBInitRef\nNameService=corbaloc:iiop:h:/NameService\n-ORBEndpoint\n"
+  EXPECT_EQ("srv\n-x\n-ORBInitRef\nNameService=corbaloc:iiop:h:2809/NameService\n-ORBEndpoint\n"
             "iiop://:7000\n-ORBSvcConf\n/cfg/svc.conf\n",
             out);
   EXPECT_EQ(1, run("", "none.cfg"));
-  EXPECT_NE(std::string::npos, err.find("cannot read tao.cfg '" + dir.file("none.cfg"))) << err;
-  oryxtest::writeFile(dir.file("bad.cfg"), "no section\n");
+  EXPECT_NE(std::string::npos, err.find("cannot read tao.cfg 'none.cfg'")) << err;
+  oryxtest::writeFile(dir.file("bad.cfg"), "[NameService]\nport=1\n\nno equals sign\n");
   EXPECT_EQ(1, run("", "bad.cfg"));
-  EXPECT_NE(std::string::npos, err.find(dir.file("bad.cfg") + "' is not a valid INI file")) << err;
+  EXPECT_EQ("oryx-tao-args: bad.cfg:4: neither [section] nor key=value\n", err);
   oryxtest::EnvGuard unset("ORYX_CONFIG_PATH", nullptr);
   EXPECT_EQ(1, run(""));
   EXPECT_NE(std::string::npos, err.find("ORYX_CONFIG_PATH is not set")) << err;
+  EXPECT_EQ("", out);
+  EXPECT_EQ(0, run("--version"));
+  EXPECT_EQ("oryx-tao-args (oryxutil) " ORYX_VERSION "\n", out);
+}
+
+TEST_F(TaoArgsTool, EveryFormatCarriesTheExactWords) {
+  // ACE groups quoted text into one word: blanks, quotes and shell syntax
+  // inside words.
+  oryxtest::writeFile(dir.file("tao.cfg"),
+                      "[NameService]\nhostname=h\nport=1\n[ORB]\norbext=-X 'a b;c|d$(x)' -Y \"it's *\"\n");
+  ASSERT_EQ(0, run("--format null"));
+  const std::string nul = out;
+  EXPECT_NE(std::string::npos, nul.find(std::string("a b;c|d$(x)") + '\0' + "-Y" + '\0' + "it's *" + '\0')) << nul;
+  ASSERT_EQ(0, shell("eval \"set -- $($T --cfg tao.cfg --format shell)\" && printf '%s\\0' \"$@\""));
+  EXPECT_EQ(nul, out);
+  ASSERT_EQ(0, shell("$T --cfg tao.cfg --format json | python3 -c "
+                     "\"import json,sys; sys.stdout.write(''.join(w + chr(0) for w in json.load(sys.stdin)))\""));
+  EXPECT_EQ(nul, out);
+  EXPECT_EQ(2, run("--format yaml"));
+}
+
+TEST_F(TaoArgsTool, CheckNamesEachProblemWithItsLine) {
+  const struct {
+    std::string cfg;
+    std::string report;
+  } cases[] = {
+      {"", "c.cfg: no [NameService] section: the naming service reference gets an empty port\n"},
+      {"\xEF\xBB\xBF[NameService]\nhostname=h\n; a comment\nport=\nListenAllIp=Enable\n",
+       "c.cfg:4: port is empty\nc.cfg:5: ListenAllIp is neither enable nor disable (counts as off): Enable\n"},
+      {"[NameService]\nport=70000\nssl=enable\n[Debug]\nDebugLevel=x\n[ORB]\nUseIp=yes\n",
+       "c.cfg:2: port is not a port number (1-65535): 70000\n"
+       "c.cfg:1: [NameService] has no sslport but ssl is enabled\n"
+       "c.cfg:7: UseIp is neither enable nor disable (counts as off): yes\n"
+       "c.cfg:5: DebugLevel is not a number: x\n"},
+      {"port=1\n[NameService\n[NameService]\nport=\"2809\"\n",
+       "c.cfg:1: key=value before any [section]\nc.cfg:2: section header without ']'\n"},
+      {std::string("[NameService]\nport=1\n\x01") + '\0' + "\xff\n", "c.cfg:3: NUL byte: this is not a text file\n"},
+  };
+  for (const auto& c : cases) {
+    oryxtest::writeFile(dir.file("c.cfg"), c.cfg);
+    EXPECT_EQ(1, run("--check", "c.cfg")) << c.report;
+    EXPECT_EQ(c.report + "/cfg/svc.conf: service configuration: No such file or directory\n", out);
+  }
+  oryxtest::writeFile(dir.file("svc.conf"), "");
+  oryxtest::EnvGuard here("ORYX_CONFIG_PATH", dir.path().c_str());
+  EXPECT_EQ(0, run("--check")) << out;
   EXPECT_EQ("", out);
 }

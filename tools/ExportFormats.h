@@ -1,0 +1,54 @@
+#ifndef ORYXUTIL_TOOLS_EXPORTFORMATS_H
+#define ORYXUTIL_TOOLS_EXPORTFORMATS_H
+
+// The formats oryx-export offers and the writer switches it exposes: one
+// row each, so a new writer or switch is one more line here.
+
+#include "oryxutil/export/WriterOptions.h"
+
+namespace oryxtool {
+
+struct ExportFormat {
+  const char* name;     // the factory's type name, also the --format value
+  const char* summary;  // for --help
+  bool namedElements;   // takes --export-name and --record-name
+  bool widths;          // takes --widths
+  bool encoding;        // takes --encoding
+};
+
+const ExportFormat kFormats[] = {
+    {"csv", "comma-separated values", false, false, false},
+    {"html", "an HTML page with one table", false, true, false},
+    {"xml", "one element per record", true, false, false},
+    {"txt", "boxed fixed-width text", false, true, true},
+    {"xlsx", "a spreadsheet workbook", false, true, false},
+};
+
+struct WriterSwitch {
+  const char* flag;
+  bool oryx::WriterOptions::*option;
+  const char* help;
+};
+
+const WriterSwitch kSwitches[] = {
+    {"--bom", &oryx::WriterOptions::utf8Bom, "start a UTF-8 export with a byte-order mark"},
+    {"--excel-safe", &oryx::WriterOptions::formulaGuard,
+     "csv: a field starting with = + - @ tab or CR gets a leading ' so spreadsheets show it as text"},
+    {"--numbers", &oryx::WriterOptions::numericCells, "xlsx: plain decimal fields as numbers"},
+};
+
+// What the tool writes unless --legacy: markup escaped and the charset named
+// in html, well-formed xml whatever the text, csv titles quoted like fields.
+// Each writer heeds only the switches that concern it.
+inline oryx::WriterOptions safeWriterOptions() {
+  oryx::WriterOptions options;
+  options.escapeMarkup = true;
+  options.declareCharset = true;
+  options.xmlSafeText = true;
+  options.quoteTitles = true;
+  return options;
+}
+
+}  // namespace oryxtool
+
+#endif

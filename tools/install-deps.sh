@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev    # libFuzzer targets
   valgrind
   time                  # peak memory in bench/oryx_export_bench.py
+  dpkg-dev file lintian # Debian packages: cpack -G DEB, dpkg-shlibdeps, checks
 )
 
 missing=()

@@ -11,7 +11,8 @@ set(CPACK_COMPONENTS_ALL runtime dev)
 if(ORYX_BUILD_TOOLS)
   list(APPEND CPACK_COMPONENTS_ALL tools)
 endif()
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+# Debian packages always install under /usr, whatever the build tree's prefix.
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Debian revision 1 of the upstream version; a rebuild with changes bumps it.
@@ -28,15 +29,18 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 # while packaging: dpkg-shlibdeps finds it in the build tree, and the
 # dependency on liboryxutil0 comes from the component dependency below.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR})
-# Man pages go in gzip-compressed, as Debian wants them.
+# Man pages are packaged gzip-compressed, as Debian wants them.
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb/compress-man.cmake)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME liboryxutil${PROJECT_VERSION_MAJOR})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
+# shlibs control file: only the library package has a shared object.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # The zip functions run 7za.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "p7zip-full")
+# ldconfig through dpkg's trigger, which lintian requires; the postinst and
+# postrm that CPack writes call it as well (a lintian warning, harmless).
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/deb/triggers)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
 "export writers, file utilities, profiling and ORB configuration on ACE

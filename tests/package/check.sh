@@ -28,8 +28,8 @@ cmake -S tests/install/consumer -B "$root/consumer" -DCMAKE_PREFIX_PATH="$root/u
 cmake --build "$root/consumer"
 "$root/consumer/consumer" | grep "consumer ok"
 
-flags=$(PKG_CONFIG_SYSROOT_DIR=$root PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --cflags --libs oryxutil)
-c++ -std=c++17 tests/install/consumer/consumer.cpp $flags -o "$root/consumer-pc"
+read -ra pc <<<"$(PKG_CONFIG_SYSROOT_DIR=$root PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --cflags --libs oryxutil)"
+c++ -std=c++17 tests/install/consumer/consumer.cpp "${pc[@]}" -o "$root/consumer-pc"
 LD_LIBRARY_PATH=$libdir "$root/consumer-pc" | grep "consumer ok"
 
 # The packaged tools carry no RUNPATH; the library is found through LD_LIBRARY_PATH.

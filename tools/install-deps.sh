@@ -18,6 +18,7 @@ packages=(
   time                  # peak memory in bench/oryx_export_bench.py
   help2man              # the tools' man pages, from their --help
   bash-completion       # the tools' completions are tested against it
+  dpkg-dev file lintian # Debian packages: cpack -G DEB, dpkg-shlibdeps, checks
 )
 
 missing=()

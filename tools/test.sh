@@ -2,7 +2,8 @@
 # Builds oryxutil and runs the whole test suite three times: a plain
 # optimised build (with the install check and a valgrind run of the demo),
 # under AddressSanitizer + UndefinedBehaviorSanitizer, and under
-# ThreadSanitizer; then every fuzz target for ORYX_FUZZ_SECONDS (default 60).
+# ThreadSanitizer; builds and checks the Debian packages (tests/package/check.sh);
+# then every fuzz target for ORYX_FUZZ_SECONDS (default 60).
 # Usage: tools/test.sh            (installs missing Debian packages first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,8 @@ run_suite() {
 }
 
 run_suite build
+echo "== build-deb"
+tests/package/check.sh build-deb
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite build-asan -DORYX_SANITIZE=address,undefined -DORYX_BUILD_BENCH=OFF -DORYX_BUILD_EXAMPLES=OFF
 TSAN_OPTIONS=halt_on_error=1 \

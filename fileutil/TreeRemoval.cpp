@@ -89,9 +89,11 @@ class TreeWalk {
     if (stream == nullptr) return false;
     directory.release();
     m_levels.push_back(Level{name, record.st_dev, record.st_ino, stream, {}});
+    // The level that falls out of the window may be closed already: the
+    // walk climbed above it once and came down again.
     if (m_levels.size() > kOpenLevels) {
       Level& farthest = m_levels[m_levels.size() - 1 - kOpenLevels];
-      ::closedir(farthest.stream);
+      if (farthest.stream != nullptr) ::closedir(farthest.stream);
       farthest.stream = nullptr;
     }
     return true;

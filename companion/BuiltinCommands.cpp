@@ -53,12 +53,14 @@ int deleteMatching(const std::string& pattern) {
   return status;
 }
 
-bool copyFile(const std::string& from, const std::string& to) {
+// Copies a regular file; `exclusive` refuses an existing target.
+bool copyFile(const std::string& from, const std::string& to, bool exclusive) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct ::stat record;
   bool ok = ::fstat(in, &record) == 0 && S_ISREG(record.st_mode);
-  const int out = ok ? ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, record.st_mode & 07777) : -1;
+  const int create = exclusive ? O_CREAT | O_EXCL : O_CREAT | O_TRUNC;
+  const int out = ok ? ::open(to.c_str(), O_WRONLY | create | O_CLOEXEC, record.st_mode & 07777) : -1;
   ok = out >= 0;
   char buffer[65536];
   while (ok) {
@@ -108,7 +110,10 @@ bool matchesWildcard(const char* pattern, const char* name) {
 }
 
 int deleteFiles(const std::vector<std::string>& arguments) {
-  const std::vector<std::string> names = withoutSwitches(arguments);
+  return deleteNamedFiles(withoutSwitches(arguments));
+}
+
+int deleteNamedFiles(const std::vector<std::string>& names) {
   if (names.empty()) return 1;
   int status = 0;
   for (const std::string& name : names) {
@@ -133,8 +138,26 @@ int moveFile(const std::vector<std::string>& arguments) {
   }
   if (::rename(source.c_str(), target.c_str()) == 0) return 0;
   if (errno != EXDEV) return 1;
-  if (!copyFile(source, target)) return 1;
+  if (!copyFile(source, target, false)) return 1;
   return ::unlink(source.c_str()) == 0 ? 0 : 1;
+}
+
+int moveWithoutReplacing(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno == EINVAL || errno == ENOSYS) {
+    // A file system without the no-replace rename: a hard link is never
+    // made over an existing entry either.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+      if (errno != EXDEV) return 1;
+    } else {
+      ::unlink(from.c_str());
+      return 0;
+    }
+  } else if (errno != EXDEV) {
+    return 1;
+  }
+  if (!copyFile(from, to, true)) return 1;
+  return ::unlink(from.c_str()) == 0 ? 0 : 1;
 }
 
 }  // namespace oryx

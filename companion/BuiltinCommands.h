@@ -11,16 +11,25 @@
 
 namespace oryx {
 
-// del: removes the regular files named by the arguments. A name holding "*"
-// or "?" is matched against the entries of its directory ("*.*" is "*");
-// links, directories and other entries are never removed. 1 when a name
-// matched nothing or a removal failed (the others still go).
+// del: removes the regular files named by the arguments, switches left out.
 int deleteFiles(const std::vector<std::string>& arguments);
+
+// The files of del, every word a name (none is taken as a switch). A name
+// holding "*" or "?" is matched against the entries of its directory ("*.*"
+// is "*"); links, directories and other entries are never removed. 1 when a
+// name matched nothing or a removal failed (the others still go).
+int deleteNamedFiles(const std::vector<std::string>& names);
 
 // move SRC DEST: renames SRC to DEST, or into DEST when it is a directory;
 // across file systems the file is copied (mode and times kept) and the
-// original removed.
+// original removed. An existing DEST file is replaced.
 int moveFile(const std::vector<std::string>& arguments);
+
+// Renames the file `from` to `to` only while nothing exists at `to`: an
+// entry that is there, or appears meanwhile, is never replaced and `from`
+// then stays. Across file systems the copy is created exclusively before the
+// original is removed.
+int moveWithoutReplacing(const std::string& from, const std::string& to);
 
 // Windows wildcard match of a whole name: "*" any run, "?" any one byte.
 bool matchesWildcard(const char* pattern, const char* name);

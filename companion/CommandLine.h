@@ -8,13 +8,12 @@
 // unquoted words ">nul", "1>nul", "2>nul" and "2>&1" (any case) are taken
 // out as redirections; every other word is an argument.
 
+#include "companion/Process.h"
+
 #include <string>
 #include <vector>
 
 namespace oryx {
-
-// Where a stream of the started program goes.
-enum class StreamTarget { Inherited, Discarded, ToOutput };
 
 struct CommandLine {
   std::vector<std::string> words;

@@ -29,12 +29,16 @@ bool nameFilterOf(const std::string& pattern, std::string& filter) {
 
 }  // namespace
 
-std::string fileListCommandText(const std::string& files) {
-  std::string text = files.find_first_of(";*") == std::string::npos ? "\"" + files + "\"" : files;
-  for (char& c : text) {
-    if (c == ';') c = ' ';
+std::vector<std::string> fileListWords(const std::string& files) {
+  std::vector<std::string> words;
+  std::string::size_type start = 0;
+  for (;;) {
+    const std::string::size_type end = files.find(';', start);
+    const std::string piece = files.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (!piece.empty()) words.push_back(piece);
+    if (end == std::string::npos) return words;
+    start = end + 1;
   }
-  return text;
 }
 
 bool archiveNameFromList(const std::string& files, std::string& name) {
@@ -45,21 +49,21 @@ bool archiveNameFromList(const std::string& files, std::string& name) {
   return true;
 }
 
-bool archiveNameFromDirectory(const char* dir, const std::string& files, const char* encoding,
-                              std::string& name) {
-  if (dir == nullptr) return false;
+bool archiveNameFromDirectory(const std::string& files, std::string& name) {
   const bool everything = files.empty() || files == "*" || files == "." || files == "*.*";
   if (!everything) {
     std::string filter;
     if (!nameFilterOf(files, filter)) return false;
     scanContext().nameFilter = filter;
   }
-  ScanResult scan(dir, everything ? selectAllButDots : selectByNameFilter,
-                  everything ? compareByTime : compareByName, encoding);
+  // The working directory is the listed one; read as UTF-8, the names come
+  // back as their own bytes.
+  ScanResult scan(".", everything ? selectAllButDots : selectByNameFilter,
+                  everything ? compareByTime : compareByName, "UTF-8");
   if (scan.count() <= 0) return false;
   const std::string last = scan.entry(scan.count() - 1)->d_name;
   name = last.substr(0, last.find('.'));
-  return true;
+  return !name.empty();
 }
 
 }  // namespace fileutil

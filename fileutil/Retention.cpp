@@ -1,16 +1,21 @@
 // Retention clean-up of the zip archives at the top of one directory: by age
 // (deleteFileByTime) or by count of the newest (deleteFileByThreshold).
+// Entries are read and removed through the directory's descriptor: a name is
+// its own bytes (a backslash in it is no separator), a link answers for
+// itself and is removed as a link, never followed out of the directory, and
+// fifos, sockets and devices are never touched whatever their names.
 #include "oryxutil/fileutil/FileUtil.h"
 
-#include "fileutil/DirHandle.h"
+#include "companion/NativePath.h"
+#include "fileutil/Descriptor.h"
 #include "fileutil/ResultCodes.h"
-#include "fileutil/ScanContext.h"
-#include "fileutil/ScanFunctions.h"
-#include "oryxutil/companion/OS.h"
 
-#include <sys/stat.h>
-
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <limits>
+#include <vector>
 
 using namespace oryx::fileutil;
 
@@ -30,6 +35,26 @@ time_t toCalendarTime(struct tm* local) {
   return converted;
 }
 
+Descriptor openNamedDirectory(const char* dir, const char* encoding) {
+  std::string native;
+  if (!oryx::nativePath(dir, encoding, native)) return Descriptor();
+  return openDirectory(AT_FDCWD, native.c_str(), false);
+}
+
+struct Archive {
+  std::string name;
+  int64_t modified;
+};
+
+// Unreadable entries sort behind every readable one, as the oldest.
+const int64_t kUnreadableTime = std::numeric_limits<int64_t>::min();
+
+void reportMissing(const std::string& name) {
+  // One write per line so lines of concurrent clean-ups never interleave.
+  const std::string line = "file:" + name + " not exist!\n";
+  std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
 }  // namespace
 
 int oRYXFileUtil::deleteFileByTime(const char* dir, struct tm* cutoff, const char* encoding) {
@@ -37,29 +62,45 @@ int oRYXFileUtil::deleteFileByTime(const char* dir, struct tm* cutoff, const cha
   const time_t limit = toCalendarTime(cutoff);
   if (limit > std::time(nullptr)) return kFailed;
 
-  DirHandle handle(dir, encoding);
-  if (!handle.isOpen()) return kFailed;
-  std::string path;
-  while (const ACE_DIRENT* entry = handle.next()) {
-    if (!isZipFile(entry->d_name)) continue;
-    path.assign(dir).append(1, '/').append(entry->d_name);
+  const Descriptor directory = openNamedDirectory(dir, encoding);
+  if (!directory.isOpen()) return kFailed;
+  EntryReader reader(directory.get());
+  if (!reader.isOpen()) return kFailed;
+  while (const char* name = reader.next()) {
+    if (!isZipFile(name)) continue;
     struct ::stat record;
-    // The status is read with the name taken as UTF-8, whatever the caller's encoding.
-    if (ORYX_OS::stat(path.c_str(), &record, "UTF-8") != 0) return kFailed;
-    if (record.st_mtime < limit && ORYX_OS::unlink(path.c_str(), encoding) < 0) return kLaterStepFailed;
+    if (!entryStatus(directory.get(), name, record)) return kFailed;
+    if (isSpecialFile(record.st_mode)) continue;
+    if (record.st_mtime < limit && ::unlinkat(directory.get(), name, 0) != 0) return kLaterStepFailed;
   }
   return kOk;
 }
 
 int oRYXFileUtil::deleteFileByThreshold(const char* dir, long threshold, const char* encoding) {
   if (dir == nullptr || *dir == '\0' || threshold < 0) return kFailed;
-  ScanResult scan(dir, selectZipNames, compareByTime, encoding);
   // An unreadable directory has nothing to prune.
-  if (scan.count() <= threshold) return kOk;
-  std::string path;
-  for (int i = scan.count() - 1; i >= threshold; --i) {
-    path.assign(dir).append(1, '/').append(scan.entry(i)->d_name);
-    if (ORYX_OS::unlink(path.c_str(), encoding) < 0) return kLaterStepFailed;
+  const Descriptor directory = openNamedDirectory(dir, encoding);
+  if (!directory.isOpen()) return kOk;
+
+  // Every name holding ".zip" anywhere counts (x.zip.old too).
+  std::vector<Archive> archives;
+  EntryReader reader(directory.get());
+  while (const char* name = reader.next()) {
+    if (std::strstr(name, ".zip") == nullptr) continue;
+    struct ::stat record;
+    if (!entryStatus(directory.get(), name, record)) {
+      reportMissing(name);
+      archives.push_back(Archive{name, kUnreadableTime});
+    } else if (!isSpecialFile(record.st_mode)) {
+      archives.push_back(Archive{name, static_cast<int64_t>(record.st_mtime)});
+    }
+  }
+  if (archives.size() <= static_cast<unsigned long>(threshold)) return kOk;
+  std::sort(archives.begin(), archives.end(),
+            [](const Archive& a, const Archive& b) { return a.modified > b.modified; });
+  // From the oldest towards the newest; the newest `threshold` stay.
+  for (size_t i = archives.size(); i-- > static_cast<size_t>(threshold);) {
+    if (::unlinkat(directory.get(), archives[i].name.c_str(), 0) != 0) return kLaterStepFailed;
   }
   return kOk;
 }

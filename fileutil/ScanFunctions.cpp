@@ -21,13 +21,14 @@ const EntryStatus& statusOf(const ACE_DIRENT* entry, oRYXFileUtil_Local_Thread_D
   auto found = context.statusByEntry.find(entry);
   if (found != context.statusByEntry.end()) return found->second;
 
-  // The runtime's plain stat, no encoding conversion; backslashes in the
-  // scanned directory are still separators.
+  // The runtime's plain stat, no encoding conversion. Backslashes in the
+  // scanned directory are separators; the entry's name is its own bytes.
   std::string& path = context.statPath;
-  path.assign(context.scanDir).append(1, '/').append(entry->d_name);
+  path.assign(context.scanDir);
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
+  path.append(1, '/').append(entry->d_name);
   struct ::stat record;
   EntryStatus status{kUnreadableTime, 0, false};
   if (::stat(path.c_str(), &record) == 0) {

@@ -2,18 +2,49 @@
 // staging directory %ORYX_ROOT%\var\tmp, deleted, and the archive moved in.
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "companion/BuiltinCommands.h"
+#include "companion/CommandLine.h"
+#include "companion/NativePath.h"
 #include "fileutil/ArchiveNaming.h"
-#include "fileutil/CommandFormat.h"
 #include "fileutil/ResultCodes.h"
 #include "fileutil/WorkingDirectory.h"
+#include "fileutil/ZipArchiver.h"
 #include "oryxutil/companion/CommonUtils.h"
-#include "oryxutil/companion/OS.h"
+
+#include <vector>
 
 using namespace oryx::fileutil;
 
 namespace {
 
 const int kHighestOption = 777;
+
+// In the working directory: packs `names` (native words) into the staged
+// archive %ORYX_ROOT%/var/tmp/`archive`.zip, deletes the packed files and
+// moves the archive here. An archive already here or already staged is never
+// added to or replaced: -1 before anything is packed or deleted. Once 7za has
+// succeeded the result is 0; should the move then fail, the staged archive
+// stays, as the only copy of the deleted files.
+int packThroughStaging(const std::vector<std::string>& names, const std::string& archive, int option,
+                       const char* encoding) {
+  // Within the range the option changes nothing.
+  if (option < 0 || option > kHighestOption) return kFailed;
+  const std::string root = oRYXCommonUtils::oRYXgetenv("ORYX_ROOT");
+  std::string nativeRoot;
+  if (root.empty() || !oryx::nativePath(root.c_str(), encoding, nativeRoot)) return kFailed;
+  // Given no names, 7za would pack the whole working directory.
+  if (names.empty()) return kFailed;
+
+  const std::string::size_type slash = archive.rfind('/');
+  const std::string destination = (slash == std::string::npos ? archive : archive.substr(slash + 1)) + ".zip";
+  const std::string staged = nativeRoot + "/var/tmp/" + archive + ".zip";
+  if (destination == ".zip" || mayExist(destination) || mayExist(staged)) return kFailed;
+
+  if (!packWithArchiver(staged, names, NameMatching::Wildcards)) return kFailed;
+  oryx::deleteNamedFiles(names);
+  oryx::moveWithoutReplacing(staged, destination);
+  return kOk;
+}
 
 }  // namespace
 
@@ -22,42 +53,35 @@ int oRYXFileUtil::zipSpecificFile(const char* dir, const char* files, const char
   if (dir == nullptr || files == nullptr || zipName == nullptr || *dir == '\0') return kFailed;
   WorkingDirectory workingDirectory(encoding);
   if (!workingDirectory.enter(dir)) return kFailed;
-  const std::string list(files);
-  if (list.empty()) return kFailed;
+  std::string list;
+  if (*files == '\0' || !oryx::toUtf8(files, encoding, list)) return kFailed;
 
-  const std::string fileText = fileListCommandText(list);
-  std::string archive(zipName);
-  if (archive.empty() && !archiveNameFromList(list, archive) &&
-      !archiveNameFromDirectory(dir, list, encoding, archive)) {
+  // Names and archive names the caller wrote are paths: their backslashes
+  // are separators. A name taken from the directory is used as it is.
+  std::vector<std::string> names = fileListWords(list);
+  for (std::string& name : names) name = oryx::nativePath(name);
+  std::string archive;
+  if (*zipName != '\0') {
+    if (!oryx::nativePath(zipName, encoding, archive)) return kFailed;
+  } else if (archiveNameFromList(list, archive)) {
+    archive = oryx::nativePath(archive);
+  } else if (!archiveNameFromDirectory(list, archive)) {
     return kFailed;
   }
-  return runZipCmd(fileText.c_str(), archive, option, encoding) == kOk ? kOk : kFailed;
+  return packThroughStaging(names, archive, option, encoding) == kOk ? kOk : kFailed;
 }
 
 int oRYXFileUtil::runZipCmd(const char* fileText, const std::string& zipName, int option,
                             const char* encoding) {
-  // Within the range the option changes nothing.
-  if (option < 0 || option > kHighestOption) return kFailed;
-  const std::string root = oRYXCommonUtils::oRYXgetenv("ORYX_ROOT");
-  if (root.empty()) return kFailed;
-  // Given no names, 7za would pack the whole working directory.
-  if (fileText == nullptr || std::string(fileText).find_first_not_of(" \t") == std::string::npos) {
+  // The text is split like a command line (blanks separate, double quotes
+  // group); each resulting word is then one name.
+  std::string text;
+  std::string archive;
+  if (fileText == nullptr || !oryx::toUtf8(fileText, encoding, text) ||
+      !oryx::nativePath(zipName.c_str(), encoding, archive)) {
     return kFailed;
   }
-
-  std::string pack;
-  std::string remove;
-  std::string move;
-  if (!formatCommand(pack, kFileCommandSize, "7za a \"%s\\var\\tmp\\%s.zip\" %s >nul 2>&1", root.c_str(),
-                     zipName.c_str(), fileText) ||
-      !formatCommand(remove, kFileCommandSize, "del /Q %s", fileText) ||
-      !formatCommand(move, kFileCommandSize, "move \"%s\\var\\tmp\\%s.zip\"  .", root.c_str(),
-                     zipName.c_str())) {
-    return kFailed;
-  }
-  if (ORYX_OS::system(pack.c_str(), encoding) != 0) return kFailed;
-  // Once packed, the operation has succeeded whatever the clean-up does.
-  ORYX_OS::system(remove.c_str(), encoding);
-  ORYX_OS::system(move.c_str(), encoding);
-  return kOk;
+  std::vector<std::string> names = oryx::parseCommandLine(text).words;
+  for (std::string& name : names) name = oryx::nativePath(name);
+  return packThroughStaging(names, archive, option, encoding);
 }

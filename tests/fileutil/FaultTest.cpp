@@ -1,10 +1,13 @@
-// Faults from outside: no archiver on PATH, a directory that disappears
-// while it is listed. Results as documented, files intact, working
-// directory unchanged, no crash.
+// Faults from outside: an archiver that fails or warns, no archiver on
+// PATH, a staging directory that cannot be written, a directory
+// that disappears while it is listed. Results as documented, no partial
+// archive left, files intact, working directory unchanged, no crash.
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "fileutil/Archives.h"
 #include "fileutil/Files.h"
 #include "support/EnvGuard.h"
+#include "support/FakeProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -15,25 +18,71 @@
 
 using namespace oryxtest;
 
-TEST(ArchiverFaults, MissingArchiverFailsAndKeepsFilesAndWorkingDirectory) {
+namespace {
+
+// A directory with a subdirectory and a log file to pack, and an ORYX_ROOT
+// whose staging directory holds an unrelated file with the same prefix.
+struct FaultLayout {
   TempDir dir;
   TempDir root;
-  TempDir emptyBin;
-  EnvGuard rootVariable("ORYX_ROOT", root.path().c_str());
-  EnvGuard path("PATH", emptyBin.path().c_str());
-  ::mkdir(dir.file("data").c_str(), 0755);
-  writeFile(dir.file("data/a.txt"), "alpha");
-  writeFile(dir.file("x.log"), "x");
-  char before[4096];
-  ASSERT_NE(::getcwd(before, sizeof(before)), nullptr);
+  EnvGuard rootVariable{"ORYX_ROOT", root.path().c_str()};
+  std::string staging = root.path() + "/var/tmp";
+  FaultLayout() {
+    ::mkdir(dir.file("data").c_str(), 0755);
+    writeFile(dir.file("data/a.txt"), "alpha");
+    writeFile(dir.file("x.log"), "x");
+    ::mkdir((root.path() + "/var").c_str(), 0755);
+    ::mkdir(staging.c_str(), 0755);
+    writeFile(staging + "/x.zip.other", "not ours");
+  }
+  // Every operation fails with -1 and leaves everything as it was.
+  void expectEveryPackFailsAndNothingChanges() const {
+    const auto dirBefore = snapshot(dir.path());
+    const auto rootBefore = snapshot(root.path());
+    const std::string startDir = workingDirectory();
+    EXPECT_EQ(oRYXFileUtil::zipSpecificFile(dir.path().c_str(), "x.log", "", 0, "UTF-8"), -1);
+    EXPECT_EQ(oRYXFileUtil::zipSpecificDir(dir.path().c_str(), "data", "", true, "UTF-8"), -1);
+    EXPECT_EQ(oRYXFileUtil::zipAllSubDir(dir.path().c_str(), true, "UTF-8"), -1);
+    EXPECT_EQ(snapshot(dir.path()), dirBefore);
+    EXPECT_EQ(snapshot(root.path()), rootBefore);
+    EXPECT_EQ(workingDirectory(), startDir);
+  }
+};
 
-  EXPECT_EQ(oRYXFileUtil::zipSpecificDir(dir.path().c_str(), "data", "", true, "UTF-8"), -1);
-  EXPECT_EQ(oRYXFileUtil::zipSpecificFile(dir.path().c_str(), "*.log", "", 0, "UTF-8"), -1);
-  EXPECT_TRUE(exists(dir.file("data/a.txt")));
-  EXPECT_TRUE(exists(dir.file("x.log")));
-  char after[4096];
-  ASSERT_NE(::getcwd(after, sizeof(after)), nullptr);
-  EXPECT_STREQ(after, before);
+}  // namespace
+
+TEST(ArchiverFaults, FailingOrWarningArchiverLeavesNoPartialArchive) {
+  // The fake writes part of the archive and a temporary file beside it,
+  // then exits with a warning (1), a fatal error (2) or a command-line error (7).
+  for (int status : {1, 2, 7}) {
+    FaultLayout layout;
+    FakeProgram sevenZip("7za",
+                         "while [ \"$1\" != -- ]; do shift; done; shift\n"
+                         "mkdir -p \"$(dirname \"$1\")\"; printf partial > \"$1\"; printf t > \"$1.tmp\"");
+    sevenZip.exitWith(status);
+    SCOPED_TRACE(status);
+    layout.expectEveryPackFailsAndNothingChanges();
+    EXPECT_EQ(sevenZip.runs().size(), 3u);
+  }
+}
+
+TEST(ArchiverFaults, StagingDirectoryThatCannotBeWrittenFailsWithNothingLeft) {
+  if (!haveSevenZip()) GTEST_SKIP() << "7za is not on PATH (Debian package p7zip-full)";
+  FaultLayout layout;
+  TempDir root;
+  writeFile(root.file("var"), "a file where the staging directory's parent should be");
+  EnvGuard rootVariable("ORYX_ROOT", root.path().c_str());
+  const auto before = snapshot(layout.dir.path());
+  EXPECT_EQ(oRYXFileUtil::zipSpecificFile(layout.dir.path().c_str(), "x.log", "", 0, "UTF-8"), -1);
+  EXPECT_EQ(snapshot(layout.dir.path()), before);
+  EXPECT_EQ(readFile(root.file("var")), "a file where the staging directory's parent should be");
+}
+
+TEST(ArchiverFaults, MissingArchiverFailsAndKeepsFilesAndWorkingDirectory) {
+  FaultLayout layout;
+  TempDir emptyBin;
+  EnvGuard path("PATH", emptyBin.path().c_str());
+  layout.expectEveryPackFailsAndNothingChanges();
 }
 
 TEST(ListingFaults, DirectoryRemovedWhileListedNeverCrashes) {

@@ -1,5 +1,6 @@
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "fileutil/Archives.h"
 #include "fileutil/Files.h"
 
 #include <gtest/gtest.h>
@@ -87,4 +88,25 @@ TEST(PathTests, SeparatorsDirectoriesAndZipNames) {
   EXPECT_EQ(oRYXFileUtil::isDir(d.dir.file("a.log")), 2);
   EXPECT_TRUE(oRYXFileUtil::isZipFile("a.zip.zip"));
   for (const char* name : {"x.zip.1", "x.ZIP", ""}) EXPECT_FALSE(oRYXFileUtil::isZipFile(name)) << name;
+}
+
+TEST(FileListRecords, NamesWithBackslashesComeBackByteForByteAndAnswerForThemselves) {
+  // In base/top/tree the file "..\victim" would, read as a path, be the
+  // directory base/top/victim, and the file "a\b" the directory tree/a/b.
+  TempDir base;
+  for (const char* dir : {"top", "top/victim", "top/tree", "top/tree/a", "top/tree/a/b", "top/tree/..\\..\\x"}) {
+    ::mkdir(base.file(dir).c_str(), 0755);
+  }
+  for (const char* file : {"top/tree/..\\victim", "top/tree/a\\b", "top/tree/new\nline\xff"}) writeFile(base.file(file), "f");
+  const auto before = snapshot(base.path());
+  for (ORDER order : {ORDER_NONE, ORDER_BY_TIME, ORDER_BY_NAME}) {
+    std::list<FILEINFO> files;
+    EXPECT_EQ(oRYXFileUtil::getFileList(base.file("top/tree").c_str(), files, order, 0), 0);
+    std::map<std::string, bool> listed;
+    for (const FILEINFO& info : files) listed[info.fileName] = info.isDirectory;
+    EXPECT_EQ(listed, (std::map<std::string, bool>{
+                          {"..\\..\\x", true}, {"..\\victim", false}, {"a", true}, {"a\\b", false}, {"new\nline\xff", false}}))
+        << order;
+  }
+  EXPECT_EQ(snapshot(base.path()), before);
 }

@@ -1,10 +1,38 @@
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "fileutil/Archives.h"
 #include "fileutil/Files.h"
+#include "support/EnvGuard.h"
+#include "support/SmallDisk.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <optional>
+#include <thread>
+
 using namespace oryxtest;
+
+namespace {
+
+// Many directory creations and removals cost seconds of journal writes on
+// some disks; on a RAM disk, where there is one, the tests time the walk.
+struct RamTempDir {
+  std::optional<EnvGuard> tmpdir;
+  std::optional<TempDir> dir;
+  RamTempDir() {
+    if (::access("/dev/shm", W_OK) == 0) tmpdir.emplace("TMPDIR", "/dev/shm");
+    dir.emplace();
+  }
+  std::string path() const { return dir->path(); }
+  std::string file(const std::string& name) const { return dir->file(name); }
+};
+
+}  // namespace
 
 TEST(TreeRemoval, RemovesTheTreeNeverFollowsALinkOutAndRefusesFilesAndLinks) {
   TempDir dir;
@@ -15,10 +43,138 @@ TEST(TreeRemoval, RemovesTheTreeNeverFollowsALinkOutAndRefusesFilesAndLinks) {
   writeFile(dir.file("t/a/f"), "x");
   ::symlink(dir.file("outside").c_str(), dir.file("t/a/link").c_str());
   ::symlink(dir.file("outside").c_str(), dir.file("link").c_str());
+  ::mkfifo(dir.file("t/a/fifo").c_str(), 0644);
   EXPECT_EQ(oRYXFileUtil::delDir(dir.file("outside/keep").c_str(), "UTF-8"), -1);
   EXPECT_EQ(oRYXFileUtil::delDir((dir.file("link") + "/").c_str(), "UTF-8"), -1);
+  EXPECT_EQ(oRYXFileUtil::delDir((dir.file("t") + "/..").c_str(), "UTF-8"), -1);
   EXPECT_EQ(oRYXFileUtil::delDir(nullptr, "UTF-8"), -1);
   EXPECT_EQ(oRYXFileUtil::delDir((dir.path() + "\\t\\").c_str(), "UTF-8"), 0);
   EXPECT_FALSE(exists(dir.file("t")));
-  EXPECT_TRUE(exists(dir.file("outside/keep")));
+  EXPECT_TRUE(exists(dir.file("outside/keep")) && exists(dir.file("link")));
+}
+
+TEST(TreeRemoval, EntryNamesWithBackslashesStayInsideTheTree) {
+  // From base/top/tree, "..\victim" and "..\..\x" read as paths would be
+  // base/top/victim and base/x; "a\b.zip" would be tree/a/b.zip.
+  TempDir base;
+  for (const char* dir : {"top", "top/victim", "top/tree", "top/tree/a", "top/tree/..\\victim"}) {
+    ::mkdir(base.file(dir).c_str(), 0755);
+  }
+  for (const char* file : {"x", "top/victim/secret", "top/tree/..\\victim/inner", "top/tree/..\\..\\x",
+                           "top/tree/a\\b.zip", "top/tree/a/b.zip"}) {
+    writeFile(base.file(file), file);
+  }
+  const auto outside = without(snapshot(base.path()), {"top/tree"});
+  EXPECT_EQ(oRYXFileUtil::delDir(base.file("top/tree").c_str(), "UTF-8"), 0);
+  EXPECT_EQ(snapshot(base.path()), outside);
+}
+
+TEST(TreeRemoval, ASubdirectorySwappedForALinkOutsideIsNeverFollowed) {
+  // While delDir runs, a second thread keeps exchanging t/s with t/link, a
+  // link to an outside directory holding the same names (and puts the link
+  // back whenever the removal has taken it). A removal that re-resolves
+  // paths, or checks an entry and then opens it by name, would remove
+  // outside files. Each round builds a fresh tree.
+  RamTempDir base;
+  auto fill = [](const std::string& dir) {
+    ::mkdir(dir.c_str(), 0755);
+    for (int i = 0; i < 100; ++i) {
+      ::mkdir((dir + "/d" + std::to_string(i)).c_str(), 0755);
+      writeFile(dir + "/d" + std::to_string(i) + "/f", "f");
+      writeFile(dir + "/f" + std::to_string(i), "f");
+    }
+  };
+  const std::string outside = base.file("outside");
+  fill(outside);
+  const auto outsideBefore = snapshot(outside);
+  for (int round = 0; round < 50; ++round) {
+    const std::string tree = base.file("t");
+    const std::string sub = tree + "/s";
+    const std::string link = tree + "/link";
+    ::mkdir(tree.c_str(), 0755);
+    fill(sub);
+    ::symlink(outside.c_str(), link.c_str());
+    std::atomic<bool> started{false};
+    std::atomic<bool> done{false};
+    std::thread swapper([&] {
+      started.store(true);
+      for (long i = 0; i < 1000000 && !done.load(); ++i) {
+        if (::renameat2(AT_FDCWD, sub.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE) != 0) {
+          ::symlink(outside.c_str(), ::access(sub.c_str(), F_OK) == 0 ? link.c_str() : sub.c_str());
+        }
+      }
+    });
+    while (!started.load()) std::this_thread::yield();
+    oRYXFileUtil::delDir(tree.c_str(), "UTF-8");
+    done.store(true);
+    swapper.join();
+    ASSERT_EQ(snapshot(outside), outsideBefore) << "round " << round;
+    std::filesystem::remove_all(tree);
+  }
+}
+
+TEST(TreeRemoval, TenThousandLevelsGoWithAtMostTwoHundredFiftySixDescriptors) {
+  RamTempDir base;
+  const int kDepth = 10000;
+  int fd = ::open(base.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(::mkdirat(fd, "deep", 0755), 0);
+  for (int level = 0; level < kDepth; ++level) {
+    const int next = ::openat(fd, level == 0 ? "deep" : "d", O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    ASSERT_GE(next, 0) << level;
+    fd = next;
+    if (level % 1000 == 0) ::close(::openat(fd, "file", O_CREAT | O_WRONLY, 0644));
+    if (level + 1 < kDepth) {
+      ASSERT_EQ(::mkdirat(fd, "d", 0755), 0) << level;
+    }
+  }
+  ::close(::openat(fd, "bottom", O_CREAT | O_WRONLY, 0644));
+  ::close(fd);
+
+  struct rlimit saved;
+  ::getrlimit(RLIMIT_NOFILE, &saved);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 256;
+  ::setrlimit(RLIMIT_NOFILE, &limited);
+  const int result = oRYXFileUtil::delDir(base.file("deep").c_str(), "UTF-8");
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_EQ(result, 0);
+  EXPECT_FALSE(exists(base.file("deep")));
+}
+
+namespace {
+
+// A chain of `depth` levels "a", each also holding files and a leaf
+// directory "b" with a file: levels above the deepest few are closed while
+// the walk is below them and must be read again to their end.
+std::string makeWideChain(const std::string& top, int depth) {
+  std::string level = top;
+  for (int i = 0; i < depth; ++i) {
+    ::mkdir(level.c_str(), 0755);
+    for (int f = 0; f < 5; ++f) writeFile(level + "/f" + std::to_string(f), "f");
+    ::mkdir((level + "/b").c_str(), 0755);
+    writeFile(level + "/b/leaf", "f");
+    level += "/a";
+  }
+  return level;
+}
+
+}  // namespace
+
+TEST(TreeRemoval, ClosedLevelsAreReadAgainToTheirEndAndAnEntryThatCannotGoStays) {
+  RamTempDir base;
+  makeWideChain(base.file("t"), 40);
+  // Ten levels up from the bottom, a mount point (when root may mount one):
+  // its removal fails (busy), everything else goes and the walk ends.
+  std::string mountPoint = base.file("t");
+  for (int i = 0; i < 30; ++i) mountPoint += "/a";
+  SmallDisk disk(mountPoint, "64k");
+  if (disk.mounted()) {
+    writeFile(mountPoint + "/on-the-mount", "f");
+    ::mkdir((mountPoint + "/a").c_str(), 0755);
+  }
+  EXPECT_EQ(oRYXFileUtil::delDir(base.file("t").c_str(), "UTF-8"), disk.mounted() ? -1 : 0);
+  std::map<std::string, std::string> stays;  // the way down to the mount point, and it
+  for (std::string level = "t"; disk.mounted() && stays.size() <= 30; level += "/a") stays[level] = "dir";
+  EXPECT_EQ(snapshot(base.path()), stays);
 }

@@ -6,8 +6,10 @@
 // count, and packing files or directories with the external archiver 7za.
 // Results: 0 success, -1 failure, -2 where a later step (a deletion) failed;
 // isDir answers 1/2/-1 and isZipFile a bool. Nothing is thrown or reported.
-// Paths are product paths (a backslash is a separator) in the caller's
-// `encoding`, which every file-system call receives unchanged.
+// Paths the caller passes are product paths (a backslash is a separator) in
+// the caller's `encoding`. A name read from a directory is its own bytes: it
+// is never mapped, split or joined into a path to parse again, so a backslash
+// or any other byte in it never reaches outside its directory.
 // Threads: any operation from any thread. Sorted scans keep their context in
 // per-thread storage, so concurrent scans never meet. The zip operations
 // change the process's working directory while they run (and restore it on
@@ -58,16 +60,20 @@ class oRYXFileUtil {
   static bool isZipFile(const std::string& name);
 
   // Removes the tree `dir`; the result is that of removing `dir` itself (0
-  // when the whole tree went). -1 when dir is not a directory (a symbolic
-  // link included) or cannot be opened. Symbolic links inside the tree are
-  // removed as entries and never followed.
+  // when the whole tree went, -1 otherwise). -1 when dir is not a directory
+  // (a symbolic link included) or cannot be opened. The removal works on
+  // directory descriptors: links inside the tree are removed as entries and
+  // never followed, also when an entry is swapped for one while it runs. Any
+  // depth works, with a bounded number of open descriptors.
   static int delDir(const char* dir, const char* encoding = "UTF-8");
 
   // Removes the archives (*.zip) at the top of `dir` modified before the
   // local time `cutoff` (normalised in place; the caller's hour is kept
   // across a daylight-saving shift). -1: bad arguments, cut-off in the
   // future, dir not opened, or an archive's status unreadable; -2: a
-  // removal failed. Removals already made stay.
+  // removal failed. Removals already made stay. A link named *.zip answers
+  // with its own time and is removed as a link; fifos, sockets and devices
+  // are skipped (so are they by deleteFileByThreshold).
   static int deleteFileByTime(const char* dir, struct tm* cutoff, const char* encoding = "UTF-8");
 
   // Keeps the newest `threshold` entries whose names contain ".zip" and
@@ -78,27 +84,35 @@ class oRYXFileUtil {
   // Packs `parent`\`sub` into `parent`\`zipName`.zip (`sub` without one
   // trailing backslash when zipName is ""), then removes the subdirectory
   // when `deleteAfter`. -1: bad arguments, working-directory failure, sub
-  // missing or archiver failure; -2: packed, but the removal failed.
+  // missing, the archive already there (nothing is packed or removed), or
+  // archiver failure or warning (whatever 7za left is removed); -2: packed,
+  // but the removal failed. `sub` reaches 7za as one literal name.
   static int zipSpecificDir(const char* parent, const char* sub, const char* zipName, bool deleteAfter,
                             const char* encoding = "UTF-8");
 
   // Packs every subdirectory of `dir` into an archive named after it. 0 when
   // all were packed; -1 bad argument or directory failure; otherwise the
   // first failing zipSpecificDir result (later subdirectories untouched).
+  // Links to directories are not subdirectories and are left alone.
   static int zipAllSubDir(const char* dir, bool deleteAfter, const char* encoding = "UTF-8");
 
   // Packs the files of `dir` named by `files` (one name, names separated by
-  // ";", or a wildcard) into `dir`\`zipName`.zip and deletes them. With
-  // zipName "" the archive is named after the files. option: 0..777.
-  // 0 packed, -1 on every failure.
+  // ";", or a wildcard) into `dir`\`zipName`.zip and deletes them. Every
+  // piece between ";" is one name, byte for byte (blanks included); "*" and
+  // "?" are 7za's wildcards. With zipName "" the archive is named after the
+  // files. option: 0..777. 0 packed, -1 on every failure; an archive already
+  // in `dir` or in the staging directory gives -1 before anything is packed
+  // or deleted.
   static int zipSpecificFile(const char* dir, const char* files, const char* zipName, int option,
                              const char* encoding = "UTF-8");
 
   // In the working directory: packs `fileText` (command text: blank-separated,
-  // possibly quoted names or wildcards) into %ORYX_ROOT%\var\tmp\`zipName`.zip,
-  // deletes the packed files and moves the archive here. 0 when the
-  // archiver succeeded; -1 option outside 0..777, ORYX_ROOT unset, a command
-  // too long, or archiver failure.
+  // possibly double-quoted names or wildcards, each word then one name) into
+  // %ORYX_ROOT%\var\tmp\`zipName`.zip, deletes the packed files and moves the
+  // archive here (never over an existing file: the staged archive then
+  // stays). 0 when the archiver succeeded; -1 option outside 0..777,
+  // ORYX_ROOT unset, no names, the archive already here or staged, or
+  // archiver failure or warning (whatever 7za left in staging is removed).
   static int runZipCmd(const char* fileText, const std::string& zipName, int option,
                        const char* encoding = "UTF-8");
 };

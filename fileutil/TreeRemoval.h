@@ -1,0 +1,28 @@
+#ifndef ORYXUTIL_FILEUTIL_TREEREMOVAL_H
+#define ORYXUTIL_FILEUTIL_TREEREMOVAL_H
+
+// Removes a directory tree through directory descriptors only. Every entry
+// is reached from the descriptor of the directory that holds it (openat with
+// O_NOFOLLOW|O_DIRECTORY, fstatat without following, unlinkat), so an entry
+// swapped for a link while the removal runs is removed as a link and never
+// entered: nothing outside the tree can be reached, however the tree changes.
+// The walk is a loop, not a recursion, and holds a bounded number of
+// descriptors whatever the depth: directories above the deepest few are
+// closed and found again through "..", checked by device and inode number.
+
+#include <string>
+
+namespace oryx {
+namespace fileutil {
+
+// Removes the tree at `path` (a native path, relative to the working
+// directory unless absolute). The tree's own directory must be a directory,
+// not a link to one. 0 when the whole tree went; -1 when `path` is not such a
+// directory (or names "/", "." or ".."), cannot be opened, or was not
+// emptied (entries that could not be removed stay, and so does the tree).
+int removeTree(const std::string& path);
+
+}  // namespace fileutil
+}  // namespace oryx
+
+#endif

@@ -1,0 +1,134 @@
+#ifndef ORYXUTIL_TESTS_FILEUTIL_ARCHIVES_H
+#define ORYXUTIL_TESTS_FILEUTIL_ARCHIVES_H
+
+// Independent checks of what the zip operations leave: the entry names of a
+// zip file read from its central directory (byte for byte, not through
+// 7za's listing, which shows a newline as "_"), 7za run with exact argument
+// words, and a snapshot of a whole tree to prove nothing else changed.
+
+#include "support/TempDir.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace oryxtest {
+
+// The names stored in the zip file, directory entries without their "/",
+// sorted. Empty when the file is no zip (no end record found).
+inline std::vector<std::string> zipEntryNames(const std::string& path) {
+  const std::string data = readFile(path);
+  auto u16 = [&data](size_t at) { return static_cast<uint8_t>(data[at]) | static_cast<uint8_t>(data[at + 1]) << 8; };
+  auto u32 = [&](size_t at) { return static_cast<uint32_t>(u16(at)) | static_cast<uint32_t>(u16(at + 2)) << 16; };
+  std::vector<std::string> names;
+  if (data.size() < 22) return names;
+  size_t end = data.size() - 22;
+  while (end > 0 && data.compare(end, 4, "PK\x05\x06") != 0) --end;
+  if (data.compare(end, 4, "PK\x05\x06") != 0) return names;
+  size_t at = u32(end + 16);
+  for (unsigned i = 0, count = u16(end + 10); i < count && at + 46 <= data.size(); ++i) {
+    if (data.compare(at, 4, "PK\x01\x02") != 0) break;
+    const size_t nameLength = u16(at + 28);
+    std::string name = data.substr(at + 46, nameLength);
+    if (!name.empty() && name.back() == '/') name.pop_back();
+    names.push_back(name);
+    at += 46 + nameLength + u16(at + 30) + u16(at + 32);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Runs a program from PATH with exactly these words, no input, output
+// discarded. The exit status; 127 when it cannot start.
+inline int runQuietly(const std::vector<std::string>& words) {
+  std::vector<char*> argv;
+  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t child = 0;
+  const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  if (spawned != 0 || ::waitpid(child, &status, 0) < 0) return 127;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+// "7za t": the archive is whole and readable (no password asked for).
+inline bool archiveTestsOk(const std::string& path) { return runQuietly({"7za", "t", "--", path}) == 0; }
+
+inline bool haveSevenZip() {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "";
+  for (size_t start = 0; start <= dirs.size();) {
+    const size_t end = std::min(dirs.find(':', start), dirs.size());
+    if (::access((dirs.substr(start, end - start) + "/7za").c_str(), X_OK) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+// A regular file's content as a snapshot shows it: longer ones by size and hash.
+inline std::string contentOf(const std::string& path) {
+  const std::string content = readFile(path);
+  if (content.size() <= 64) return content;
+  return "bytes:" + std::to_string(content.size()) + ":" + std::to_string(std::hash<std::string>()(content));
+}
+
+// Every entry below `root` by relative path: "dir", "link:TARGET", "other"
+// or a regular file's content. Links are not followed.
+inline std::map<std::string, std::string> snapshot(const std::string& root) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> entries;
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
+       it.increment(error)) {
+    const std::string path = it->path().string();
+    const std::string relative = path.substr(root.size() + 1);
+    const fs::file_status status = it->symlink_status(error);
+    if (fs::is_symlink(status)) entries[relative] = "link:" + fs::read_symlink(it->path(), error).string();
+    else if (fs::is_directory(status)) entries[relative] = "dir";
+    else if (fs::is_regular_file(status)) entries[relative] = contentOf(path);
+    else entries[relative] = "other";
+  }
+  return entries;
+}
+
+// The entries of `tree` whose path does not begin with one of `prefixes`
+// (each a whole relative path: "a" leaves out "a" and "a/...", not "ab").
+inline std::map<std::string, std::string> without(std::map<std::string, std::string> tree,
+                                                  const std::vector<std::string>& prefixes) {
+  for (auto it = tree.begin(); it != tree.end();) {
+    bool drop = false;
+    for (const std::string& p : prefixes) {
+      drop = drop || it->first == p || it->first.compare(0, p.size() + 1, p + "/") == 0;
+    }
+    it = drop ? tree.erase(it) : std::next(it);
+  }
+  return tree;
+}
+
+inline std::string workingDirectory() {
+  char buffer[4096];
+  return ::getcwd(buffer, sizeof(buffer)) ? buffer : "";
+}
+
+}  // namespace oryxtest
+
+#endif

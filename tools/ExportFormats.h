@@ -14,14 +14,15 @@ struct ExportFormat {
   bool namedElements;   // takes --export-name and --record-name
   bool widths;          // takes --widths
   bool encoding;        // takes --encoding
+  bool streams;         // can be written to standard output as it is made
 };
 
 const ExportFormat kFormats[] = {
-    {"csv", "comma-separated values", false, false, false},
-    {"html", "an HTML page with one table", false, true, false},
-    {"xml", "one element per record", true, false, false},
-    {"txt", "boxed fixed-width text", false, true, true},
-    {"xlsx", "a spreadsheet workbook", false, true, false},
+    {"csv", "comma-separated values", false, false, false, true},
+    {"html", "an HTML page with one table", false, true, false, true},
+    {"xml", "one element per record", true, false, false, true},
+    {"txt", "boxed fixed-width text", false, true, true, true},
+    {"xlsx", "a spreadsheet workbook", false, true, false, false},
 };
 
 struct WriterSwitch {

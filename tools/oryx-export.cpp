@@ -229,6 +229,11 @@ int run(Input& input, const Settings& settings, const oryxtool::ExportOptions& o
   if (toStdout && options.parts) {
     return failure("-o -", "part files cannot go to standard output", oryxtool::kExitUsage);
   }
+  // A workbook is a zip archive finished by seeking back, so it needs a file.
+  if (toStdout && !options.format->streams) {
+    return failure("-o -", std::string(options.format->name) + " output cannot go to standard output",
+                   oryxtool::kExitUsage);
+  }
   if (const int status = openInput(input)) return status;
   oryxtool::AtomicOutput output(settings.output, options.parts, settings.noClobber);
   oryxtool::StdoutPump pump;

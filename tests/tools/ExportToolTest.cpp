@@ -343,6 +343,7 @@ TEST_F(ExportTool, DashStreamsToStandardOutputForPipelines) {
   EXPECT_EQ(readFile(dir.file("rc")), "1\n");
   EXPECT_EQ(closed.err, "oryx-export: standard output: Broken pipe\n");
   EXPECT_EQ(run({"-o", "-", "--part-size", "1", "in.csv"}).status, 2);
+  EXPECT_EQ(run({"-o", "-", "-f", "xlsx", "in.csv"}).status, 2);  // a workbook needs a file
   const ToolRun shut = shell(std::string(kTool) + " -o - in.csv >&-");
   EXPECT_EQ(shut.status, 1);
   EXPECT_EQ(shut.err, "oryx-export: standard output: Bad file descriptor\n");
@@ -407,5 +408,5 @@ TEST_F(ExportTool, BashCompletionsOfferOptionsAndValues) {
                              "ask _oryx_tao_args oryx-tao-args --ch";
   writeFile(dir.file("ask.sh"), script);
   const ToolRun result = shell("bash ask.sh");
-  EXPECT_EQ(result.out, "csv html xml txt\n--no-clobber\nlines null json shell\n--check\n") << result.err;
+  EXPECT_EQ(result.out, "csv html xml txt xlsx\n--no-clobber\nlines null json shell\n--check\n") << result.err;
 }

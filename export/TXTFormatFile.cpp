@@ -34,7 +34,7 @@ bool isSupportedEncoding(const std::string& encoding) {
 // writer's thread alone. The task owns its queue, one that the writer thread
 // can empty in one go.
 TXTFormatFile::TXTFormatFile(const std::list<std::string>& /*params*/)
-    : ACE_Task<ACE_MT_SYNCH>(new ACE_Thread_Manager(), new oryx::BatchQueue),
+    : ACE_Task<ACE_MT_SYNCH>(newThreadManager(), new oryx::BatchQueue),
       m_queue(static_cast<oryx::BatchQueue*>(msg_queue())),
       m_blocks(kTypicalBlockText, kIdleBlocks) {
   delete_msg_queue_ = true;
@@ -46,7 +46,10 @@ TXTFormatFile::~TXTFormatFile() {
   if (m_threadRunning) stopWriterThread();
   ACE_Thread_Manager* manager = thr_mgr();
   if (manager != nullptr) {
-    manager->wait(nullptr, false, true);
+    // A thread left behind (the parent's, or one the exiting process keeps)
+    // is not waited for.
+    if (m_threadLeft) manager->wait_on_exit(0);
+    else manager->wait(nullptr, false, true);
     thr_mgr(nullptr);
     delete manager;
   }

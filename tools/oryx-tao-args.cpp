@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
     args.reset(taoCfg.TAO_init(own.data(), app.count("--port") > 0 ? portText.c_str() : nullptr,
                                svcConf));
   }
-  if (!args) return fail("tao.cfg '" + cfg + "' is not a valid INI file");
+  // The library has said which setting or word holds an unclosed quote, if that is why.
+  if (!args) return fail("tao.cfg '" + cfg + "' is not a valid INI file, or a word would be cut short");
   for (int i = 0; i < args->argc(); ++i) std::cout << args->argv()[i] << "\n";
   std::cout.flush();
   return std::cout ? 0 : kFailed;

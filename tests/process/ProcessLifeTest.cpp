@@ -1,0 +1,52 @@
+// The library at the edges of a process's life, each case in a fresh
+// process (tests/process/child) bounded by a timeout: returning from main
+// while threads list, profile and export; forking with a local-charset TXT
+// document open and its writer thread busy.
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+namespace {
+
+#if ORYX_SANITIZED
+const int kExitRuns = 30;  // each run is ten times slower under the sanitizers
+#else
+const int kExitRuns = 300;
+#endif
+
+::testing::AssertionResult run(const char* scenario, const oryxtest::TempDir& dir) {
+  return oryxtest::exitsCleanly({ORYX_PROCESS_CHILD, scenario, dir.path()},
+                                {"OX_PROFILE_FILE=" + dir.file("profile.log")}, "OX_PROFILE_", 60);
+}
+
+TEST(ProcessExit, ReturningFromMainWhileEightThreadsListProfileAndExportEndsCleanly) {
+  oryxtest::TempDir dir;
+  for (int i = 0; i < kExitRuns; ++i) ASSERT_TRUE(run("exit-busy", dir)) << "run " << i;
+}
+
+TEST(ProcessFork, ChildrenCloseTheInheritedDocumentAtOnceAndTheParentKeepsEveryRecordOnce) {
+  oryxtest::TempDir dir;
+  ASSERT_TRUE(run("fork", dir));
+  const std::string text = oryxtest::readFile(dir.file("parent.txt"));
+  const std::regex record("record (\\d+)");
+  int expected = 0;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), record); it != std::sregex_iterator();
+       ++it, ++expected) {
+    ASSERT_EQ(std::to_string(expected), (*it)[1].str());
+  }
+  EXPECT_EQ(60000, expected);
+  // The profiler's lines: the parent's once each, the children's none.
+  const std::string profile = oryxtest::readFile(dir.file("profile.log"));
+  EXPECT_EQ(std::string::npos, profile.find("child"));
+  for (int f = 0; f < 12; ++f) {
+    const std::string line = "Timestamp[parent " + std::to_string(f) + "]";
+    EXPECT_EQ(profile.find(line), profile.rfind(line)) << line;
+    EXPECT_NE(std::string::npos, profile.find(line)) << line;
+  }
+}
+
+}  // namespace

@@ -26,9 +26,10 @@ class ForkAware {
 void watchForks(ForkAware* object);
 void unwatchForks(ForkAware* object);
 
-// Keeps an object of a forked child reachable for ever and never destroyed:
-// one whose condition variable the parent's thread was waiting on, which
-// would wait for that thread for ever if destroyed.
+// Keeps an object reachable for ever and never destroyed: in a forked child
+// one whose condition variable the parent's thread was waiting on (it would
+// wait for that thread for ever if destroyed), or one that the exiting
+// process cannot destroy safely any more.
 void keepForever(const void* object);
 
 }  // namespace oryx

@@ -1,5 +1,6 @@
 #include "export/TXTFormatFile.h"
 
+#include "companion/ExitGate.h"
 #include "companion/Report.h"
 #include "export/ContentEncoding.h"
 #include "export/WriterCodes.h"
@@ -45,13 +46,19 @@ TXTFormatFile::~TXTFormatFile() {
   // the wait below returns once every queued block is written.
   if (m_threadRunning) stopWriterThread();
   ACE_Thread_Manager* manager = thr_mgr();
-  if (manager != nullptr) {
+  thr_mgr(nullptr);
+  // Closing a thread manager asks ACE whether it is shutting down, which
+  // must not overlap ACE's teardown at exit: once the process exits, the
+  // manager is kept instead.
+  if (manager != nullptr && oryx::exitgate::enter()) {
     // A thread left behind (the parent's, or one the exiting process keeps)
     // is not waited for.
     if (m_threadLeft) manager->wait_on_exit(0);
     else manager->wait(nullptr, false, true);
-    thr_mgr(nullptr);
     delete manager;
+    oryx::exitgate::leave();
+  } else if (manager != nullptr) {
+    oryx::keepForever(manager);
   }
   // The blocks come from m_blocks, which goes before the task's queue.
   releaseQueuedBlocks();

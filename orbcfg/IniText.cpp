@@ -53,6 +53,15 @@ bool readSectionPath(const char* begin, const char* end, std::string& section) {
 
 }  // namespace
 
+TextPiece nextPiece(const char*& next, const char* textEnd, size_t pieceBytes) {
+  const char* begin = next;
+  const size_t room = std::min(static_cast<size_t>(textEnd - begin), pieceBytes);
+  const char* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', room));
+  next = lineFeed != nullptr ? lineFeed + 1 : begin + room;
+  const char* nul = static_cast<const char*>(std::memchr(begin, '\0', next - begin));
+  return TextPiece{begin, nul != nullptr ? nul : next};
+}
+
 int readIniText(const std::string& text, const IniEntryTaker& take) {
   const char* next = text.data();
   const char* const textEnd = text.data() + text.size();
@@ -60,13 +69,9 @@ int readIniText(const std::string& text, const IniEntryTaker& take) {
   std::string section;
   bool inSection = false;
   while (next < textEnd) {
-    // One piece as fgets gives it: up to the line feed, at most 4095 bytes.
-    const char* begin = next;
-    const size_t room = std::min(static_cast<size_t>(textEnd - begin), kPieceBytes);
-    const char* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', room));
-    next = lineFeed != nullptr ? lineFeed + 1 : begin + room;
-    const char* nul = static_cast<const char*>(std::memchr(begin, '\0', next - begin));
-    const char* end = nul != nullptr ? nul : next;
+    const TextPiece piece = nextPiece(next, textEnd, kPieceBytes);
+    const char* begin = piece.begin;
+    const char* end = piece.end;
 
     trim(begin, end);
     if (begin == end || *begin == ';' || *begin == '#') continue;

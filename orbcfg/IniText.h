@@ -20,6 +20,7 @@
 // Result: kCfgOk, or kCfgFailed at the first refused line; `take` has
 // then seen every key before it, in file order (a key given twice: twice).
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -30,6 +31,15 @@ using IniEntryTaker =
     std::function<void(const std::string& section, const std::string& key, std::string&& value)>;
 
 int readIniText(const std::string& text, const IniEntryTaker& take);
+
+// The piece of text at `next` that fgets with room for `pieceBytes` bytes
+// gives, [begin, end) up to its first NUL; `next` moves past it. `next`
+// must be before `textEnd`.
+struct TextPiece {
+  const char* begin;
+  const char* end;
+};
+TextPiece nextPiece(const char*& next, const char* textEnd, size_t pieceBytes);
 
 }  // namespace oryx
 

@@ -3,14 +3,13 @@
 
 #include "companion/ConfigFile.h"
 #include "companion/NativePath.h"
+#include "orbcfg/IniText.h"
 #include "orbcfg/OrbCodes.h"
 #include "oryxutil/companion/CommonUtils.h"
 #include "oryxutil/companion/OS.h"
 
 #include <ace/OS_NS_stdio.h>
 
-#include <algorithm>
-#include <cstring>
 #include <list>
 #include <string>
 
@@ -74,13 +73,8 @@ bool oRYX_Tao_Cfg::isHalfSecurity(const ACE_String_Base<char>& svcConfFile, bool
   const char* next = text.data();
   const char* const textEnd = next + text.size();
   while (next < textEnd) {
-    const char* begin = next;
-    const size_t room = std::min(static_cast<size_t>(textEnd - begin), kPiece);
-    const char* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', room));
-    next = lineFeed != nullptr ? lineFeed + 1 : begin + room;
-    const char* nul = static_cast<const char*>(std::memchr(begin, '\0', next - begin));
-    const std::string piece(begin, nul != nullptr ? nul : next);
-    if (piece.find(kMention) != std::string::npos) return true;
+    const oryx::TextPiece piece = oryx::nextPiece(next, textEnd, kPiece);
+    if (std::string(piece.begin, piece.end).find(kMention) != std::string::npos) return true;
   }
   return false;
 }

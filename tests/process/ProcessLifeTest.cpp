@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -17,9 +18,14 @@ const int kExitRuns = 30;  // each run is ten times slower under the sanitizers
 const int kExitRuns = 300;
 #endif
 
-::testing::AssertionResult run(const char* scenario, const oryxtest::TempDir& dir) {
-  return oryxtest::exitsCleanly({ORYX_PROCESS_CHILD, scenario, dir.path()},
-                                {"OX_PROFILE_FILE=" + dir.file("profile.log")}, "OX_PROFILE_", 60);
+::testing::AssertionResult run(const char* scenario, const oryxtest::TempDir& dir,
+                               std::vector<std::string> env = {}) {
+  env.push_back("OX_PROFILE_FILE=" + dir.file("profile.log"));
+  // Every symbol bound at load: one that a thread first needs while the
+  // dynamic linker finalizes the libraries at exit can fail to resolve
+  // (exit 127), whatever this library does.
+  env.push_back("LD_BIND_NOW=1");
+  return oryxtest::exitsCleanly({ORYX_PROCESS_CHILD, scenario, dir.path()}, env, "OX_PROFILE_", 60);
 }
 
 TEST(ProcessExit, ReturningFromMainWhileEightThreadsListProfileAndExportEndsCleanly) {
@@ -29,7 +35,9 @@ TEST(ProcessExit, ReturningFromMainWhileEightThreadsListProfileAndExportEndsClea
 
 TEST(ProcessFork, ChildrenCloseTheInheritedDocumentAtOnceAndTheParentKeepsEveryRecordOnce) {
   oryxtest::TempDir dir;
-  ASSERT_TRUE(run("fork", dir));
+  // A forked child cannot see the parent's other threads, so LeakSanitizer
+  // there counts what only they refer to (ACE's per-thread objects) as lost.
+  ASSERT_TRUE(run("fork", dir, {"ASAN_OPTIONS=detect_leaks=0"}));
   const std::string text = oryxtest::readFile(dir.file("parent.txt"));
   int expected = 0;
   for (size_t at = text.find("record "); at != std::string::npos; at = text.find("record ", at + 1)) {

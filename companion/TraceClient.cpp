@@ -1,5 +1,7 @@
 #include "oryxutil/companion/TraceClient.h"
 
+#include "companion/ExitGate.h"
+
 #include <ace/Log_Msg.h>
 #include <ace/Message_Block.h>
 
@@ -52,12 +54,20 @@ void TraceClient::trace(_ETraceLevel level, int category, ACE_Message_Block* bod
     (*sink)(static_cast<int>(level), category, text);
     return;
   }
+  // While the process exits ACE's logging may be torn down under this
+  // thread: the line goes straight to standard error instead.
+  if (!oryx::exitgate::enter()) {
+    const std::string line = text + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    return;
+  }
   const ACE_Log_Priority priority = level <= TRACE_CRITICAL ? LM_CRITICAL
                                   : level == TRACE_WARNING  ? LM_WARNING
                                   : level <= TRACE_ERROR    ? LM_ERROR
                                   : level == TRACE_INFO     ? LM_INFO
                                                             : LM_DEBUG;
   ACE_DEBUG((priority, ACE_TEXT("%C\n"), text.c_str()));
+  oryx::exitgate::leave();
 }
 
 void TraceClient::setSink(Sink sink) {

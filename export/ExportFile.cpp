@@ -108,4 +108,10 @@ bool ExportFile::close() {
   return flushed && good();
 }
 
+void ExportFile::abandon() {
+  m_buffer.clear();
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+}
+
 }  // namespace oryx

@@ -85,6 +85,9 @@ class ExportFile {
   bool flushIfFull() { return m_buffer.size() < kFlushThreshold || flush(); }
   // Flushes and closes; false when either failed or the file had failed.
   bool close();
+  // Closes without writing the pending bytes: for a forked child, whose
+  // copy of them is the parent's to write.
+  void abandon();
 
  private:
   // Marks the file failed with `error`, unless it failed already.

@@ -1,5 +1,6 @@
 #include "export/TXTFormatFile.h"
 
+#include "companion/ExitGate.h"
 #include "companion/Report.h"
 #include "export/ContentEncoding.h"
 #include "export/WriterCodes.h"
@@ -34,7 +35,7 @@ bool isSupportedEncoding(const std::string& encoding) {
 // writer's thread alone. The task owns its queue, one that the writer thread
 // can empty in one go.
 TXTFormatFile::TXTFormatFile(const std::list<std::string>& /*params*/)
-    : ACE_Task<ACE_MT_SYNCH>(new ACE_Thread_Manager(), new oryx::BatchQueue),
+    : ACE_Task<ACE_MT_SYNCH>(newThreadManager(), new oryx::BatchQueue),
       m_queue(static_cast<oryx::BatchQueue*>(msg_queue())),
       m_blocks(kTypicalBlockText, kIdleBlocks) {
   delete_msg_queue_ = true;
@@ -45,10 +46,19 @@ TXTFormatFile::~TXTFormatFile() {
   // the wait below returns once every queued block is written.
   if (m_threadRunning) stopWriterThread();
   ACE_Thread_Manager* manager = thr_mgr();
-  if (manager != nullptr) {
-    manager->wait(nullptr, false, true);
-    thr_mgr(nullptr);
+  thr_mgr(nullptr);
+  // Closing a thread manager asks ACE whether it is shutting down, which
+  // must not overlap ACE's teardown at exit: once the process exits, the
+  // manager is kept instead.
+  if (manager != nullptr && oryx::exitgate::enter()) {
+    // A thread left behind (the parent's, or one the exiting process keeps)
+    // is not waited for.
+    if (m_threadLeft) manager->wait_on_exit(0);
+    else manager->wait(nullptr, false, true);
     delete manager;
+    oryx::exitgate::leave();
+  } else if (manager != nullptr) {
+    oryx::keepForever(manager);
   }
   // The blocks come from m_blocks, which goes before the task's queue.
   releaseQueuedBlocks();

@@ -20,9 +20,16 @@
 // Threads: one caller thread at a time per object; the writer thread runs
 // only between startDocument and endDocument of a local-charset document.
 // Destroying a writer ends an open document (its blocks are written) first.
+// Process life: in a forked child an open local-charset document is the
+// parent's (whose writer thread writes every block queued before the fork):
+// the child drops its copies of the queued blocks and closes its descriptor
+// without writing, so endDocument and destruction return at once there and
+// later records fail. While the process exits, a document cannot start and
+// an ending writer thread is left to the exit instead of being joined.
 
 #include "oryxutil/export/FormatFile.h"
 
+#include "companion/ForkWatch.h"
 #include "companion/queue/BatchQueue.h"
 #include "companion/queue/BlockPool.h"
 #include "export/ExportFile.h"
@@ -32,10 +39,12 @@
 #include <ace/Task_T.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
-class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
+class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH>, private oryx::ForkAware {
  public:
   explicit TXTFormatFile(const std::list<std::string>& params);
   ~TXTFormatFile() override;
@@ -87,6 +96,15 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
   void sendPendingBlocks();
   // Releases the blocks not yet sent and those still queued.
   void releaseQueuedBlocks();
+  // The writer thread's last step: tells the caller every block is written,
+  // then ends, unless the process is exiting.
+  int finishThread();
+  static ACE_Thread_Manager* newThreadManager();
+  // Fork hooks: the queue's and the thread manager's locks are held across
+  // fork(); the child gives up the thread's document.
+  void lockForFork() override;
+  void unlockInParent() override;
+  void unlockInChild() override;
 
   oryx::BatchQueue* const m_queue;  // the task's queue, owned by the task
   // Record blocks: laid out on the caller's thread, written and recycled
@@ -111,6 +129,15 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
 
   bool m_utf8Document = false;   // the mode of the open document
   bool m_threadRunning = false;  // a writer thread was started and not yet joined
+  // A thread this object no longer joins: the parent's, in a forked child, or
+  // one the exiting process keeps.
+  bool m_threadLeft = false;
+  // The writer thread's hand-over at its end: every block is written, and
+  // whether it ends (so the caller joins it) or stays until the exit.
+  std::mutex m_finishLock;
+  std::condition_variable m_finished;
+  bool m_threadDone = false;
+  bool m_threadEnds = false;
 
   // Scratch of writeLines, kept to avoid allocating per record: the cells
   // that need repair, each cell's place in it (kOwnText: laid out from the

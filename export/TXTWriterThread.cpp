@@ -7,6 +7,7 @@
 
 #include "export/TXTFormatFile.h"
 
+#include "companion/ExitGate.h"
 #include "companion/Report.h"
 
 #include <ace/Message_Block.h>
@@ -32,11 +33,30 @@ const suseconds_t kGatherMicroseconds = 200;
 // stalling at every hand-over.
 const size_t kQueueBatch = 32;
 
+// Its lock is held across fork(), so that a child never inherits it taken.
+class ForkableThreadManager : public ACE_Thread_Manager {
+ public:
+  ACE_Thread_Mutex& lock() { return lock_; }
+};
+
 }  // namespace
 
+ACE_Thread_Manager* TXTFormatFile::newThreadManager() { return new ForkableThreadManager; }
+
 bool TXTFormatFile::startWriterThread() {
+  // Starting a thread through ACE must not overlap ACE's teardown at exit;
+  // the thread leaves the gate once it runs.
+  if (!oryx::exitgate::enter()) {
+    errno = ESHUTDOWN;
+    return false;
+  }
+  // Watched from before the thread exists, so no fork finds it unwatched.
+  oryx::watchForks(this);
   // Flags 0: one joinable thread that the writer's own manager waits for.
+  // In a forked child the parent's thread still counts, so none starts.
   if (activate(0, 1, 0, 0, -1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != 0) {
+    oryx::unwatchForks(this);
+    oryx::exitgate::leave();
     return false;
   }
   m_threadRunning = true;
@@ -69,8 +89,66 @@ void TXTFormatFile::stopWriterThread() {
   // Without a timeout putq fails only on a deactivated queue, which this
   // writer never deactivates; the stop block then always reaches the thread.
   if (putq(stop) == -1) delete stop;
-  thr_mgr()->wait(nullptr, false, true);
+  bool ends;
+  {
+    std::unique_lock<std::mutex> guard(m_finishLock);
+    m_finished.wait(guard, [this] { return m_threadDone; });
+    ends = m_threadEnds;
+    m_threadDone = false;
+  }
+  oryx::unwatchForks(this);
+  if (ends) {
+    // The task's own join: its thread manager's wait joins nothing once ACE
+    // has begun to shut down, and this thread's end must be over before ACE
+    // tears down.
+    wait();
+    oryx::exitgate::leave();
+  } else {
+    m_threadLeft = true;
+  }
   m_threadRunning = false;
+}
+
+int TXTFormatFile::finishThread() {
+  // The thread's end runs ACE's thread bookkeeping, which must not overlap
+  // ACE's teardown at exit; the caller leaves the gate once it has joined.
+  const bool ends = oryx::exitgate::enter();
+  {
+    // Notified under the lock: once it is released the caller may destroy
+    // this writer, and this thread touches it no more.
+    std::lock_guard<std::mutex> guard(m_finishLock);
+    m_threadEnds = ends;
+    m_threadDone = true;
+    m_finished.notify_one();
+  }
+  // The process is exiting: this thread ends with it.
+  while (!ends) ACE_OS::sleep(3600);
+  return 0;
+}
+
+void TXTFormatFile::lockForFork() {
+  m_queue->lock().acquire();
+  static_cast<ForkableThreadManager*>(thr_mgr())->lock().acquire();
+}
+
+void TXTFormatFile::unlockInParent() {
+  static_cast<ForkableThreadManager*>(thr_mgr())->lock().release();
+  m_queue->lock().release();
+}
+
+void TXTFormatFile::unlockInChild() {
+  static_cast<ForkableThreadManager*>(thr_mgr())->lock().release();
+  m_queue->lock().release();
+  // The parent's thread writes every block queued so far: the child's copies
+  // are dropped, and so are the bytes its copy of the file still buffers.
+  releaseQueuedBlocks();
+  m_file.abandon();
+  // The parent's thread may be waiting on the queue's condition, which the
+  // child could then never destroy: the queue stays, unused, for ever.
+  delete_msg_queue_ = false;
+  oryx::keepForever(m_queue);
+  m_threadRunning = false;
+  m_threadLeft = true;
 }
 
 void TXTFormatFile::releaseQueuedBlocks() {
@@ -130,6 +208,7 @@ class GatheredBlocks {
 }  // namespace
 
 int TXTFormatFile::svc() {
+  oryx::exitgate::leave();  // the thread's start is over
   for (;;) {
     // Everything queued so far at once: the caller meets this thread on the
     // queue's lock once per batch, not once per record.
@@ -155,7 +234,7 @@ int TXTFormatFile::svc() {
         gathered.write();
         block->release();
         m_blocks.releaseChain(next);
-        return 0;
+        return finishThread();
       }
       gathered.add(block);
       block = next;

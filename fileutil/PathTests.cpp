@@ -31,8 +31,9 @@ int oRYXFileUtil::isDir(const std::string& path, const char* encoding) {
 }
 
 bool oRYXFileUtil::isZipFile(const std::string& name) {
-  static const std::string kSuffix = ".zip";
+  // A literal, not a static string: threads may ask while the process exits.
+  static constexpr char kSuffix[] = ".zip";
   if (name.empty()) return false;
   const std::string::size_type found = name.rfind(kSuffix);
-  return found != std::string::npos && found + kSuffix.size() == name.size();
+  return found != std::string::npos && found + sizeof(kSuffix) - 1 == name.size();
 }

@@ -1,27 +1,19 @@
 #include "fileutil/ScanContext.h"
 
 #include <ace/OS_NS_stdlib.h>
-#include <ace/TSS_T.h>
 
 #include <cstdlib>
 
 namespace oryx {
 namespace fileutil {
 
-namespace {
-
-ACE_TSS<oRYXFileUtil_Local_Thread_Data> s_scanContext;
-
-// ACE_TSS creates its key on first use behind an unguarded flag; touching it
-// once while the library loads, before any caller thread can reach it, keeps
-// concurrent first uses from racing on that flag.
-const bool s_keyCreated = (s_scanContext.operator->() != nullptr);
-
-}  // namespace
-
+// The language's per-thread storage rather than ACE's: a thread's record is
+// created on its first use and destroyed when that thread ends, and nothing
+// shared is torn down at process exit, so threads that still scan while the
+// process exits keep a valid record.
 oRYXFileUtil_Local_Thread_Data& scanContext() {
-  (void)s_keyCreated;
-  return *s_scanContext;
+  static thread_local oRYXFileUtil_Local_Thread_Data context;
+  return context;
 }
 
 ScanResult::ScanResult(const char* dir, ORYX_OS::ScandirSelector selector,

@@ -1,5 +1,9 @@
 #include "orbcfg/ArgvBuild.h"
 
+#include <ace/OS_NS_stdlib.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <vector>
@@ -45,15 +49,80 @@ ACE_ARGV_T<char>* argvOfWords(const std::vector<std::string>& words) {
   return new (std::nothrow) ACE_ARGV_T<char>(line.c_str(), false);
 }
 
+// The caller's words as ACE joins them: the first $NAME of each substituted.
+std::vector<NamedText> callerWords(char** argv) {
+  std::vector<NamedText> words;
+  for (int i = 0; argv != nullptr && argv[i] != nullptr; ++i) {
+    NamedText word("argument word " + std::to_string(i + 1), argv[i]);
+    if (word.second.find('$') != std::string::npos) {
+      char* substituted = ACE_OS::strenvdup(argv[i]);
+      if (substituted != nullptr) word.second = substituted;
+      std::free(substituted);
+    }
+    words.push_back(std::move(word));
+  }
+  return words;
+}
+
+// The first source whose text, where it stands in `line`, holds `cut`.
+const NamedText* sourceOf(size_t cut, const std::string& line, const std::vector<NamedText>& words,
+                          const std::vector<NamedText>& sources) {
+  for (const std::vector<NamedText>* list : {&words, &sources}) {
+    for (const NamedText& source : *list) {
+      if (source.second.empty()) continue;
+      for (size_t at = line.find(source.second); at != std::string::npos && at <= cut;
+           at = line.find(source.second, at + 1)) {
+        if (cut < at + source.second.size()) return &source;
+      }
+    }
+  }
+  return nullptr;
+}
+
+void warnCut(const NamedText* source, const std::string& line, size_t cut) {
+  std::string shown = source != nullptr ? source->second : line;
+  // One line, whatever the text holds.
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  }
+  const std::string reason = line[cut] == '#' ? "a leading #" : "an unclosed quote";
+  const std::string text = "oRYX_Tao_Cfg::TAO_init: " +
+                           (source != nullptr ? source->first : std::string("the ORB arguments")) +
+                           " holds " + reason + ", which would cut the ORB arguments short: " +
+                           shown + "\n";
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
 }  // namespace
 
-ACE_ARGV_T<char>* buildOrbArgv(char** argv, const std::string& options) {
+size_t cutPoint(const std::string& line) {
+  // ACE's counting pass: "#" at the start ends the line; a quote (either
+  // kind, anywhere in a word) runs to the next same quote not preceded by a
+  // backslash, across blanks.
+  if (!line.empty() && line[0] == '#') return 0;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '"' && line[i] != '\'') continue;
+    const size_t open = i;
+    for (++i; i < line.size() && (line[i] != line[open] || line[i - 1] == '\\'); ++i) {
+    }
+    if (i == line.size()) return open;
+  }
+  return std::string::npos;
+}
+
+ACE_ARGV_T<char>* buildOrbArgv(char** argv, const std::string& options,
+                               const std::vector<NamedText>& sources) {
   std::string line;
   if (argv != nullptr) {
     ACE_ARGV_T<char> callerArgs(argv, true, false);
     if (callerArgs.buf() != nullptr) line = callerArgs.buf();
   }
   line += options;
+  const size_t cut = cutPoint(line);
+  if (cut != std::string::npos) {
+    warnCut(sourceOf(cut, line, callerWords(argv), sources), line, cut);
+    return nullptr;
+  }
 
   std::unique_ptr<ACE_ARGV_T<char>> result(new (std::nothrow) ACE_ARGV_T<char>(line.c_str(), true));
   if (!result || !hasEmptyWord(*result)) return result.release();

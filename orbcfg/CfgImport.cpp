@@ -1,75 +1,91 @@
 #include "orbcfg/CfgImport.h"
 
+#include "companion/ConfigFile.h"
 #include "companion/NativePath.h"
+#include "orbcfg/IniText.h"
 #include "orbcfg/OrbCodes.h"
-#include "oryxutil/companion/OS.h"
 
-#include <ace/Configuration_Import_Export.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace oryx {
 
 namespace {
 
-const char kBom[] = "\xEF\xBB\xBF";
-const size_t kBomLength = 3;
+// The keys the ORB arguments are built from: these live in the store.
+struct StoredKey {
+  const char* section;
+  const char* key;
+};
+const StoredKey kStoredKeys[] = {
+    {"NameService", "hostname"}, {"NameService", "port"},      {"NameService", "ListenAllIp"},
+    {"NameService", "ListenIpAddrs"}, {"NameService", "sslport"}, {"NameService", "ssl"},
+    {"Debug", "DebugLevel"},     {"ORB", "UseIp"},             {"ORB", "orbext"}};
+const size_t kStoredKeyCount = sizeof(kStoredKeys) / sizeof(kStoredKeys[0]);
 
-// The whole file when it starts with a byte-order mark, without the mark;
-// false when it does not start with one or cannot be read.
-bool readAfterBom(const std::string& path, std::string& content) {
-  FILE* in = ORYX_OS::fopen(path.c_str(), "rb", "UTF-8");
-  if (in == nullptr) return false;
-  char head[kBomLength] = {0};
-  bool hasBom = std::fread(head, 1, kBomLength, in) == kBomLength &&
-                std::memcmp(head, kBom, kBomLength) == 0;
-  if (hasBom) {
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), in)) > 0) content.append(chunk, got);
-    hasBom = !std::ferror(in);
+// The index of a stored key, or kStoredKeyCount for any other key.
+size_t storedKeyIndex(const std::string& section, const std::string& key) {
+  for (size_t i = 0; i < kStoredKeyCount; ++i) {
+    if (section == kStoredKeys[i].section && key == kStoredKeys[i].key) return i;
   }
-  std::fclose(in);
-  return hasBom;
+  return kStoredKeyCount;
 }
 
-int importPath(ACE_Configuration_Heap& store, const char* path) {
-  ACE_Ini_ImpExp importer(store);
-  return importer.import_config(path) == 0 ? kCfgOk : kCfgFailed;
-}
+// Each stored key's last value; false for a key the file does not give.
+struct StoredValues {
+  bool given[kStoredKeyCount] = {};
+  std::string value[kStoredKeyCount];
+};
 
-// The INI reader only takes a file name, so the text without the mark is
-// handed over as an anonymous in-memory file.
-int importText(ACE_Configuration_Heap& store, const std::string& content) {
-  const int fd = ::memfd_create("tao.cfg", MFD_CLOEXEC);
-  if (fd < 0) return kCfgFailed;
-  size_t written = 0;
-  while (written < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
+int putInStore(ACE_Configuration_Heap& store, const StoredValues& values) {
+  int result = kCfgOk;
+  for (size_t i = 0; i < kStoredKeyCount; ++i) {
+    if (!values.given[i]) continue;
+    ACE_Configuration_Section_Key section;
+    if (store.open_section(store.root_section(), kStoredKeys[i].section, 1, section) != 0 ||
+        store.set_string_value(section, kStoredKeys[i].key,
+                               ACE_TString(values.value[i].c_str(), values.value[i].size())) != 0) {
+      result = kCfgFailed;
+    }
   }
-  int result = kCfgFailed;
-  if (written == content.size()) {
-    const std::string name = "/proc/self/fd/" + std::to_string(fd);
-    result = importPath(store, name.c_str());
-  }
-  ::close(fd);
   return result;
 }
 
 }  // namespace
 
-int importIniFile(ACE_Configuration_Heap& store, const char* path) {
+std::string IniValues::indexKey(const char* section, const char* key) {
+  // A line feed ends every line of the file, so no section or key holds one.
+  std::string joined(section);
+  joined += '\n';
+  joined += key;
+  return joined;
+}
+
+void IniValues::set(const std::string& section, const std::string& key, std::string&& value) {
+  m_values[indexKey(section.c_str(), key.c_str())] = std::move(value);
+}
+
+const std::string* IniValues::find(const char* section, const char* key) const {
+  const auto found = m_values.find(indexKey(section, key));
+  return found == m_values.end() ? nullptr : &found->second;
+}
+
+int importIniFile(ACE_Configuration_Heap& store, IniValues& others, const char* path) {
   if (path == nullptr) return kCfgFailed;
-  const std::string native = nativePath(std::string(path));
-  std::string content;
-  if (readAfterBom(native, content)) return importText(store, content);
-  return importPath(store, native.c_str());
+  std::string text;
+  if (!readConfigFile(nativePath(std::string(path)), ConfigAccess::kRead, text)) return kCfgFailed;
+  StoredValues stored;
+  const int read = readIniText(text, [&](const std::string& section, const std::string& key,
+                                         std::string&& value) {
+    const size_t index = storedKeyIndex(section, key);
+    if (index == kStoredKeyCount) {
+      others.set(section, key, std::move(value));
+    } else {
+      stored.given[index] = true;
+      stored.value[index] = std::move(value);
+    }
+  });
+  const int putResult = putInStore(store, stored);
+  return read == kCfgOk ? putResult : kCfgFailed;
 }
 
 }  // namespace oryx

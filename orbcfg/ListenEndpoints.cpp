@@ -1,14 +1,15 @@
 // oRYX_Tao_Cfg: the -ORBEndpoint options and the half-security test.
 #include "oryxutil/orbcfg/TaoCfg.h"
 
+#include "companion/ConfigFile.h"
+#include "companion/NativePath.h"
+#include "orbcfg/IniText.h"
 #include "orbcfg/OrbCodes.h"
 #include "oryxutil/companion/CommonUtils.h"
 #include "oryxutil/companion/OS.h"
 
 #include <ace/OS_NS_stdio.h>
 
-#include <cstdio>
-#include <cstring>
 #include <list>
 #include <string>
 
@@ -58,17 +59,22 @@ std::string oRYX_Tao_Cfg::getListenpara(int listenPort, int sslListenPort, bool 
 
 bool oRYX_Tao_Cfg::isHalfSecurity(const ACE_String_Base<char>& svcConfFile, bool assumeHalf) {
   if (assumeHalf) return true;
-  FILE* in = ORYX_OS::fopen(svcConfFile.c_str(), "r", "UTF-8");
-  if (in == nullptr) return true;
-  // Read in pieces; a mention split across two pieces of a long line is not seen.
-  char piece[1024] = {0};
-  bool found = false;
-  while (std::fgets(piece, sizeof(piece) - 1, in) != nullptr) {
-    if (std::strstr(piece, "-SSLNoProtection") != nullptr) {
-      found = true;
-      break;
-    }
+  // Anything but a regular file of at most 4 MiB counts as a file that cannot be opened.
+  std::string text;
+  if (!oryx::readConfigFile(oryx::nativePath(std::string(svcConfFile.c_str())),
+                            oryx::ConfigAccess::kRead, text)) {
+    return true;
   }
-  std::fclose(in);
-  return found;
+  // Read in pieces of at most 1022 bytes, each up to a line end and seen up
+  // to its first NUL; a mention split across two pieces of a long line is
+  // not seen.
+  const size_t kPiece = 1022;
+  const char kMention[] = "-SSLNoProtection";
+  const char* next = text.data();
+  const char* const textEnd = next + text.size();
+  while (next < textEnd) {
+    const oryx::TextPiece piece = oryx::nextPiece(next, textEnd, kPiece);
+    if (std::string(piece.begin, piece.end).find(kMention) != std::string::npos) return true;
+  }
+  return false;
 }

@@ -8,6 +8,10 @@
 
 #include <ace/OS_NS_stdio.h>
 
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
 namespace {
 
 std::string text(const ACE_String_Base<char>& value) {
@@ -18,6 +22,17 @@ std::string orbExtension(oRYX_Tao_Cfg& cfg) {
   const ACE_String_Base<char> section("ORB");
   const ACE_String_Base<char> key("orbext");
   return text(cfg.getparam(&section, &key));
+}
+
+// Every text of the options that comes from a setting, a variable or the
+// caller, named for the warning about a word that would be cut short.
+std::vector<oryx::NamedText> namedSources(
+    std::initializer_list<std::pair<const char*, const ACE_String_Base<char>*>> settings,
+    std::initializer_list<oryx::NamedText> others) {
+  std::vector<oryx::NamedText> sources;
+  for (const auto& setting : settings) sources.emplace_back(setting.first, text(*setting.second));
+  sources.insert(sources.end(), others.begin(), others.end());
+  return sources;
 }
 
 }  // namespace
@@ -44,7 +59,17 @@ ACE_ARGV_T<char>* oRYX_Tao_Cfg::TAO_init(char** const argv, const char* listenPo
   options += oryx::trailingOptions(serviceConfig, text(m_debugLevel), root, text(m_useIp), orbext);
 
   oryx::debugEcho("tao param1: ", options, orbext);
-  return oryx::buildOrbArgv(argv, options);
+  return oryx::buildOrbArgv(
+      argv, options,
+      namedSources({{"[NameService] hostname", &m_nsHost},
+                    {"[NameService] port", &m_nsPort},
+                    {"[NameService] ListenIpAddrs", &m_listenIpAddrs},
+                    {"[Debug] DebugLevel", &m_debugLevel}},
+                   {{"[ORB] orbext", orbext},
+                    {"listen port", listenPort != nullptr ? listenPort : ""},
+                    {"service configuration name", svcConfName},
+                    {"ORYX_CONFIG_PATH", configPath},
+                    {"ORYX_ROOT", root}}));
 }
 
 ACE_ARGV_T<char>* oRYX_Tao_Cfg::TAO_init(char** const argv, int listenPort,
@@ -84,5 +109,15 @@ ACE_ARGV_T<char>* oRYX_Tao_Cfg::TAO_init(char** const argv, int listenPort,
   options += oryx::trailingOptions(serviceConfig, text(m_debugLevel), root, text(m_useIp), orbext);
 
   oryx::debugEcho("tao param2: ", options, orbext);
-  return oryx::buildOrbArgv(argv, options);
+  return oryx::buildOrbArgv(
+      argv, options,
+      namedSources({{"[NameService] hostname", &m_nsHost},
+                    {"[NameService] port", &m_nsPort},
+                    {"[NameService] sslport", &m_nsSslPort},
+                    {"[NameService] ListenIpAddrs", &m_listenIpAddrs},
+                    {"[Debug] DebugLevel", &m_debugLevel}},
+                   {{"[ORB] orbext", orbext},
+                    {"service configuration name", svcConfName},
+                    {"ORYX_CONFIG_PATH", configPath},
+                    {"ORYX_ROOT", root}}));
 }

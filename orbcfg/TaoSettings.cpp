@@ -19,7 +19,8 @@ ACE_String_Base<char> valueOf(oRYX_Tao_Cfg& cfg, const char* section, const char
 
 }  // namespace
 
-oRYX_Tao_Cfg::oRYX_Tao_Cfg(const char* cfgFile) : m_loaded(false), m_heapOpened(false) {
+oRYX_Tao_Cfg::oRYX_Tao_Cfg(const char* cfgFile)
+    : m_loaded(false), m_heapOpened(false), m_otherValues(new oryx::IniValues) {
   const size_t capacity = sizeof(m_cfgFile);
   // A path that does not fit is replaced by the default, never cut short.
   const char* chosen =
@@ -37,7 +38,9 @@ int oRYX_Tao_Cfg::Initalize() {
     m_heapOpened = true;
   }
   // A failed import leaves the store open; the next call imports again into it.
-  if (oryx::importIniFile(m_cfgHeap, m_cfgFile) != oryx::kCfgOk) return oryx::kCfgFailed;
+  if (oryx::importIniFile(m_cfgHeap, *m_otherValues, m_cfgFile) != oryx::kCfgOk) {
+    return oryx::kCfgFailed;
+  }
   m_loaded = true;
   return oryx::kCfgOk;
 }
@@ -52,7 +55,11 @@ ACE_String_Base<char> oRYX_Tao_Cfg::getparam(const ACE_String_Base<char>* sectio
     return value;
   }
   ACE_String_Base<char> found;
-  if (m_cfgHeap.get_string_value(sectionKey, key->c_str(), found) == 0) value = found;
+  if (m_cfgHeap.get_string_value(sectionKey, key->c_str(), found) == 0) {
+    value = found;
+  } else if (const std::string* other = m_otherValues->find(section->c_str(), key->c_str())) {
+    value = ACE_String_Base<char>(other->data(), other->size());
+  }
   return value;
 }
 

@@ -16,7 +16,10 @@ bool ProfileFile::open(const char* path) {
   close();
   std::string native;
   if (!nativePath(path, "UTF-8", native)) return false;
-  m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  // Opened without waiting: a FIFO nobody reads would otherwise block the
+  // library's loading for ever (it fails with ENXIO instead); writes wait.
+  m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (m_fd >= 0) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
   m_failed = false;
   return m_fd >= 0;
 }

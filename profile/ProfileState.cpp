@@ -4,6 +4,7 @@
 #include "profile/ProfileWriter.h"
 
 #include <ace/Guard_T.h>
+#include <ace/Object_Manager.h>
 
 namespace oryx {
 namespace profile {
@@ -39,9 +40,14 @@ void LockedLine::emit() {
 
 namespace {
 
+void stopWriterBeforeAce(void*, void*) { profileWriter->shutdown(); }
+
 // Unloading: the writer's thread ends after the lines queued so far, then
-// the timers are discarded.
+// the timers are discarded. The thread's end needs ACE, so it is also one of
+// ACE's exit hooks, which run before ACE tears down whatever order the
+// libraries are finalized in; a second shutdown does nothing.
 struct Unload {
+  Unload() { ACE_Object_Manager::at_exit(profileWriter, stopWriterBeforeAce, nullptr, "oryxutil profiler"); }
   ~Unload() {
     profileWriter->shutdown();
     ACE_Guard<ACE_Thread_Mutex> guard(profileLock);

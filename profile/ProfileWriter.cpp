@@ -137,7 +137,9 @@ ACE_Message_Block* oRYXProfileWriter::takeLines() {
 }
 
 void oRYXProfileWriter::shutdown() {
-  if (m_forkedChild.load(std::memory_order_acquire)) return;
+  // Once only: the second call may come after ACE has torn down the thread
+  // manager that the first one joined through.
+  if (m_forkedChild.load(std::memory_order_acquire) || m_stopped.exchange(true)) return;
   enqueue(nullptr);
   wait();
   drainLeftovers();

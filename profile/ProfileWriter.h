@@ -48,7 +48,8 @@ class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {
   int svc() override;
 
   // Unloading: queues the end marker, joins the service thread and drops
-  // lines that raced past the marker. Does nothing in a forked child.
+  // lines that raced past the marker. Does nothing in a forked child, nor
+  // when called again.
   void shutdown();
 
  private:
@@ -64,6 +65,7 @@ class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {
   oryx::BatchQueue* const m_queue;  // the task's queue, owned by the task
   std::atomic<bool> m_accepting{false};
   std::atomic<bool> m_forkedChild{false};
+  std::atomic<bool> m_stopped{false};
   oryx::profile::ProfileFile m_file;
   // Line blocks: made on the callers' threads and released on the service
   // thread, so they are recycled rather than freed.

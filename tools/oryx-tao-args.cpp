@@ -215,7 +215,8 @@ int main(int argc, char** argv) {
                                svcConf));
   }
   if (!args && !cfgCheck.syntaxErrors().empty()) return fail(located(cfg, cfgCheck.syntaxErrors().front()));
-  if (!args) return fail("tao.cfg '" + cfg + "' is not a valid INI file");
+  // The library has said which setting or word holds an unclosed quote, if that is why.
+  if (!args) return fail("tao.cfg '" + cfg + "' is not a valid INI file, or a word would be cut short");
   if (!cfgCheck.settingProblems().empty()) {
     std::cerr << kTool << ": warning: " << cfg << " has problems; see --check\n";
   }

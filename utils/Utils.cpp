@@ -1,7 +1,10 @@
 #include "oryxutil/utils/Utils.h"
 
-#include <fstream>
+#include "companion/ConfigFile.h"
+#include "companion/NativePath.h"
+
 #include <iostream>
+#include <sstream>
 
 oRYXUtils::oRYXUtils() = default;
 oRYXUtils::~oRYXUtils() = default;
@@ -24,10 +27,14 @@ std::string oRYXUtils::oRYXgetenv(const char* name) {
 
 std::string oRYXUtils::getDBConfigValue(std::string key) {
   const std::string path = getConfigPath() + "/dbinfo.txt";
-  // Opened for input and output: the file is never written, but a file that
-  // cannot be opened for writing gives the default like a missing one.
-  std::fstream file(path.c_str(), std::ios::in | std::ios::out);
-  if (!file.is_open()) return kDefaultDBValue;
+  // Opened for reading and writing: the file is never written, but a file
+  // that cannot be opened for writing gives the default like a missing one,
+  // and so does anything but a regular file of at most 4 MiB.
+  std::string content;
+  if (!oryx::readConfigFile(oryx::nativePath(path), oryx::ConfigAccess::kReadWrite, content)) {
+    return kDefaultDBValue;
+  }
+  std::istringstream file(content);
   std::string token;
   while (file >> token) {
     std::list<std::string> pieces;

@@ -1,46 +1,20 @@
 // The profiler as a process sees it: lines reaching OX_PROFILE_FILE, the
 // switches read at load, and clean exits (no hang, no crash, no leak) with
 // timers running. Each case runs tests/profile/child as a fresh process.
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
-// Runs `args` with this environment minus OX_PROFILE_* plus `env`; success
-// when it exits with 0 within three minutes (a hung child is killed).
-::testing::AssertionResult exitsCleanly(std::vector<std::string> args, std::vector<std::string> env) {
-  args.insert(args.begin(), {"/usr/bin/timeout", "-s", "KILL", "180"});
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (std::strncmp(*entry, "OX_PROFILE_", 11) != 0) env.push_back(*entry);
-  }
-  std::vector<char*> argv, envp;
-  for (std::string& arg : args) argv.push_back(&arg[0]);
-  for (std::string& var : env) envp.push_back(&var[0]);
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
-  pid_t pid = -1;
-  int status = 0;
-  if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0 ||
-      ::waitpid(pid, &status, 0) != pid) {
-    return ::testing::AssertionFailure() << "cannot run " << args[4];
-  }
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "exit status " << WEXITSTATUS(status)
-                                       << (WEXITSTATUS(status) == 137 ? " (killed: hung at exit)" : "");
-}
+using oryxtest::exitsCleanly;
 
 class ProfileProcess : public ::testing::Test {
  protected:

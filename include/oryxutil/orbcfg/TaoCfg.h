@@ -3,18 +3,29 @@
 
 // Builds the command-line argument vector of the TAO ORB from tao.cfg.
 // tao.cfg is imported at most once per object (the first successful
-// TAO_init); later changes to the file are seen only by a new object.
+// TAO_init); later changes to the file are seen only by a new object. Only
+// a regular file of at most 4 MiB is read; the import takes time linear in
+// its size.
 // Results: TAO_init returns a new vector that the caller owns and deletes,
-// or null when tao.cfg cannot be loaded or ORYX_CONFIG_PATH / ORYX_ROOT is
-// unset or empty. Nothing is logged; the only output is the debug echo on
-// stdout when ORYX_TAO_DEBUG_WREN is exactly "1".
+// or null when tao.cfg cannot be loaded, ORYX_CONFIG_PATH / ORYX_ROOT is
+// unset or empty, or a word would not come out whole: a setting's value or
+// one of the caller's words holding a quote that ACE's splitter finds
+// unclosed (it would drop that word and every later one). The last case
+// writes one warning line to stderr naming the setting or the word; balanced
+// quotes group words as ACE's splitter does. Otherwise the only output is
+// the debug echo on stdout when ORYX_TAO_DEBUG_WREN is exactly "1".
 // Not thread-safe: one thread at a time per object.
 
 #include <ace/ARGV.h>
 #include <ace/Configuration.h>
 #include <ace/SString.h>
 
+#include <memory>
 #include <string>
+
+namespace oryx {
+class IniValues;
+}
 
 class oRYX_Tao_Cfg {
  public:
@@ -68,6 +79,8 @@ class oRYX_Tao_Cfg {
   ACE_String_Base<char> m_ssl;
   bool m_loaded;
   bool m_heapOpened;
+  // The keys of the file that are not in m_cfgHeap (getparam reads both).
+  std::unique_ptr<oryx::IniValues> m_otherValues;
 };
 
 #endif

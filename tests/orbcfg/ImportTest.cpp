@@ -1,0 +1,101 @@
+// tao.cfg is read as ACE's INI importer reads it, checked against that
+// importer on a table of tricky files; only a regular file of at most
+// 4 MiB is read, and anything else fails at once.
+#include "TaoCfgFixture.h"
+
+#include "companion/ConfigFile.h"
+#include "orbcfg/CfgImport.h"
+#include "orbcfg/OrbCodes.h"
+
+#include <ace/Configuration_Import_Export.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+const std::pair<const char*, const char*> kKeys[] = {
+    {"NameService", "hostname"}, {"NameService", "port"}, {"NameService", "ListenIpAddrs"},
+    {"Debug", "DebugLevel"},     {"ORB", "orbext"},       {"X", "k"},
+    {"a\\b", "k"},               {"a/b", "k"}};
+
+// The import's result code and every value of kKeys ("-" when absent).
+std::string acesView(const std::string& path) {
+  ACE_Configuration_Heap heap;
+  heap.open(16);
+  ACE_Ini_ImpExp importer(heap);
+  std::string view = importer.import_config(path.c_str()) == 0 ? "ok" : "failed";
+  for (const auto& key : kKeys) {
+    ACE_Configuration_Section_Key section;
+    ACE_TString value;
+    const bool found = heap.open_section(heap.root_section(), key.first, 0, section) == 0 &&
+                       heap.get_string_value(section, key.second, value) == 0;
+    view += std::string("|") + (found ? value.c_str() : "-");
+  }
+  return view;
+}
+
+std::string oursView(const std::string& path) {
+  ACE_Configuration_Heap heap;
+  heap.open(16);
+  oryx::IniValues others;
+  std::string view = oryx::importIniFile(heap, others, path.c_str()) == oryx::kCfgOk ? "ok" : "failed";
+  for (const auto& key : kKeys) {
+    ACE_Configuration_Section_Key section;
+    ACE_TString value;
+    const std::string* other = others.find(key.first, key.second);
+    const bool found = other != nullptr || (heap.open_section(heap.root_section(), key.first, 0, section) == 0 &&
+                                            heap.get_string_value(section, key.second, value) == 0);
+    view += std::string("|") + (!found ? "-" : other != nullptr ? other->c_str() : value.c_str());
+  }
+  return view;
+}
+
+TEST_F(TaoCfgTest, EveryLineReadsAsAcesImporterReadsIt) {
+  const std::string longValue(5000, 'v');
+  const std::string pieceTail = "[NameService]\nhostname=" + std::string(4095 - 9, 'h') + "port=3\n";
+  const std::string cases[] = {
+      "[NameService]\n  hostname =  h1  \r\n\tport\t=\v2\f\n",
+      "; c\n  # c\n[NameService]\nport=1 ; kept\nhostname=\"  q  \"\nListenIpAddrs=\"\n",
+      "[ORB]\norbext=x=y=z\n[X]\nk=\"open\n[NameService]\nhostname=a\nhostname=b\n[ORB]\norbext=2",
+      "[NameService]\nport=1\n[]\nport=5\n[/NameService/]\nhostname=6\n[a/b]\nk=7\n",
+      "[NameService/sub]\nport=7\n[ NameService ]\nport=8\n[Debug] tail\nDebugLevel=9\n",
+      "[NameService]\nport=1\0junk\n=empty key\n" + std::string("[X]\nk=\"\"\n"),
+      "hostname=x\n[NameService]\nport=1\n",
+      "[NameService]\nport=1\nno equals\nhostname=h\n",
+      "[NameService\nport=1\n",
+      "[]\nport=1\n",
+      "[Name]Service]\nport=1\n",
+      "[NameService]\nport=1\na[b]=2\n",
+      "[NameService]\nport=1\na\\b=2\n",
+      "[NameService]\n" + std::string(256, 'k') + "=1\n",
+      "[" + std::string(256, 's') + "]\nport=1\n",
+      "[NameService]\nport=" + longValue + "\n",
+      pieceTail,
+  };
+  for (const std::string& text : cases) {
+    writeCfg(text);
+    EXPECT_EQ(acesView(cfgPath()), oursView(cfgPath())) << text.substr(0, 80);
+  }
+}
+
+TEST_F(TaoCfgTest, OnlyARegularFileUpToTheLimitIsReadAnythingElseFailsAtOnce) {
+  ::mkfifo(dir.file("fifo.cfg").c_str(), 0600);
+  ::mkdir(dir.file("dir.cfg").c_str(), 0700);
+  std::string big = "[X]\n";
+  big.resize(oryx::kMaxConfigFileBytes, '#');
+  oryxtest::writeFile(dir.file("limit.cfg"), big);
+  oryxtest::writeFile(dir.file("over.cfg"), big + "\n");
+  const std::pair<std::string, bool> cases[] = {{dir.file("limit.cfg"), true},
+                                                {dir.file("over.cfg"), false},
+                                                {dir.file("fifo.cfg"), false},
+                                                {dir.file("dir.cfg"), false},
+                                                {"/dev/zero", false}};
+  for (const auto& [path, loads] : cases) {
+    oRYX_Tao_Cfg cfg(path.c_str());
+    EXPECT_EQ(loads, words(cfg.TAO_init(argv, "1", "")) != kNull) << path;
+    // The SSL service configuration: what cannot be read counts as half security.
+    EXPECT_EQ(loads ? false : true, cfg.isHalfSecurity(path.c_str(), false)) << path;
+  }
+}
+
+}  // namespace

@@ -147,6 +147,8 @@ TEST(XlsxSheets, RecordsPastTheRowLimitContinueOnNewSheetsAndAFailedNewSheetIsRe
   xlsx->setSheetRows(3);
   ASSERT_EQ(xlsx->startDocument(dir.file("t.xlsx").c_str()), 0);
   for (const char* value : {"1", "2"}) ASSERT_EQ(xlsx->writeRecord(Strings{value, "x"}), 0);
+  Strings reports;
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizers' own memory checks need descriptors too
   {
     // No descriptor left for the next sheet's temporary file.
     struct rlimit old;
@@ -159,9 +161,11 @@ TEST(XlsxSheets, RecordsPastTheRowLimitContinueOnNewSheetsAndAFailedNewSheetIsRe
     EXPECT_EQ(xlsx->writeRecord(Strings{"lost", "x"}), -1);
     ::setrlimit(RLIMIT_NOFILE, &old);
   }
+  reports = {"XLSXFormatFile::writefile: writen failed. fileName is " + dir.file("t.xlsx") + ". errno = 24."};
+#endif
   for (const char* value : {"3", "4", "5"}) ASSERT_EQ(xlsx->writeRecord(Strings{value, "x"}), 0);
   ASSERT_EQ(xlsx->endDocument(), 0);
-  EXPECT_EQ(capture.texts(), Strings{"XLSXFormatFile::writefile: writen failed. fileName is " + dir.file("t.xlsx") + ". errno = 24."});
+  EXPECT_EQ(capture.texts(), reports);
   const Strings titles = {hex("a"), hex("b")};
   EXPECT_EQ(readBack({dir.file("t.xlsx")}),
             head("Sheet1", "A1:B3", titles) + row({"31", "78"}) + row({"32", "78"}) + head("Sheet2", "A1:B3", titles) +

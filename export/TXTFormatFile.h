@@ -20,6 +20,8 @@
 // Threads: one caller thread at a time per object; the writer thread runs
 // only between startDocument and endDocument of a local-charset document.
 // Destroying a writer ends an open document (its blocks are written) first.
+// Options: utf8Bom starts a UTF-8 mode document with a byte-order mark;
+// the other switches do not concern this writer.
 
 #include "oryxutil/export/FormatFile.h"
 
@@ -37,7 +39,7 @@
 
 class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
  public:
-  explicit TXTFormatFile(const std::list<std::string>& params);
+  explicit TXTFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
   ~TXTFormatFile() override;
   TXTFormatFile(const TXTFormatFile&) = delete;
   TXTFormatFile& operator=(const TXTFormatFile&) = delete;
@@ -102,6 +104,7 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH> {
   std::string m_encoding;
   std::string m_fileNameCoding = "UTF-8";
 
+  const bool m_utf8Bom;
   bool m_utf8Document = false;   // the mode of the open document
   bool m_threadRunning = false;  // a writer thread was started and not yet joined
 

@@ -58,11 +58,11 @@ class PendingBytes {
 class ExportFile {
  public:
   // Buffered bytes beyond which flushIfFull() writes them out.
-  static const size_t kFlushThreshold = 64 * 1024;
+  static constexpr size_t kFlushThreshold = 64 * 1024;
   // The buffer's size, and the most that one room() call may ask for:
   // system calls of 256 KiB to 1 MiB cost the least per byte here.
-  static const size_t kBufferSize = 1024 * 1024;
-  static const size_t kMaxRoom = 256 * 1024;
+  static constexpr size_t kBufferSize = 1024 * 1024;
+  static constexpr size_t kMaxRoom = 256 * 1024;
 
   ExportFile() = default;
   ~ExportFile();  // flushes and closes an open file

@@ -159,6 +159,11 @@ long XMLFormatFile::writefile(const Record& record) {
     report("XMLFormatFile::writefile: file not opened. fileName is %s.", fileName.c_str());
     return kFailed;
   }
+  // A safe document stays well-formed: a record it cannot close is not begun.
+  if (m_options.xmlSafeText && record.size() > static_cast<size_t>(m_columnCount)) {
+    report("more than %d record columns.", m_columnCount);
+    return kFailed;
+  }
   // The record is built straight in the file's buffer.
   oryx::OutputCursor out(m_file);
   out.put(m_recordTags.open);

@@ -14,7 +14,8 @@
 // references, which attribute values would otherwise lose), characters XML
 // 1.0 forbids and, in a UTF-8 document, malformed UTF-8 replaced by U+FFFD,
 // CR written as &#13;, an encoding name XML cannot carry replaced by the
-// content's own; utf8Bom puts a byte-order mark before a UTF-8 declaration.
+// content's own, a record with more fields than columns refused before any
+// of it is written; utf8Bom puts a byte-order mark before a UTF-8 declaration.
 // The document head is flushed by startDocument; records are built in the
 // file's bounded buffer and reach the disk in large writes (complete only
 // after endDocument).

@@ -200,6 +200,13 @@ TEST_F(WriterOptionsReadBack, XmlSafeTextIsWellFormedAndGivesEveryTextBackOrUFff
     expected.back().resize(kTitles.size());
   }
   EXPECT_EQ(read(kXmlReader, file), hexRows(expected));
+  // A record with more fields than columns is refused before any of it is written.
+  std::unique_ptr<FormatFile> xml(FormatFileFactory::getFormatFile("xml", {"E", "R"}, with(&oryx::WriterOptions::xmlSafeText)));
+  ASSERT_EQ(xml->writeColumnTitle({"c"}, {}), 0);
+  ASSERT_EQ(xml->startDocument(file.c_str()), 0);
+  EXPECT_EQ(xml->writeRecord(Strings{"a", "b"}), -1);
+  ASSERT_EQ(xml->endDocument(), 0);
+  EXPECT_EQ(std::system(("xmllint --noout " + file).c_str()), 0);
 }
 
 TEST_F(WriterOptionsByteOrderMark, OneMarkStartsUtf8ContentOfEveryWriterAndEveryPartNoneLocalContent) {

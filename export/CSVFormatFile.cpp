@@ -1,6 +1,7 @@
 #include "export/CSVFormatFile.h"
 
 #include "companion/Report.h"
+#include "export/ByteScan.h"
 #include "export/ContentEncoding.h"
 #include "export/WriterCodes.h"
 
@@ -53,8 +54,8 @@ bool startsLikeFormula(const std::string& field) {
 }
 
 // The CSV field encoder: copies [p, end) to `at` with quotes doubled, plain
-// runs eight bytes a step, and stops at a zero byte (`p` is left there) or
-// at `end`. `text` is where the field's text starts in the output, `quoted`
+// runs eight bytes a step (copyPlain), and stops at a zero byte (`p` is
+// left there) or at `end`. `text` is where the field's text starts in the output, `quoted`
 // whether an opening quote is known to come before it: the first byte that
 // needs quoting moves the text up by one and puts the quote at `text`. A
 // zero byte ends the copy but the rest of [p, end) still decides the
@@ -68,13 +69,7 @@ char* encode(char* at, char* text, bool& quoted, const unsigned char*& p, const 
     quoted = true;
   };
   for (;;) {
-    while (end - p >= 8 && (action[p[0]] | action[p[1]] | action[p[2]] | action[p[3]] | action[p[4]] |
-                            action[p[5]] | action[p[6]] | action[p[7]]) == kPlain) {
-      std::memcpy(at, p, 8);
-      at += 8;
-      p += 8;
-    }
-    while (p < end && action[*p] == kPlain) *at++ = static_cast<char>(*p++);
+    oryx::copyPlain(action, at, p, end);
     if (p == end) return at;
     const uint8_t what = action[*p];
     if (what == kStop) {

@@ -3,6 +3,7 @@
 #include "companion/Report.h"
 #include "export/ContentEncoding.h"
 #include "export/MarkupEscape.h"
+#include "export/TagText.h"
 #include "export/WriterCodes.h"
 
 #include <cerrno>
@@ -43,6 +44,7 @@ const char kHeadStart[] = "<HTML>\n<HEAD>\n";
 const char kHeadEnd[] = "<TITLE>\n\n</TITLE>\n<BODY>\n";
 const char kPageTail[] = "</TABLE>\n</BODY>\n</HTML>\n";
 const char kEmptyCell[] = "<TD><BR></TD>\n";
+const char kCellEnd[] = "</TD>\n";
 
 constexpr EscapeTable makeMarkupTable() {
   EscapeTable table;
@@ -53,12 +55,13 @@ constexpr EscapeTable makeMarkupTable() {
   return table;
 }
 constexpr EscapeTable kMarkup = makeMarkupTable();
+constexpr EscapeTable kPlain;  // fields written as they are
 
 }  // namespace
 
 HTMLFormatFile::HTMLFormatFile(const std::list<std::string>& /*params*/, const oryx::WriterOptions& options)
     : m_options(options) {
-  m_cellStart = std::string("<TD ") + horizontalText(m_hAlign) + verticalText(m_vAlign);
+  m_cellStart = oryx::TagText(std::string("<TD ") + horizontalText(m_hAlign) + verticalText(m_vAlign));
 }
 
 HTMLFormatFile::~HTMLFormatFile() = default;  // m_file flushes and closes itself, without the tail
@@ -149,15 +152,9 @@ long HTMLFormatFile::writefile(const Record& record) {
   for (const std::string& field : record) {
     if (field.empty()) {
       out.put(kEmptyCell);
-      continue;
-    }
-    out.put(m_cellStart);
-    if (m_options.escapeMarkup) {
-      oryx::escapeTo(out, kMarkup, field);
     } else {
-      out.put(field);
+      writeCell(out, field);
     }
-    out.put("</TD>\n");
   }
   out.put("</TR>\n");
   out.done();
@@ -201,6 +198,26 @@ long HTMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
     m_tableWidth = add32(m_tableWidth, add32(add32(n, times32(times32(2, n), m_border)), 1));
   }
   return kOk;
+}
+
+[[gnu::always_inline]] inline void HTMLFormatFile::writeCell(oryx::OutputCursor& out, const std::string& field) {
+  const EscapeTable& table = m_options.escapeMarkup ? kMarkup : kPlain;
+  if (field.size() > oryx::kEscapePiece) {
+    out.put(m_cellStart.data(), m_cellStart.size());
+    oryx::escapeTo(out, table, field);
+    out.put(kCellEnd);
+    return;
+  }
+  out.need(m_cellStart.size() + table.growth * field.size() + sizeof(kCellEnd) + oryx::TagText::kSlack);
+  out.at = m_cellStart.copyTo(out.at);
+  if (m_options.escapeMarkup) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(field.data());
+    const unsigned char* const end = p + field.size();
+    out.at = oryx::escape(kMarkup, out.at, p, end, end);
+  } else {
+    out.at = oryx::put(out.at, field.data(), field.size());
+  }
+  out.at = oryx::put(out.at, kCellEnd);
 }
 
 std::string HTMLFormatFile::markup(const std::string& text) const {

@@ -21,6 +21,7 @@
 #include "oryxutil/export/FormatFile.h"
 
 #include "export/ExportFile.h"
+#include "export/TagText.h"
 
 #include <cstdint>
 
@@ -46,6 +47,8 @@ class HTMLFormatFile : public FormatFile {
   long writefile(const Record& record);
   // A title, the caption or a field as the page shows it.
   std::string markup(const std::string& text) const;
+  // One cell holding a non-empty field.
+  void writeCell(oryx::OutputCursor& out, const std::string& field);
 
   std::string m_ColumnTitle;
   std::string fileName;
@@ -57,7 +60,7 @@ class HTMLFormatFile : public FormatFile {
   int32_t m_vAlign = 1;  // 0 top, 1 middle, 2 bottom, other middle
   int32_t m_cellPadding = 5;
   int32_t m_cellSpacing = 1;
-  std::string m_cellStart;
+  oryx::TagText m_cellStart;
   oryx::ExportFile m_file;
   std::string m_fileNameCoding = "UTF-8";
   const oryx::WriterOptions m_options;

@@ -45,43 +45,17 @@ bool isNoncharacter(const unsigned char* p, size_t length) {
 
 }  // namespace
 
-char* escape(const EscapeTable& table, char* at, const unsigned char*& p, const unsigned char* stop,
-             const unsigned char* end) {
-  const uint8_t* const action = table.action;
-  const unsigned char* in = p;
-  while (in < stop) {
-    while (stop - in >= 8 && (action[in[0]] | action[in[1]] | action[in[2]] | action[in[3]] | action[in[4]] |
-                              action[in[5]] | action[in[6]] | action[in[7]]) == EscapeTable::kCopy) {
-      std::memcpy(at, in, 8);
-      at += 8;
-      in += 8;
-    }
-    while (in < stop && action[*in] == EscapeTable::kCopy) *at++ = static_cast<char>(*in++);
-    if (in == stop) break;
-    uint8_t what = action[*in];
-    if (what == EscapeTable::kUtf8) {
-      size_t bad = 0;
-      const size_t length = utf8Sequence(in, end, bad);
-      if (length != 0 && !isNoncharacter(in, length)) {
-        std::memcpy(at, in, length);
-        at += length;
-        in += length;
-        continue;
-      }
-      in += length != 0 ? length : bad;
-      what = EscapeTable::kSubstitute;
-    } else if (what == EscapeTable::kDrop) {
-      ++in;
-      while (in < end && action[*in] < EscapeTable::kSubstitute) ++in;
-      continue;
-    } else {
-      ++in;
-    }
-    std::memcpy(at, table.text[what], EscapeTable::kSlotSize);
-    at += table.size[what];
+char* escapeUtf8(const EscapeTable& table, char* at, const unsigned char*& in, const unsigned char* end) {
+  size_t bad = 0;
+  const size_t length = utf8Sequence(in, end, bad);
+  if (length != 0 && !isNoncharacter(in, length)) {
+    std::memcpy(at, in, length);
+    in += length;
+    return at + length;
   }
-  p = in;
-  return at;
+  in += length != 0 ? length : bad;
+  std::memcpy(at, table.text[EscapeTable::kSubstitute], EscapeTable::kSlotSize);
+  return at + table.size[EscapeTable::kSubstitute];
 }
 
 std::string escaped(const EscapeTable& table, const std::string& text) {
@@ -92,13 +66,9 @@ std::string escaped(const EscapeTable& table, const std::string& text) {
   return out;
 }
 
-void escapeTo(OutputCursor& out, const EscapeTable& table, const std::string& text) {
-  // A piece's output stays well within what one room() may ask for.
-  const size_t kPiece = 16 * 1024;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
-  const unsigned char* const end = p + text.size();
+void escapeInPieces(OutputCursor& out, const EscapeTable& table, const unsigned char* p, const unsigned char* end) {
   while (p < end) {
-    const size_t piece = std::min(static_cast<size_t>(end - p), kPiece);
+    const size_t piece = std::min(static_cast<size_t>(end - p), kEscapePiece);
     out.need(table.growth * (piece + 3) + kEscapeSlack);  // + a sequence finished beyond the piece
     out.at = escape(table, out.at, p, p + piece, end);
   }

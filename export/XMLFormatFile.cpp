@@ -8,6 +8,7 @@
 #include <cstdint>
 
 using oryx::EscapeTable;
+using oryx::TagText;
 using oryx::kFailed;
 using oryx::kOk;
 using oryx::report;
@@ -32,7 +33,7 @@ constexpr EscapeTable makeTable(bool safe, bool utf8, bool attribute) {
   table.replace('"', "&quot;");
   if (!safe) {
     table.replace('\n', "\n\x7F");
-    table.action[0] = EscapeTable::kDrop;
+    table.drop(0);
     return table;
   }
   if (attribute) {
@@ -49,6 +50,8 @@ constexpr EscapeTable makeTable(bool safe, bool utf8, bool attribute) {
   if (utf8) table.checkUtf8();
   return table;
 }
+
+static_assert(TagText::kSlack >= oryx::kEscapeSlack, "a column's room covers the escaper's slack");
 
 constexpr EscapeTable kLegacyText = makeTable(false, false, false);
 constexpr EscapeTable kSafeUtf8Text = makeTable(true, true, false);
@@ -113,7 +116,7 @@ long XMLFormatFile::startDocument(const char* name, const char* encoding) {
   }
   if (m_options.utf8Bom && utf8) m_file.append(oryx::kUtf8Bom, sizeof(oryx::kUtf8Bom) - 1);
   m_file.append("<?xml version=\"1.0\" encoding=\"" + declared + "\"?>\n");
-  m_file.append(m_exportTags.open);
+  m_file.append(m_exportTags.open.data(), m_exportTags.open.size());
   // The head is written at once, so a file that cannot take it fails here.
   if (!m_file.flush()) {
     report("XMLFormatFile::writefile: writen columntitle failed. fileName is %s. errno = %d",
@@ -137,7 +140,7 @@ long XMLFormatFile::endDocument() {
     report("XMLFormatFile::writefile: File haven't open.");
     return kFailed;
   }
-  m_file.append(m_exportTags.close);
+  m_file.append(m_exportTags.close.data(), m_exportTags.close.size());
   if (!m_file.close()) {
     report("XMLFormatFile::endDocument: failed, %s. errno = %d ", fileName.c_str(), errno);
     return kFailed;
@@ -166,22 +169,18 @@ long XMLFormatFile::writefile(const Record& record) {
   }
   // The record is built straight in the file's buffer.
   oryx::OutputCursor out(m_file);
-  out.put(m_recordTags.open);
+  out.need(m_recordTags.open.size() + TagText::kSlack);
+  out.at = m_recordTags.open.copyTo(out.at);
   auto field = record.begin();
   for (int32_t i = 0; i < m_columnCount; ++i) {
     const ColumnTags& column = m_columns[i];
-    if (field == record.end()) {
-      out.put(column.empty);
+    if (field != record.end() && !field->empty()) {
+      writeColumn(out, column, *field++);
       continue;
     }
-    if (field->empty()) {
-      out.put(column.empty);
-    } else {
-      out.put(column.open);
-      oryx::escapeTo(out, *m_fieldTable, *field);
-      out.put(column.close);
-    }
-    ++field;
+    if (field != record.end()) ++field;
+    out.need(column.empty.size() + TagText::kSlack);
+    out.at = column.empty.copyTo(out.at);
   }
   if (field != record.end()) {
     // The record stays unclosed; what was written of it stays in the file.
@@ -189,7 +188,8 @@ long XMLFormatFile::writefile(const Record& record) {
     report("more than %d record columns.", m_columnCount);
     return kFailed;
   }
-  out.put(m_recordTags.close);
+  out.need(m_recordTags.close.size() + TagText::kSlack);
+  out.at = m_recordTags.close.copyTo(out.at);
   out.done();
   if (!m_file.good()) {
     report("XMLFormatFile::writefile: writen failed. fileName is %s. errno = %d.", fileName.c_str(),
@@ -197,6 +197,22 @@ long XMLFormatFile::writefile(const Record& record) {
     return kFailed;
   }
   return kOk;
+}
+
+[[gnu::always_inline]] inline void XMLFormatFile::writeColumn(oryx::OutputCursor& out, const ColumnTags& column, const std::string& field) {
+  const EscapeTable& table = *m_fieldTable;
+  if (field.size() > oryx::kEscapePiece) {
+    out.put(column.open.data(), column.open.size());
+    oryx::escapeTo(out, table, field);
+    out.put(column.close.data(), column.close.size());
+    return;
+  }
+  out.need(column.open.size() + table.growth * field.size() + column.close.size() + TagText::kSlack);
+  out.at = column.open.copyTo(out.at);
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(field.data());
+  const unsigned char* const end = p + field.size();
+  out.at = oryx::escape(table, out.at, p, end, end);
+  out.at = column.close.copyTo(out.at);
 }
 
 long XMLFormatFile::writeColumnTitle(const std::list<std::string>& titles, const char* /*encoding*/,
@@ -221,18 +237,18 @@ long XMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
 
 void XMLFormatFile::prepareTags(const std::list<std::string>& titles, const EscapeTable* names) {
   auto value = [names](const std::string& text) { return names ? oryx::escaped(*names, text) : text; };
-  m_exportTags.open = "<ExportFileInfo name=\"" + value(m_exportName) + "\">\n";
-  m_exportTags.close = "</ExportFileInfo>\n";
-  m_recordTags.open = "<Record name=\"" + value(m_recordName) + "\">\n";
-  m_recordTags.close = "\n</Record>\n";
+  m_exportTags.open = TagText("<ExportFileInfo name=\"" + value(m_exportName) + "\">\n");
+  m_exportTags.close = TagText("</ExportFileInfo>\n");
+  m_recordTags.open = TagText("<Record name=\"" + value(m_recordName) + "\">\n");
+  m_recordTags.close = TagText("\n</Record>\n");
   std::unique_ptr<ColumnTags[]> columns(new ColumnTags[titles.size()]);
   size_t i = 0;
   for (const std::string& title : titles) {
     ColumnTags& column = columns[i++];
     const std::string attribute = "<column name=\"" + value(title) + "\"";
-    column.open = attribute + ">";
-    column.close = "</column>";
-    column.empty = attribute + "/>";
+    column.open = TagText(attribute + ">");
+    column.close = TagText("</column>");
+    column.empty = TagText(attribute + "/>");
   }
   m_columns = std::move(columns);
   m_columnCount = static_cast<int32_t>(titles.size());

@@ -26,6 +26,7 @@
 
 #include "export/ExportFile.h"
 #include "export/MarkupEscape.h"
+#include "export/TagText.h"
 
 #include <cstdint>
 #include <memory>
@@ -50,13 +51,15 @@ class XMLFormatFile : public FormatFile {
  private:
   // Opening, closing and empty-element text of one element.
   struct ColumnTags {
-    std::string open;
-    std::string close;
-    std::string empty;
+    oryx::TagText open;
+    oryx::TagText close;
+    oryx::TagText empty;
   };
 
   template <typename Record>
   long writefile(const Record& record);
+  // One column element holding a non-empty field.
+  void writeColumn(oryx::OutputCursor& out, const ColumnTags& column, const std::string& field);
   // The tag texts of the names and of `titles`, their attribute values
   // escaped by `names` (null: written as they are).
   void prepareTags(const std::list<std::string>& titles, const oryx::EscapeTable* names);

@@ -16,7 +16,7 @@
 
 namespace oryx {
 
-inline void copyPlain(const uint8_t* table, char*& at, const unsigned char*& in, const unsigned char* stop) {
+[[gnu::always_inline]] inline void copyPlain(const uint8_t* table, char*& at, const unsigned char*& in, const unsigned char* stop) {
   auto plain4 = [table](const unsigned char* p) { return (table[p[0]] | table[p[1]] | table[p[2]] | table[p[3]]) == 0; };
   const unsigned char* const start = in;
   while (stop - in >= 8 && plain4(in) && plain4(in + 4)) {

@@ -6,6 +6,8 @@
 // stdio buffer -- what any buffered writer of the same bytes has to do.
 // No error handling: bench only.
 
+#include <benchmark/benchmark.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -42,6 +44,25 @@ inline std::string benchDir() {
 inline std::string fileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The main of a floor benchmark: `writeBoth` writes a short run with the
+// writer and with the floor; the benchmarks run only when the two files are
+// equal (else the comparison means nothing). All `files` are removed at the end.
+template <typename WriteBoth>
+int runWhenFloorMatches(int argc, char** argv, const std::string& writerPath, const std::string& floorPath,
+                        const std::vector<std::string>& files, WriteBoth writeBoth) {
+  writeBoth();
+  if (fileBytes(writerPath) != fileBytes(floorPath)) {
+    std::fprintf(stderr, "floor and writer differ\n");
+    return 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  for (const std::string& path : files) std::remove(path.c_str());
+  return 0;
 }
 
 }  // namespace oryxbench

@@ -1,47 +1,36 @@
 #ifndef ORYXUTIL_BENCH_FLOORSTREAM_H
 #define ORYXUTIL_BENCH_FLOORSTREAM_H
 
-// The floor of the export benchmarks: precomputed bytes copied into one
-// 64 KiB buffer that leaves with write(2) when full -- the least any
-// buffered writer of the same bytes can do. No error handling: bench only.
+// The floor of the buffered export benchmarks: the writer's own bytes,
+// precomputed and cut per record, written with fwrite through a 64 KiB
+// stdio buffer -- what any buffered writer of the same bytes has to do.
+// No error handling: bench only.
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace oryxbench {
 
 class FloorStream {
  public:
-  explicit FloorStream(const std::string& path)
-      : m_fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)) {}
-  ~FloorStream() {
-    flush();
-    ::close(m_fd);
+  explicit FloorStream(const std::string& path) : m_buffer(64 * 1024), m_file(std::fopen(path.c_str(), "wb")) {
+    std::setvbuf(m_file, m_buffer.data(), _IOFBF, m_buffer.size());
   }
+  ~FloorStream() { std::fclose(m_file); }
   FloorStream(const FloorStream&) = delete;
   FloorStream& operator=(const FloorStream&) = delete;
 
-  void write(const std::string& bytes) {
-    if (m_used + bytes.size() > sizeof(m_buffer)) flush();
-    std::memcpy(m_buffer + m_used, bytes.data(), bytes.size());  // every piece is < 64 KiB
-    m_used += bytes.size();
-  }
+  void write(const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), m_file); }
 
  private:
-  void flush() {
-    if (m_used > 0 && ::write(m_fd, m_buffer, m_used) < 0) m_used = 0;
-    m_used = 0;
-  }
-
-  int m_fd;
-  size_t m_used = 0;
-  char m_buffer[64 * 1024];
+  std::vector<char> m_buffer;
+  std::FILE* m_file;
 };
 
 // Where the benchmark files go: $ORYX_BENCH_DIR (e.g. /dev/shm to leave the
@@ -55,6 +44,25 @@ inline std::string benchDir() {
 inline std::string fileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The main of a floor benchmark: `writeBoth` writes a short run with the
+// writer and with the floor; the benchmarks run only when the two files are
+// equal (else the comparison means nothing). All `files` are removed at the end.
+template <typename WriteBoth>
+int runWhenFloorMatches(int argc, char** argv, const std::string& writerPath, const std::string& floorPath,
+                        const std::vector<std::string>& files, WriteBoth writeBoth) {
+  writeBoth();
+  if (fileBytes(writerPath) != fileBytes(floorPath)) {
+    std::fprintf(stderr, "floor and writer differ\n");
+    return 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  for (const std::string& path : files) std::remove(path.c_str());
+  return 0;
 }
 
 }  // namespace oryxbench

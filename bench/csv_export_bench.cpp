@@ -1,13 +1,21 @@
 // CSV export of 1,000,000 records x 8 fields (~100 bytes a line, plain and
 // quoted fields mixed) against a floor that writes the same precomputed
-// bytes with one write(2) per record.
+// bytes with one write(2) per record (the writer flushes every record).
+// BM_Ratio runs the floor and the writer in alternating pairs and reports
+// the median writer / floor; BM_OptionsRatio does the same for every writer
+// option on against the defaults. Before the runs the writer's and the
+// floor's files are compared byte for byte.
 #include "oryxutil/export/FormatFile.h"
+
+#include "bench/FloorStream.h"
+#include "bench/PairedRatio.h"
 
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,7 +23,9 @@
 namespace {
 
 const int kRecords = 1000000;
-const char kPath[] = "/tmp/oryx-bench-csv.csv";
+const std::string kWriterPath = oryxbench::benchDir() + "/oryx-bench-csv-writer.csv";
+const std::string kFloorPath = oryxbench::benchDir() + "/oryx-bench-csv-floor.csv";
+const std::list<std::string> kTitles = {"id", "a", "b", "c", "d", "e", "f", "g"};
 
 std::vector<std::vector<std::string>> makeRecords() {
   std::vector<std::vector<std::string>> records;
@@ -27,23 +37,10 @@ std::vector<std::vector<std::string>> makeRecords() {
   return records;
 }
 
-void BM_CsvWriter(benchmark::State& state) {
-  const auto records = makeRecords();
-  const std::list<std::string> titles = {"id", "a", "b", "c", "d", "e", "f", "g"};
-  for (auto _ : state) {
-    std::unique_ptr<FormatFile> csv(FormatFileFactory::getFormatFile("csv", {}));
-    csv->writeColumnTitle(titles, {});
-    csv->startDocument(kPath);
-    for (int i = 0; i < kRecords; ++i) csv->writeRecord(records[i % records.size()]);
-    csv->endDocument();
-  }
-  state.SetItemsProcessed(state.iterations() * kRecords);
-}
-
-void BM_Floor_WritePerRecord(benchmark::State& state) {
-  // The exact bytes the writer produces, one line per record, precomputed.
+// The exact bytes the writer produces for each record.
+std::vector<std::string> floorLines(const std::vector<std::vector<std::string>>& records) {
   std::vector<std::string> lines;
-  for (const auto& record : makeRecords()) {
+  for (const auto& record : records) {
     std::string line;
     for (size_t f = 0; f < record.size(); ++f) {
       if (f) line += ',';
@@ -61,21 +58,65 @@ void BM_Floor_WritePerRecord(benchmark::State& state) {
     }
     lines.push_back(line + "\n");
   }
+  return lines;
+}
+
+void writeWithWriter(const std::vector<std::vector<std::string>>& records, int count,
+                     const oryx::WriterOptions& options = {}) {
+  std::unique_ptr<FormatFile> csv(FormatFileFactory::getFormatFile("csv", {}, options));
+  csv->writeColumnTitle(kTitles, {});
+  csv->startDocument(kWriterPath.c_str());
+  for (int i = 0; i < count; ++i) csv->writeRecord(records[i % records.size()]);
+  csv->endDocument();
+}
+
+void writeFloor(const std::vector<std::string>& lines, int count) {
   const std::string title = "id,a,b,c,d,e,f,g\n";
-  for (auto _ : state) {
-    const int fd = ::open(kPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    benchmark::DoNotOptimize(::write(fd, title.data(), title.size()));
-    for (int i = 0; i < kRecords; ++i) {
-      const std::string& line = lines[i % lines.size()];
-      benchmark::DoNotOptimize(::write(fd, line.data(), line.size()));
-    }
-    ::close(fd);
+  const int fd = ::open(kFloorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  benchmark::DoNotOptimize(::write(fd, title.data(), title.size()));
+  for (int i = 0; i < count; ++i) {
+    const std::string& line = lines[i % lines.size()];
+    benchmark::DoNotOptimize(::write(fd, line.data(), line.size()));
   }
+  ::close(fd);
+}
+
+void BM_Floor_WritePerRecord(benchmark::State& state) {
+  const auto lines = floorLines(makeRecords());
+  for (auto _ : state) writeFloor(lines, kRecords);
   state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+void BM_CsvWriter(benchmark::State& state) {
+  const auto records = makeRecords();
+  for (auto _ : state) writeWithWriter(records, kRecords);
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+void BM_Ratio(benchmark::State& state) {
+  const auto records = makeRecords();
+  const auto lines = floorLines(records);
+  oryxbench::runPairs(state, "floor", [&] { writeFloor(lines, kRecords); },
+                      "writer", [&] { writeWithWriter(records, kRecords); });
+}
+
+void BM_OptionsRatio(benchmark::State& state) {
+  const auto records = makeRecords();
+  oryxbench::runPairs(state, "default", [&] { writeWithWriter(records, kRecords); },
+                      "options", [&] { writeWithWriter(records, kRecords, oryxbench::allOptions()); });
 }
 
 }  // namespace
 
 BENCHMARK(BM_Floor_WritePerRecord)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CsvWriter)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_MAIN();
+BENCHMARK(BM_Ratio)->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_OptionsRatio)->Unit(benchmark::kMillisecond)->Iterations(7);
+
+int main(int argc, char** argv) {
+  const auto records = makeRecords();
+  return oryxbench::runWhenFloorMatches(argc, argv, kWriterPath, kFloorPath, {kWriterPath, kFloorPath}, [&] {
+    writeWithWriter(records, 3000);
+    writeFloor(floorLines(records), 3000);
+  });
+}

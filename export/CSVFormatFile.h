@@ -5,8 +5,12 @@
 // by "," as they are), then one line per non-empty record. A field is quoted
 // only when it holds a quote, comma, CR or LF; quotes inside are doubled; a
 // field is written up to its first zero byte. Lines end with LF.
+// Options (all off: exactly the bytes above): quoteTitles encodes the titles
+// like fields and writes a record of one empty field as ""; formulaGuard
+// puts ' before a field starting with = + - @ TAB or CR; utf8Bom starts
+// UTF-8 content with a byte-order mark.
 // Every line is flushed with one write, so the file is complete up to the
-// last record at any moment.
+// last record at any moment. The buffer stays bounded whatever the field size.
 // Results: 0 / -1, failures reported through the trace client.
 // Not thread-safe: one caller thread at a time per object.
 
@@ -16,7 +20,8 @@
 
 class CSVFormatFile : public FormatFile {
  public:
-  explicit CSVFormatFile(const std::list<std::string>& params);
+  // The factory's parameters are not used.
+  explicit CSVFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
   ~CSVFormatFile() override;
 
   long startDocument(const char* fileName, const char* encoding) override;
@@ -33,13 +38,15 @@ class CSVFormatFile : public FormatFile {
  private:
   template <typename Record>
   long writefile(const Record& record);
-  void writeField(const std::string& field, bool first);
+  // Encodes one field at the cursor; false when it wrote no text (a comma aside).
+  bool writeField(oryx::OutputCursor& out, const std::string& field, bool first);
 
   std::string m_ColumnTitle;
   std::string fileName;
   bool m_isWrite = false;
   oryx::ExportFile m_file;
   std::string m_fileNameCoding = "UTF-8";
+  const oryx::WriterOptions m_options;
 };
 
 #endif

@@ -51,4 +51,15 @@ const std::string& LocalCharsetDecoder::toUtf8(const std::string& text) {
   return m_out;
 }
 
+bool namesUtf8(const std::string& encoding) {
+  static const char kName[] = "UTF-8";
+  if (encoding.size() != sizeof(kName) - 1) return false;
+  for (size_t i = 0; i < encoding.size(); ++i) {
+    char c = encoding[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != kName[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace oryx

@@ -41,6 +41,12 @@ class LocalCharsetDecoder {
   std::string m_out;  // grows to the largest text, never shrinks
 };
 
+// "UTF-8" in any ASCII case: the name of UTF-8 content.
+bool namesUtf8(const std::string& encoding);
+
+// What a writer asked for a byte-order mark puts first in UTF-8 content.
+const char kUtf8Bom[] = "\xEF\xBB\xBF";
+
 }  // namespace oryx
 
 #endif

@@ -5,13 +5,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
 namespace oryx {
 
 void PendingBytes::grow(size_t size) {
-  size_t capacity = m_capacity == 0 ? ExportFile::kFlushThreshold * 2 : m_capacity * 2;
+  size_t capacity = m_capacity == 0 ? ExportFile::kBufferSize : m_capacity * 2;
   while (capacity - m_size < size) capacity *= 2;
   std::unique_ptr<char[]> data(new char[capacity]);
   if (m_size != 0) std::memcpy(data.get(), m_data.get(), m_size);
@@ -57,6 +58,28 @@ bool ExportFile::flush() {
   }
   m_buffer.clear();
   return true;
+}
+
+void ExportFile::makeRoom(size_t size) {
+  flush();
+  m_buffer.free(size);  // allocates the buffer on first use
+}
+
+void OutputCursor::refill(size_t size) {
+  file.commit(at);
+  at = file.room(size);
+  limit = file.roomEnd();
+}
+
+void OutputCursor::putInPieces(const char* data, size_t size) {
+  while (size > 0) {
+    need(std::min(size, ExportFile::kMaxRoom));
+    const size_t piece = std::min(size, static_cast<size_t>(limit - at));
+    std::memcpy(at, data, piece);
+    at += piece;
+    data += piece;
+    size -= piece;
+  }
 }
 
 void ExportFile::fail(int error) {

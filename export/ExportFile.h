@@ -1,9 +1,11 @@
 #ifndef ORYXUTIL_EXPORT_EXPORTFILE_H
 #define ORYXUTIL_EXPORT_EXPORTFILE_H
 
-// The output file of an export writer: bytes are gathered in one growing
-// buffer and leave with write(2) on flush(), so a writer that flushes once
-// per record costs one system call per record.
+// The output file of an export writer: bytes are gathered in one buffer and
+// leave with write(2) on flush(), so a writer that flushes once per record
+// costs one system call per record. Writers that format in place (room(),
+// OutputCursor) keep the buffer at kBufferSize and write it out in calls of
+// nearly that size, whatever the record size.
 // The state is sticky like a stream's: after a failed write or close the
 // file stays failed (good() false) until the next open(); later appends are
 // dropped. errno is left as the failing call set it.
@@ -25,7 +27,15 @@ class PendingBytes {
  public:
   const char* data() const { return m_data.get(); }
   size_t size() const { return m_size; }
+  size_t capacity() const { return m_capacity; }
   void clear() { m_size = 0; }
+  // At least `size` bytes free after the pending ones (the buffer grows when
+  // it holds fewer); returns where they start. resize() then sets the end.
+  char* free(size_t size) {
+    if (m_capacity - m_size < size) grow(size);
+    return m_data.get() + m_size;
+  }
+  void resize(const char* end) { m_size = static_cast<size_t>(end - m_data.get()); }
   void append(const char* data, size_t size) {
     if (size != 0) std::memcpy(extend(size), data, size);
   }
@@ -48,7 +58,11 @@ class PendingBytes {
 class ExportFile {
  public:
   // Buffered bytes beyond which flushIfFull() writes them out.
-  static const size_t kFlushThreshold = 64 * 1024;
+  static constexpr size_t kFlushThreshold = 64 * 1024;
+  // The buffer's size, and the most that one room() call may ask for:
+  // system calls of 256 KiB to 1 MiB cost the least per byte here.
+  static constexpr size_t kBufferSize = 1024 * 1024;
+  static constexpr size_t kMaxRoom = 256 * 1024;
 
   ExportFile() = default;
   ~ExportFile();  // flushes and closes an open file
@@ -76,6 +90,17 @@ class ExportFile {
   // unset, and returns where they start. After a failure they are dropped
   // at the next flush.
   char* extend(size_t size) { return m_buffer.extend(size); }
+  // For writers that format in place within a bounded buffer: at least
+  // `size` (at most kMaxRoom) writable bytes after the pending ones, the
+  // pending bytes written out first when fewer are free. Returns where the
+  // free space starts; roomEnd() is where it ends. commit(end) makes the
+  // bytes up to `end` pending. After a failure they are dropped.
+  char* room(size_t size) {
+    if (m_buffer.capacity() - m_buffer.size() < size) makeRoom(size);
+    return m_buffer.free(0);
+  }
+  char* roomEnd() { return m_buffer.free(0) + (m_buffer.capacity() - m_buffer.size()); }
+  void commit(const char* end) { m_buffer.resize(end); }
 
   // Writes the pending bytes. False (and failed from then on) on error.
   bool flush();
@@ -92,11 +117,44 @@ class ExportFile {
  private:
   // Marks the file failed with `error`, unless it failed already.
   void fail(int error);
+  void makeRoom(size_t size);
 
   int m_fd = -1;
   PendingBytes m_buffer;
   std::atomic<bool> m_failed{false};
   std::atomic<int> m_failureErrno{0};  // published before m_failed
+};
+
+// A writer's place in the free space of an ExportFile while it formats
+// one record in place: write at `at`, never beyond `limit`; need() makes
+// sure enough is free first, done() hands the bytes over to the file.
+// The file must not be used otherwise between the two.
+struct OutputCursor {
+  explicit OutputCursor(ExportFile& out) : file(out), at(out.room(0)), limit(out.roomEnd()) {}
+  // At least `size` (at most ExportFile::kMaxRoom) bytes free at `at`.
+  void need(size_t size) {
+    if (static_cast<size_t>(limit - at) < size) refill(size);
+  }
+  // Copies bytes, in pieces when there are more than the buffer holds.
+  void put(const char* data, size_t size) {
+    if (static_cast<size_t>(limit - at) < size) return putInPieces(data, size);
+    std::memcpy(at, data, size);
+    at += size;
+  }
+  void put(const std::string& text) { put(text.data(), text.size()); }
+  template <size_t N>
+  void put(const char (&literal)[N]) {
+    put(literal, N - 1);
+  }
+  void done() { file.commit(at); }
+
+  ExportFile& file;
+  char* at;
+  char* limit;
+
+ private:
+  void refill(size_t size);
+  void putInPieces(const char* data, size_t size);
 };
 
 }  // namespace oryx

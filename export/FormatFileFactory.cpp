@@ -27,17 +27,17 @@ FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<s
 FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<std::string>& params,
                                              const oryx::WriterOptions& options) {
   if (type == nullptr) return nullptr;
-  if (equalsIgnoringAsciiCase(type, "csv")) return new CSVFormatFile(params);
+  if (equalsIgnoringAsciiCase(type, "csv")) return new CSVFormatFile(params, options);
   if (equalsIgnoringAsciiCase(type, "xml")) {
     // The export name and the record element name; further entries are not looked at.
     if (params.size() < 2) return nullptr;
     auto param = params.begin();
     const std::string& exportName = *param++;
     if (exportName.empty() || param->empty()) return nullptr;
-    return new XMLFormatFile(params);
+    return new XMLFormatFile(params, options);
   }
-  if (equalsIgnoringAsciiCase(type, "html")) return new HTMLFormatFile(params);
-  if (equalsIgnoringAsciiCase(type, "txt")) return new TXTFormatFile(params);
+  if (equalsIgnoringAsciiCase(type, "html")) return new HTMLFormatFile(params, options);
+  if (equalsIgnoringAsciiCase(type, "txt")) return new TXTFormatFile(params, options);
   if (equalsIgnoringAsciiCase(type, "xlsx")) return new XLSXFormatFile(params, options);
   return nullptr;
 }

@@ -1,15 +1,17 @@
 #include "export/HTMLFormatFile.h"
 
 #include "companion/Report.h"
-#include "export/RecordBuffer.h"
+#include "export/ContentEncoding.h"
+#include "export/MarkupEscape.h"
+#include "export/TagText.h"
 #include "export/WriterCodes.h"
 
 #include <cerrno>
 #include <string>
 
+using oryx::EscapeTable;
 using oryx::kFailed;
 using oryx::kOk;
-using oryx::put;
 using oryx::report;
 
 namespace {
@@ -38,13 +40,28 @@ int32_t times32(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 
-const char kPageHead[] = "<HTML>\n<HEAD>\n<TITLE>\n\n</TITLE>\n<BODY>\n";
+const char kHeadStart[] = "<HTML>\n<HEAD>\n";
+const char kHeadEnd[] = "<TITLE>\n\n</TITLE>\n<BODY>\n";
 const char kPageTail[] = "</TABLE>\n</BODY>\n</HTML>\n";
+const char kEmptyCell[] = "<TD><BR></TD>\n";
+const char kCellEnd[] = "</TD>\n";
+
+constexpr EscapeTable makeMarkupTable() {
+  EscapeTable table;
+  table.replace('&', "&amp;");
+  table.replace('<', "&lt;");
+  table.replace('>', "&gt;");
+  table.replace('"', "&quot;");
+  return table;
+}
+constexpr EscapeTable kMarkup = makeMarkupTable();
+constexpr EscapeTable kPlain;  // fields written as they are
 
 }  // namespace
 
-HTMLFormatFile::HTMLFormatFile(const std::list<std::string>& /*params*/) {
-  m_cellStart = std::string("<TD ") + horizontalText(m_hAlign) + verticalText(m_vAlign);
+HTMLFormatFile::HTMLFormatFile(const std::list<std::string>& /*params*/, const oryx::WriterOptions& options)
+    : m_options(options) {
+  m_cellStart = oryx::TagText(std::string("<TD ") + horizontalText(m_hAlign) + verticalText(m_vAlign));
 }
 
 HTMLFormatFile::~HTMLFormatFile() = default;  // m_file flushes and closes itself, without the tail
@@ -68,9 +85,17 @@ long HTMLFormatFile::startDocument(const char* name) {
            fileName.c_str(), errno);
     return kFailed;
   }
-  m_file.append(kPageHead);
+  const bool utf8 = oryx::isUtf8ContentMode();
+  if (m_options.utf8Bom && utf8) m_file.append(oryx::kUtf8Bom, sizeof(oryx::kUtf8Bom) - 1);
+  m_file.append(kHeadStart);
+  // Early in the head, where browsers look for it before reading the page.
+  if (m_options.declareCharset) {
+    m_file.append(std::string("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=") +
+                  (utf8 ? "UTF-8" : "GB2312") + "\">\n");
+  }
+  m_file.append(kHeadEnd);
   m_file.append("<CAPTION>");
-  m_file.append(m_caption);
+  m_file.append(markup(m_caption));
   m_file.append("</CAPTION>\n");
   m_file.append("<TABLE WIDTH=" + std::to_string(times32(m_tableWidth, 5)) +
                 " BORDER=" + std::to_string(m_border) +
@@ -121,26 +146,18 @@ long HTMLFormatFile::writefile(const Record& record) {
     report("HTMLFormatFile::writefile: file not opened. fileName is %s.", fileName.c_str());
     return kFailed;
   }
-  // The row is formatted in the record buffer and appended in one piece.
-  const size_t cellStart = m_cellStart.size();
-  size_t size = sizeof("<TR>\n</TR>\n") - 1;
-  for (const std::string& field : record) {
-    size += field.empty() ? sizeof("<TD><BR></TD>\n") - 1 : cellStart + field.size() + sizeof("</TD>\n") - 1;
-  }
-  char* const start = m_row.reserve(size);
-  char* at = put(start, "<TR>\n");
+  // The row is built straight in the file's buffer.
+  oryx::OutputCursor out(m_file);
+  out.put("<TR>\n");
   for (const std::string& field : record) {
     if (field.empty()) {
-      at = put(at, "<TD><BR></TD>\n");
+      out.put(kEmptyCell);
     } else {
-      at = put(at, m_cellStart.data(), cellStart);
-      at = put(at, field);
-      at = put(at, "</TD>\n");
+      writeCell(out, field);
     }
   }
-  at = put(at, "</TR>\n");
-  m_file.append(start, static_cast<size_t>(at - start));
-  m_file.flushIfFull();
+  out.put("</TR>\n");
+  out.done();
   if (!m_file.good()) {
     report("HTMLFormatFile::writefile: writen failed. fileName is %s. errno = %d", fileName.c_str(),
            errno);
@@ -168,7 +185,7 @@ long HTMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
     row += "<TH ";
     row += horizontalText(m_hAlign);
     row += verticalText(m_vAlign);
-    row += title.empty() ? std::string("<BR>") : title;
+    row += title.empty() ? std::string("<BR>") : markup(title);
     row += "</TH>\n";
   }
   row += "</TR>\n";
@@ -181,6 +198,30 @@ long HTMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
     m_tableWidth = add32(m_tableWidth, add32(add32(n, times32(times32(2, n), m_border)), 1));
   }
   return kOk;
+}
+
+[[gnu::always_inline]] inline void HTMLFormatFile::writeCell(oryx::OutputCursor& out, const std::string& field) {
+  const EscapeTable& table = m_options.escapeMarkup ? kMarkup : kPlain;
+  if (field.size() > oryx::kEscapePiece) {
+    out.put(m_cellStart.data(), m_cellStart.size());
+    oryx::escapeTo(out, table, field);
+    out.put(kCellEnd);
+    return;
+  }
+  out.need(m_cellStart.size() + table.growth * field.size() + sizeof(kCellEnd) + oryx::TagText::kSlack);
+  out.at = m_cellStart.copyTo(out.at);
+  if (m_options.escapeMarkup) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(field.data());
+    const unsigned char* const end = p + field.size();
+    out.at = oryx::escape(kMarkup, out.at, p, end, end);
+  } else {
+    out.at = oryx::put(out.at, field.data(), field.size());
+  }
+  out.at = oryx::put(out.at, kCellEnd);
+}
+
+std::string HTMLFormatFile::markup(const std::string& text) const {
+  return m_options.escapeMarkup ? oryx::escaped(kMarkup, text) : text;
 }
 
 void HTMLFormatFile::setFileNameCoding(const std::string& coding) { m_fileNameCoding = coding; }

@@ -7,22 +7,28 @@
 // are (nothing escaped); an empty title or field shows as <BR>.
 // The column widths of every writeColumnTitle call add up (32-bit, never
 // reset); the header row is replaced by each call that has titles.
-// The page head is flushed by startDocument; rows go to the buffer and
-// reach the disk in large writes (complete only after endDocument).
+// Options (all off: exactly the bytes above): escapeMarkup writes & < > "
+// in titles, caption and fields as entities (line breaks stay); declareCharset
+// adds a Content-Type META naming the content's encoding (UTF-8, or GB2312
+// for local-charset content); utf8Bom starts UTF-8 content with a
+// byte-order mark.
+// The page head is flushed by startDocument; rows are built in the file's
+// bounded buffer and reach the disk in large writes (complete only after
+// endDocument).
 // Results: 0 / -1, failures reported through the trace client.
 // Not thread-safe: one caller thread at a time per object.
 
 #include "oryxutil/export/FormatFile.h"
 
 #include "export/ExportFile.h"
-#include "export/RecordBuffer.h"
+#include "export/TagText.h"
 
 #include <cstdint>
 
 class HTMLFormatFile : public FormatFile {
  public:
   // The factory's parameters are not used.
-  explicit HTMLFormatFile(const std::list<std::string>& params);
+  explicit HTMLFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
   ~HTMLFormatFile() override;
 
   long startDocument(const char* fileName, const char* encoding) override;
@@ -39,6 +45,10 @@ class HTMLFormatFile : public FormatFile {
  private:
   template <typename Record>
   long writefile(const Record& record);
+  // A title, the caption or a field as the page shows it.
+  std::string markup(const std::string& text) const;
+  // One cell holding a non-empty field.
+  void writeCell(oryx::OutputCursor& out, const std::string& field);
 
   std::string m_ColumnTitle;
   std::string fileName;
@@ -50,10 +60,10 @@ class HTMLFormatFile : public FormatFile {
   int32_t m_vAlign = 1;  // 0 top, 1 middle, 2 bottom, other middle
   int32_t m_cellPadding = 5;
   int32_t m_cellSpacing = 1;
-  std::string m_cellStart;
+  oryx::TagText m_cellStart;
   oryx::ExportFile m_file;
   std::string m_fileNameCoding = "UTF-8";
-  oryx::RecordBuffer m_row;  // one row being formatted
+  const oryx::WriterOptions m_options;
 };
 
 #endif

@@ -34,10 +34,11 @@ bool isSupportedEncoding(const std::string& encoding) {
 // The writer owns its thread manager, so waiting on it waits for this
 // writer's thread alone. The task owns its queue, one that the writer thread
 // can empty in one go.
-TXTFormatFile::TXTFormatFile(const std::list<std::string>& /*params*/)
+TXTFormatFile::TXTFormatFile(const std::list<std::string>& /*params*/, const oryx::WriterOptions& options)
     : ACE_Task<ACE_MT_SYNCH>(newThreadManager(), new oryx::BatchQueue),
       m_queue(static_cast<oryx::BatchQueue*>(msg_queue())),
-      m_blocks(kTypicalBlockText, kIdleBlocks) {
+      m_blocks(kTypicalBlockText, kIdleBlocks),
+      m_utf8Bom(options.utf8Bom) {
   delete_msg_queue_ = true;
 }
 
@@ -171,6 +172,7 @@ long TXTFormatFile::startDocument(const char* name) {
   // The mode is fixed for the whole document: the writer thread and the
   // caller must never both write the file.
   m_utf8Document = isUtf8Mode();
+  if (m_utf8Document && m_utf8Bom) m_file.append(oryx::kUtf8Bom, sizeof(oryx::kUtf8Bom) - 1);
   m_file.append(m_borderLine.get(), m_lineLength);
 
   if (!m_utf8Document) {

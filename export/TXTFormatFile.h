@@ -26,6 +26,8 @@
 // without writing, so endDocument and destruction return at once there and
 // later records fail. While the process exits, a document cannot start and
 // an ending writer thread is left to the exit instead of being joined.
+// Options: utf8Bom starts a UTF-8 mode document with a byte-order mark;
+// the other switches do not concern this writer.
 
 #include "oryxutil/export/FormatFile.h"
 
@@ -46,7 +48,7 @@
 
 class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH>, private oryx::ForkAware {
  public:
-  explicit TXTFormatFile(const std::list<std::string>& params);
+  explicit TXTFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
   ~TXTFormatFile() override;
   TXTFormatFile(const TXTFormatFile&) = delete;
   TXTFormatFile& operator=(const TXTFormatFile&) = delete;
@@ -127,6 +129,7 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH>, private 
   std::string m_encoding;
   std::string m_fileNameCoding = "UTF-8";
 
+  const bool m_utf8Bom;
   bool m_utf8Document = false;   // the mode of the open document
   bool m_threadRunning = false;  // a writer thread was started and not yet joined
   // A thread this object no longer joins: the parent's, in a forked child, or

@@ -2,63 +2,94 @@
 
 #include "companion/Report.h"
 #include "export/ContentEncoding.h"
-#include "export/RecordBuffer.h"
 #include "export/WriterCodes.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 
+using oryx::EscapeTable;
+using oryx::TagText;
 using oryx::kFailed;
 using oryx::kOk;
-using oryx::put;
 using oryx::report;
 
 namespace {
 
-const char kUtf8Declaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-const char kLocalDeclaration[] = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\n";
-
-// What the escaper does with each field byte: copy it (0), replace it by
-// kReplacements[action] (1..6), or end the current piece (kCut).
-const uint8_t kCut = 7;
-// Replacements are stored in 8-byte slots and always copied whole (one
-// move); only `size` bytes count, so the record buffer keeps kSlack spare.
-struct Replacement {
-  char text[8];
-  size_t size;
-};
-const Replacement kReplacements[] = {
-    {"", 0}, {"&amp;", 5}, {"&lt;", 4}, {"&gt;", 4}, {"&apos;", 6}, {"&quot;", 6}, {"\n\x7F", 2},
-};
-const size_t kMaxEscape = 6;  // the longest replacement
-const size_t kSlack = 8;
-
-struct EscapeTable {
-  uint8_t action[256];
-};
-constexpr EscapeTable makeEscapeTable() {
-  EscapeTable table{};
-  table.action[static_cast<unsigned char>('&')] = 1;
-  table.action[static_cast<unsigned char>('<')] = 2;
-  table.action[static_cast<unsigned char>('>')] = 3;
-  table.action[static_cast<unsigned char>('\'')] = 4;
-  table.action[static_cast<unsigned char>('"')] = 5;
-  table.action[static_cast<unsigned char>('\n')] = 6;
-  table.action[0] = kCut;
+// How field text (and, with xmlSafeText, names and titles) is escaped.
+// Always: & < > ' " as entities. Field text keeps the line-feed marker: LF
+// becomes LF 0x7F. Legacy: a zero byte drops the bytes after it up to the
+// next escaped one. Safe: CR as a reference (readers turn a raw one into
+// LF), the control bytes XML 1.0 forbids (a zero byte included) replaced
+// by U+FFFD -- as the character in a UTF-8 document, whose malformed UTF-8
+// and U+FFFE/U+FFFF are replaced too, as a reference in any other; in an
+// attribute value LF and TAB as references, since readers turn raw ones
+// into blanks there.
+constexpr EscapeTable makeTable(bool safe, bool utf8, bool attribute) {
+  EscapeTable table;
+  table.replace('&', "&amp;");
+  table.replace('<', "&lt;");
+  table.replace('>', "&gt;");
+  table.replace('\'', "&apos;");
+  table.replace('"', "&quot;");
+  if (!safe) {
+    table.replace('\n', "\n\x7F");
+    table.drop(0);
+    return table;
+  }
+  if (attribute) {
+    table.replace('\n', "&#10;");
+    table.replace('\t', "&#9;");
+  } else {
+    table.replace('\n', "\n\x7F");
+  }
+  table.replace('\r', "&#13;");
+  table.setSubstitute(utf8 ? "\xEF\xBF\xBD" : "&#xFFFD;");
+  for (unsigned byte = 0; byte < 0x20; ++byte) {
+    if (byte != '\t' && byte != '\n' && byte != '\r') table.substitute(static_cast<unsigned char>(byte));
+  }
+  if (utf8) table.checkUtf8();
   return table;
 }
-constexpr EscapeTable kEscape = makeEscapeTable();
+
+static_assert(TagText::kSlack >= oryx::kEscapeSlack, "a column's room covers the escaper's slack");
+
+constexpr EscapeTable kLegacyText = makeTable(false, false, false);
+constexpr EscapeTable kSafeUtf8Text = makeTable(true, true, false);
+constexpr EscapeTable kSafeOtherText = makeTable(true, false, false);
+constexpr EscapeTable kSafeUtf8Attribute = makeTable(true, true, true);
+constexpr EscapeTable kSafeOtherAttribute = makeTable(true, false, true);
+
+// An encoding name as XML writes it: a letter, then letters, digits, . _ -.
+bool isEncodingName(const std::string& name) {
+  if (name.empty()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    const bool other = (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
+    if (!letter && (i == 0 || !other)) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
-XMLFormatFile::XMLFormatFile(const std::list<std::string>& params) {
+XMLFormatFile::XMLFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options)
+    : m_options(options), m_fieldTable(&kLegacyText) {
   auto param = params.begin();
   if (param != params.end()) m_exportName = *param++;
   if (param != params.end()) m_recordName = *param;
 }
 
 XMLFormatFile::~XMLFormatFile() = default;  // m_file flushes and closes itself, without the tail
+
+std::string XMLFormatFile::declaredEncoding(const char* encoding) const {
+  const bool fixed = encoding == nullptr && m_encoding.empty();
+  // A name that would make the declaration ill-formed gives way to the content's own.
+  if (fixed || (m_options.xmlSafeText && !isEncodingName(m_encoding))) {
+    return oryx::isUtf8ContentMode() ? "UTF-8" : "GB2312";
+  }
+  return m_encoding;
+}
 
 long XMLFormatFile::startDocument(const char* name, const char* encoding) {
   if (encoding != nullptr) m_encoding = encoding;  // kept even when this call fails
@@ -77,14 +108,15 @@ long XMLFormatFile::startDocument(const char* name, const char* encoding) {
     report("XMLFormatFile::startDocument: open fail, file=%s, errno=%d.", fileName.c_str(), errno);
     return kFailed;
   }
-  if (encoding == nullptr && m_encoding.empty()) {
-    m_file.append(oryx::isUtf8ContentMode() ? kUtf8Declaration : kLocalDeclaration);
-  } else {
-    m_file.append("<?xml version=\"1.0\" encoding=\"");
-    m_file.append(m_encoding);
-    m_file.append("\"?>\n");
+  const std::string declared = declaredEncoding(encoding);
+  const bool utf8 = oryx::namesUtf8(declared);
+  if (m_options.xmlSafeText) {
+    m_fieldTable = utf8 ? &kSafeUtf8Text : &kSafeOtherText;
+    prepareTags(m_titles, utf8 ? &kSafeUtf8Attribute : &kSafeOtherAttribute);
   }
-  m_file.append(m_exportTags.open);
+  if (m_options.utf8Bom && utf8) m_file.append(oryx::kUtf8Bom, sizeof(oryx::kUtf8Bom) - 1);
+  m_file.append("<?xml version=\"1.0\" encoding=\"" + declared + "\"?>\n");
+  m_file.append(m_exportTags.open.data(), m_exportTags.open.size());
   // The head is written at once, so a file that cannot take it fails here.
   if (!m_file.flush()) {
     report("XMLFormatFile::writefile: writen columntitle failed. fileName is %s. errno = %d",
@@ -108,7 +140,7 @@ long XMLFormatFile::endDocument() {
     report("XMLFormatFile::writefile: File haven't open.");
     return kFailed;
   }
-  m_file.append(m_exportTags.close);
+  m_file.append(m_exportTags.close.data(), m_exportTags.close.size());
   if (!m_file.close()) {
     report("XMLFormatFile::endDocument: failed, %s. errno = %d ", fileName.c_str(), errno);
     return kFailed;
@@ -130,43 +162,35 @@ long XMLFormatFile::writefile(const Record& record) {
     report("XMLFormatFile::writefile: file not opened. fileName is %s.", fileName.c_str());
     return kFailed;
   }
-  // The record is formatted in the record buffer and appended in one piece;
-  // an escaped byte takes at most kMaxEscape bytes.
-  size_t size = m_recordTags.open.size() + m_recordTags.close.size();
-  auto field = record.begin();
-  for (int32_t i = 0; i < m_columnCount; ++i) {
-    const ColumnTags& column = m_columns[i];
-    size += column.open.size() + column.close.size() + column.empty.size();
-    if (field != record.end()) size += kMaxEscape * (field++)->size();
-  }
-  char* const start = m_record.reserve(size + kSlack);
-  char* at = put(start, m_recordTags.open);
-  field = record.begin();
-  for (int32_t i = 0; i < m_columnCount; ++i) {
-    const ColumnTags& column = m_columns[i];
-    if (field == record.end()) {
-      at = put(at, column.empty);
-      continue;
-    }
-    if (field->empty()) {
-      at = put(at, column.empty);
-    } else {
-      at = put(at, column.open);
-      at = escapeInto(at, *field);
-      at = put(at, column.close);
-    }
-    ++field;
-  }
-  if (field != record.end()) {
-    // The record stays unclosed; what was written of it stays in the file.
-    m_file.append(start, static_cast<size_t>(at - start));
-    m_file.flushIfFull();
+  // A safe document stays well-formed: a record it cannot close is not begun.
+  if (m_options.xmlSafeText && record.size() > static_cast<size_t>(m_columnCount)) {
     report("more than %d record columns.", m_columnCount);
     return kFailed;
   }
-  at = put(at, m_recordTags.close);
-  m_file.append(start, static_cast<size_t>(at - start));
-  m_file.flushIfFull();
+  // The record is built straight in the file's buffer.
+  oryx::OutputCursor out(m_file);
+  out.need(m_recordTags.open.size() + TagText::kSlack);
+  out.at = m_recordTags.open.copyTo(out.at);
+  auto field = record.begin();
+  for (int32_t i = 0; i < m_columnCount; ++i) {
+    const ColumnTags& column = m_columns[i];
+    if (field != record.end() && !field->empty()) {
+      writeColumn(out, column, *field++);
+      continue;
+    }
+    if (field != record.end()) ++field;
+    out.need(column.empty.size() + TagText::kSlack);
+    out.at = column.empty.copyTo(out.at);
+  }
+  if (field != record.end()) {
+    // The record stays unclosed; what was written of it stays in the file.
+    out.done();
+    report("more than %d record columns.", m_columnCount);
+    return kFailed;
+  }
+  out.need(m_recordTags.close.size() + TagText::kSlack);
+  out.at = m_recordTags.close.copyTo(out.at);
+  out.done();
   if (!m_file.good()) {
     report("XMLFormatFile::writefile: writen failed. fileName is %s. errno = %d.", fileName.c_str(),
            errno);
@@ -175,32 +199,20 @@ long XMLFormatFile::writefile(const Record& record) {
   return kOk;
 }
 
-// Copies the plain bytes and writes each special byte's replacement. A zero
-// byte ends its piece: the bytes after it are dropped up to the next escaped byte.
-char* XMLFormatFile::escapeInto(char* at, const std::string& field) {
-  const uint8_t* const action = kEscape.action;
+[[gnu::always_inline]] inline void XMLFormatFile::writeColumn(oryx::OutputCursor& out, const ColumnTags& column, const std::string& field) {
+  const EscapeTable& table = *m_fieldTable;
+  if (field.size() > oryx::kEscapePiece) {
+    out.put(column.open.data(), column.open.size());
+    oryx::escapeTo(out, table, field);
+    out.put(column.close.data(), column.close.size());
+    return;
+  }
+  out.need(column.open.size() + table.growth * field.size() + column.close.size() + TagText::kSlack);
+  out.at = column.open.copyTo(out.at);
   const unsigned char* p = reinterpret_cast<const unsigned char*>(field.data());
   const unsigned char* const end = p + field.size();
-  while (p < end) {
-    // A run of plain bytes is copied eight at a time (one move each), the
-    // bytes before the next special one singly: no call per run.
-    while (end - p >= 8 && (action[p[0]] | action[p[1]] | action[p[2]] | action[p[3]] | action[p[4]] |
-                            action[p[5]] | action[p[6]] | action[p[7]]) == 0) {
-      std::memcpy(at, p, 8);
-      at += 8;
-      p += 8;
-    }
-    while (p < end && action[*p] == 0) *at++ = static_cast<char>(*p++);
-    if (p == end) break;
-    const uint8_t what = action[*p++];
-    if (what == kCut) {
-      while (p < end && (action[*p] == 0 || action[*p] == kCut)) ++p;
-      continue;
-    }
-    std::memcpy(at, kReplacements[what].text, sizeof(kReplacements[what].text));
-    at += kReplacements[what].size;
-  }
-  return at;
+  out.at = oryx::escape(table, out.at, p, end, end);
+  out.at = column.close.copyTo(out.at);
 }
 
 long XMLFormatFile::writeColumnTitle(const std::list<std::string>& titles, const char* /*encoding*/,
@@ -214,28 +226,32 @@ long XMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
   if (m_recordName == m_exportName) return kFailed;
   if (m_columns) return kOk;  // the first titles stay for the writer's life
   if (titles.empty()) return kFailed;
-  // A call that fails on a clashing title leaves these texts; a later call
-  // prepares them again, identical since the names never change.
-  m_exportTags.open = "<ExportFileInfo name=\"" + m_exportName + "\">\n";
-  m_exportTags.close = "</ExportFileInfo>\n";
-  m_recordTags.open = "<Record name=\"" + m_recordName + "\">\n";
-  m_recordTags.close = "\n</Record>\n";
+  for (const std::string& title : titles) {
+    if (title == m_recordName || title == m_exportName) return kFailed;
+  }
+  m_titles = titles;
+  // Safe tags are made again for each document, escaped for its encoding.
+  prepareTags(titles, m_options.xmlSafeText ? &kSafeUtf8Attribute : nullptr);
+  return kOk;
+}
 
+void XMLFormatFile::prepareTags(const std::list<std::string>& titles, const EscapeTable* names) {
+  auto value = [names](const std::string& text) { return names ? oryx::escaped(*names, text) : text; };
+  m_exportTags.open = TagText("<ExportFileInfo name=\"" + value(m_exportName) + "\">\n");
+  m_exportTags.close = TagText("</ExportFileInfo>\n");
+  m_recordTags.open = TagText("<Record name=\"" + value(m_recordName) + "\">\n");
+  m_recordTags.close = TagText("\n</Record>\n");
   std::unique_ptr<ColumnTags[]> columns(new ColumnTags[titles.size()]);
   size_t i = 0;
   for (const std::string& title : titles) {
-    if (title == m_recordName || title == m_exportName) {
-      m_columnCount = 0;
-      return kFailed;
-    }
     ColumnTags& column = columns[i++];
-    column.open = "<column name=\"" + title + "\">";
-    column.close = "</column>";
-    column.empty = "<column name=\"" + title + "\"/>";
+    const std::string attribute = "<column name=\"" + value(title) + "\"";
+    column.open = TagText(attribute + ">");
+    column.close = TagText("</column>");
+    column.empty = TagText(attribute + "/>");
   }
   m_columns = std::move(columns);
   m_columnCount = static_cast<int32_t>(titles.size());
-  return kOk;
 }
 
 void XMLFormatFile::setFileNameCoding(const std::string& coding) { m_fileNameCoding = coding; }

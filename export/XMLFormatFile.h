@@ -9,15 +9,24 @@
 // titles and names are written as they are. A zero byte cuts the field up
 // to its next escaped byte. The tag texts are prepared by the first
 // successful writeColumnTitle and kept for the writer's life.
-// The document head is flushed by startDocument; records go to the buffer
-// and reach the disk in large writes (complete only after endDocument).
+// Options (all off: exactly the bytes above): xmlSafeText makes every
+// document well-formed -- names and titles escaped too (with LF and TAB as
+// references, which attribute values would otherwise lose), characters XML
+// 1.0 forbids and, in a UTF-8 document, malformed UTF-8 replaced by U+FFFD,
+// CR written as &#13;, an encoding name XML cannot carry replaced by the
+// content's own, a record with more fields than columns refused before any
+// of it is written; utf8Bom puts a byte-order mark before a UTF-8 declaration.
+// The document head is flushed by startDocument; records are built in the
+// file's bounded buffer and reach the disk in large writes (complete only
+// after endDocument).
 // Results: 0 / -1; failures reported through the trace client, except those
 // of writeColumnTitle. Not thread-safe: one caller thread at a time.
 
 #include "oryxutil/export/FormatFile.h"
 
 #include "export/ExportFile.h"
-#include "export/RecordBuffer.h"
+#include "export/MarkupEscape.h"
+#include "export/TagText.h"
 
 #include <cstdint>
 #include <memory>
@@ -25,7 +34,7 @@
 class XMLFormatFile : public FormatFile {
  public:
   // params: the export name, then the record element name.
-  explicit XMLFormatFile(const std::list<std::string>& params);
+  explicit XMLFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
   ~XMLFormatFile() override;
 
   long startDocument(const char* fileName, const char* encoding) override;
@@ -42,14 +51,20 @@ class XMLFormatFile : public FormatFile {
  private:
   // Opening, closing and empty-element text of one element.
   struct ColumnTags {
-    std::string open;
-    std::string close;
-    std::string empty;
+    oryx::TagText open;
+    oryx::TagText close;
+    oryx::TagText empty;
   };
 
   template <typename Record>
   long writefile(const Record& record);
-  char* escapeInto(char* at, const std::string& field);
+  // One column element holding a non-empty field.
+  void writeColumn(oryx::OutputCursor& out, const ColumnTags& column, const std::string& field);
+  // The tag texts of the names and of `titles`, their attribute values
+  // escaped by `names` (null: written as they are).
+  void prepareTags(const std::list<std::string>& titles, const oryx::EscapeTable* names);
+  // The encoding the declaration names, and whether it is UTF-8.
+  std::string declaredEncoding(const char* encoding) const;
 
   std::string m_exportName;
   ColumnTags m_exportTags;
@@ -62,7 +77,9 @@ class XMLFormatFile : public FormatFile {
   oryx::ExportFile m_file;
   std::string m_encoding;
   std::string m_fileNameCoding = "UTF-8";
-  oryx::RecordBuffer m_record;  // one record being formatted
+  const oryx::WriterOptions m_options;
+  std::list<std::string> m_titles;  // kept to escape them for each document's encoding
+  const oryx::EscapeTable* m_fieldTable;  // how the open document escapes fields
 };
 
 #endif

@@ -131,7 +131,7 @@ TEST_F(HtmlReports, DiskFillingUpMidPageFailsRowsAndTheEnd) {
   ASSERT_EQ(html->startDocument(name.c_str()), 0);
   oryxtest::FileSizeLimit limit(4096);
   long result = 0;
-  for (int i = 0; i < 1000 && result == 0; ++i) result = html->writeRecord(Strings{std::string(1000, 'x')});
+  for (int i = 0; i < 5000 && result == 0; ++i) result = html->writeRecord(Strings{std::string(1000, 'x')});
   EXPECT_EQ(result, -1);  // rows reach the disk in large writes, so a later one fails
   EXPECT_EQ(html->endDocument(), -1);
   const Strings texts = capture.texts();

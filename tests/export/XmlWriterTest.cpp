@@ -171,7 +171,7 @@ TEST_F(XmlReports, DiskFillingUpMidDocumentFailsRecordsAndTheEnd) {
   const Strings record{std::string(1000, 'x')};
   oryxtest::FileSizeLimit limit(4096);
   long result = 0;
-  for (int i = 0; i < 1000 && result == 0; ++i) result = xml->writeRecord(record);
+  for (int i = 0; i < 5000 && result == 0; ++i) result = xml->writeRecord(record);
   EXPECT_EQ(result, -1);  // records reach the disk in large writes, so a later one fails
   EXPECT_EQ(xml->writeRecord(record), -1);
   EXPECT_EQ(xml->endDocument(), -1);

@@ -1,0 +1,294 @@
+// The writer options, checked with independent readers (Python's csv,
+// html.parser and ElementTree, xmllint) over one hostile table: every title
+// and field must come back as the option promises. With the options off the
+// writers must give their legacy bytes for the same table.
+#include "oryxutil/export/FormatFile.h"
+#include "oryxutil/export/MultiFormatFile.h"
+
+#include "support/EnvGuard.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+using oryxtest::readFile;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+const std::string kFffd = "\xEF\xBF\xBD";
+const std::string kBom = "\xEF\xBB\xBF";
+
+// A field, and what an XML reader gets back for it with xmlSafeText (empty: the field itself).
+struct Hostile {
+  std::string text;
+  std::string inSafeXml;
+};
+
+std::string controls() {
+  std::string text;
+  for (char c = 1; c < 0x20; ++c) text += c;
+  return text;
+}
+std::string controlsInSafeXml() {
+  std::string text;
+  for (char c = 1; c < 0x20; ++c) text += c == '\t' || c == '\r' ? std::string(1, c) : c == '\n' ? "\n\x7F" : kFffd;
+  return text;
+}
+
+const std::vector<Hostile> kFields = {
+    {"say \"hi\", it's", ""},
+    {"a<b & c>d", ""},
+    {controls(), controlsInSafeXml()},
+    {"cr\rlf\ncrlf\r\nend", "cr\rlf\n\x7F" "crlf\r\n\x7F" "end"},
+    {"x\xC3(\xED\xA0\x80y\xFF\xF0\x9F\x98", "x" + kFffd + "(" + kFffd + kFffd + kFffd + "y" + kFffd + kFffd},
+    {"<script>alert('x')</script>", ""},
+    {"=SUM(A1)", ""}, {"-5", ""}, {"@cmd", ""}, {"+1", ""}, {"\tlead tab", ""}, {"\rlead cr", ""},
+    {"Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC", ""},
+    {"", ""},
+};
+const std::list<std::string> kTitles = {"last, first", "say \"x\"", "a<b&c>'", "tab\there", "line\nbreak", "c6", "c7",
+                                        "c8", "c9", "c10", "c11", "c12", "c13", "c14"};
+const int kFiller = 300;  // ASCII records first: the non-ASCII text sits far into the file
+
+// The table's records, each field passed through `change`.
+template <typename Change>
+std::vector<Strings> records(Change change) {
+  std::vector<Strings> all(kFiller, Strings(kFields.size(), change("plain ascii")));
+  Strings hostile;
+  for (const Hostile& field : kFields) hostile.push_back(change(field.text));
+  all.push_back(hostile);
+  all.push_back({change("")});
+  return all;
+}
+
+// Values as the reader scripts print them: hex, "-" for an empty one, one row a line.
+std::string hexRows(const std::vector<Strings>& rows) {
+  std::string out;
+  for (const Strings& row : rows) {
+    for (const std::string& value : row) {
+      if (value.empty()) out += '-';
+      for (unsigned char c : value) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
+      out += ' ';
+    }
+    if (!row.empty()) out.pop_back();
+    out += '\n';
+  }
+  return out;
+}
+
+const char kCsvReader[] =
+    "import csv, sys\n"
+    "with open(sys.argv[1], newline='', encoding='utf-8-sig', errors='surrogateescape') as f:\n"
+    "    for row in csv.reader(f):\n"
+    "        print(' '.join(x.encode('utf-8', 'surrogateescape').hex() or '-' for x in row))\n";
+// Decodes the page as a browser would (byte-order mark, else the META's
+// charset, else windows-1252), then prints the text of every cell.
+const char kHtmlReader[] =
+    "import sys, html.parser\n"
+    "data = open(sys.argv[1], 'rb').read()\n"
+    "class Meta(html.parser.HTMLParser):\n"
+    "    charset = 'windows-1252'\n"
+    "    def handle_starttag(self, tag, attrs):\n"
+    "        a = dict(attrs)\n"
+    "        if tag == 'meta' and a.get('http-equiv', '').lower() == 'content-type':\n"
+    "            self.charset = a['content'].split('charset=')[1]\n"
+    "meta = Meta(); meta.feed(data.decode('latin-1'))\n"
+    "charset = 'utf-8-sig' if data.startswith(b'\\xef\\xbb\\xbf') else meta.charset\n"
+    "class Cells(html.parser.HTMLParser):\n"
+    "    rows, cell = [], None\n"
+    "    def handle_starttag(self, tag, attrs):\n"
+    "        if tag == 'tr': self.rows.append([])\n"
+    "        if tag in ('td', 'th'): self.cell = ''\n"
+    "    def handle_endtag(self, tag):\n"
+    "        if tag in ('td', 'th'): self.rows[-1].append(self.cell); self.cell = None\n"
+    "    def handle_data(self, text):\n"
+    "        if self.cell is not None: self.cell += text\n"
+    "cells = Cells(); cells.feed(data.decode(charset, 'surrogateescape')); cells.close()\n"
+    "for row in cells.rows: print(' '.join(x.encode('utf-8', 'surrogateescape').hex() or '-' for x in row))\n";
+// Prints the two names, the titles, then every record's column texts.
+const char kXmlReader[] =
+    "import sys, xml.etree.ElementTree as ET\n"
+    "root = ET.parse(sys.argv[1]).getroot()\n"
+    "records = list(root)\n"
+    "hexed = lambda texts: print(' '.join((t or '').encode().hex() or '-' for t in texts))\n"
+    "hexed([root.get('name'), records[0].get('name')])\n"
+    "hexed([c.get('name') for c in records[0]])\n"
+    "for r in records: hexed([c.text for c in r])\n";
+
+class WriterOptionsTest : public ::testing::Test {
+ protected:
+  // Writes the hostile table; returns the file's name.
+  std::string write(const char* type, const oryx::WriterOptions& options, const std::list<std::string>& params = {}) {
+    const std::string name = dir.file(std::string("t.") + type);
+    std::unique_ptr<FormatFile> writer(FormatFileFactory::getFormatFile(type, params, options));
+    EXPECT_EQ(writer->writeColumnTitle(kTitles, {}), 0);
+    EXPECT_EQ(writer->startDocument(name.c_str()), 0);
+    for (const Strings& record : records([](const std::string& text) { return text; }))
+      EXPECT_EQ(writer->writeRecord(record), 0);
+    EXPECT_EQ(writer->endDocument(), 0);
+    return name;
+  }
+  // What the reader script prints for the file.
+  std::string read(const char* script, const std::string& file) {
+    oryxtest::writeFile(dir.file("read.py"), script);
+    const std::string out = dir.file("out");
+    EXPECT_EQ(std::system(("python3 " + dir.file("read.py") + " " + file + " >" + out).c_str()), 0);
+    return readFile(out);
+  }
+
+  oryxtest::TempDir dir;
+  oryxtest::EnvGuard global{"ORYX_GLOBAL_VERSION", nullptr};  // UTF-8 content
+  oryxtest::EnvGuard local{"FILECONTENT_LOCAL_CHARSET", nullptr};
+};
+using WriterOptionsReadBack = WriterOptionsTest;
+using WriterOptionsByteOrderMark = WriterOptionsTest;
+using WriterOptionsDefaults = WriterOptionsTest;
+
+oryx::WriterOptions with(bool oryx::WriterOptions::*option) {
+  oryx::WriterOptions options;
+  options.*option = true;
+  return options;
+}
+
+std::string same(const std::string& text) { return text; }
+
+}  // namespace
+
+TEST_F(WriterOptionsReadBack, CsvQuotedTitlesAndTheOneEmptyFieldComeBack) {
+  std::vector<Strings> expected = {Strings(kTitles.begin(), kTitles.end())};
+  for (const Strings& record : records(same)) expected.push_back(record);
+  EXPECT_EQ(read(kCsvReader, write("csv", with(&oryx::WriterOptions::quoteTitles))), hexRows(expected));
+}
+
+TEST_F(WriterOptionsReadBack, CsvFormulaGuardPrefixesExactlyTheFormulaLikeFields) {
+  oryx::WriterOptions options = with(&oryx::WriterOptions::formulaGuard);
+  options.quoteTitles = true;
+  std::vector<Strings> expected = {Strings(kTitles.begin(), kTitles.end())};
+  for (const Strings& record : records([](const std::string& text) {
+         return !text.empty() && std::string("=+-@\t\r").find(text[0]) != std::string::npos ? "'" + text : text;
+       }))
+    expected.push_back(record);
+  EXPECT_EQ(read(kCsvReader, write("csv", options)), hexRows(expected));
+}
+
+TEST_F(WriterOptionsReadBack, HtmlEscapedMarkupAndDeclaredCharsetGiveEveryTextBack) {
+  oryx::WriterOptions options = with(&oryx::WriterOptions::escapeMarkup);
+  options.declareCharset = true;
+  std::vector<Strings> expected = {Strings(kTitles.begin(), kTitles.end())};
+  for (const Strings& record : records(same)) expected.push_back(record);
+  const std::string page = write("html", options);
+  EXPECT_EQ(read(kHtmlReader, page), hexRows(expected));
+  EXPECT_NE(readFile(page).find("<HEAD>\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"),
+            std::string::npos);
+}
+
+TEST_F(WriterOptionsReadBack, XmlSafeTextIsWellFormedAndGivesEveryTextBackOrUFffd) {
+  const std::string file = write("xml", with(&oryx::WriterOptions::xmlSafeText), {"Ex\"<&>", "R'ow"});
+  EXPECT_EQ(std::system(("xmllint --noout " + file).c_str()), 0);
+  std::vector<Strings> expected = {{"Ex\"<&>", "R'ow"}, Strings(kTitles.begin(), kTitles.end())};
+  for (const Strings& record : records([](const std::string& text) {
+         for (const Hostile& field : kFields)
+           if (field.text == text && !field.inSafeXml.empty()) return field.inSafeXml;
+         return text;
+       })) {
+    expected.push_back(record);
+    expected.back().resize(kTitles.size());
+  }
+  EXPECT_EQ(read(kXmlReader, file), hexRows(expected));
+  // A record with more fields than columns is refused before any of it is written.
+  std::unique_ptr<FormatFile> xml(FormatFileFactory::getFormatFile("xml", {"E", "R"}, with(&oryx::WriterOptions::xmlSafeText)));
+  ASSERT_EQ(xml->writeColumnTitle({"c"}, {}), 0);
+  ASSERT_EQ(xml->startDocument(file.c_str()), 0);
+  EXPECT_EQ(xml->writeRecord(Strings{"a", "b"}), -1);
+  ASSERT_EQ(xml->endDocument(), 0);
+  EXPECT_EQ(std::system(("xmllint --noout " + file).c_str()), 0);
+}
+
+TEST_F(WriterOptionsByteOrderMark, OneMarkStartsUtf8ContentOfEveryWriterAndEveryPartNoneLocalContent) {
+  const oryx::WriterOptions bom = with(&oryx::WriterOptions::utf8Bom);
+  EXPECT_EQ(readFile(write("csv", bom)).substr(0, 4), kBom + "l");
+  EXPECT_EQ(readFile(write("html", bom)).substr(0, 4), kBom + "<");
+  oryx::WriterOptions safeBom = bom;
+  safeBom.xmlSafeText = true;
+  const std::string xml = write("xml", safeBom, {"Export", "Row"});
+  EXPECT_EQ(readFile(xml).substr(0, 4), kBom + "<");
+  EXPECT_EQ(std::system(("xmllint --noout " + xml).c_str()), 0);
+  EXPECT_EQ(read(kCsvReader, write("csv", bom)).rfind("6c617374 ", 0), 0u);  // "last", without the mark
+  // The wrapper's parts each get the mark from the writer inside.
+  MultiFormatFile parts(FormatFileFactory::getFormatFile("txt", {}, bom), 1, true);
+  ASSERT_EQ(parts.writeColumnTitle({"t"}, "UTF-8", {}), 0);
+  ASSERT_EQ(parts.startDocument(dir.file("p.txt").c_str()), 0);
+  for (const char* value : {"1", "2"}) ASSERT_EQ(parts.writeRecord(Strings{value}), 0);
+  std::list<std::string> files;
+  ASSERT_EQ(parts.endDocument(files), 0);
+  for (const char* part : {"p-1.txt", "p-2.txt"}) EXPECT_EQ(readFile(dir.file(part)).substr(0, 4), kBom + "*");
+
+  oryxtest::EnvGuard localContent("FILECONTENT_LOCAL_CHARSET", "1");
+  oryx::WriterOptions all = bom;
+  all.declareCharset = all.xmlSafeText = true;
+  EXPECT_EQ(readFile(write("csv", all))[0], 'l');
+  EXPECT_EQ(readFile(write("html", all)).rfind("<HTML>\n<HEAD>\n<META HTTP-EQUIV=\"Content-Type\" "
+                                               "CONTENT=\"text/html; charset=GB2312\">\n", 0), 0u);
+  const std::string local = readFile(write("xml", all, {"Export", "Row"}));
+  EXPECT_EQ(local.rfind("<?xml version=\"1.0\" encoding=\"GB2312\"?>\n", 0), 0u);
+  EXPECT_NE(local.find(">&#xFFFD;&#xFFFD;"), std::string::npos);  // control bytes, by reference
+  std::unique_ptr<FormatFile> txt(FormatFileFactory::getFormatFile("txt", {}, bom));
+  ASSERT_EQ(txt->writeColumnTitle({"t"}, "GBK", {}), 0);
+  ASSERT_EQ(txt->startDocument(dir.file("g.txt").c_str()), 0);
+  ASSERT_EQ(txt->endDocument(), 0);
+  EXPECT_EQ(readFile(dir.file("g.txt"))[0], '*');
+}
+
+TEST_F(WriterOptionsDefaults, EveryWriterGivesItsLegacyBytes) {
+  const oryx::WriterOptions defaults;
+  // The legacy formats, written out plainly.
+  auto csvField = [](const std::string& text) {
+    if (text.find_first_of("\",\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+  };
+  auto xmlText = [](const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      const char* entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '\'' ? "&apos;"
+                         : c == '"' ? "&quot;" : c == '\n' ? "\n\x7F" : nullptr;
+      out += entity ? std::string(entity) : std::string(1, c);
+    }
+    return out;
+  };
+  std::string csv, html = "<HTML>\n<HEAD>\n<TITLE>\n\n</TITLE>\n<BODY>\n<CAPTION></CAPTION>\n<TABLE WIDTH=0 BORDER=2 "
+                          "CELLSPACING=1 CELLPADDING=5>\n<TR>\n";
+  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ExportFileInfo name=\"Ex\"<&>\">\n";
+  for (const std::string& title : kTitles) {
+    csv += (csv.empty() ? "" : ",") + title;
+    html += "<TH ALIGN=left ALIGN=middle>" + title + "</TH>\n";
+  }
+  csv += '\n';
+  html += "</TR>\n";
+  for (const Strings& record : records(same)) {
+    std::string line;
+    html += "<TR>\n";
+    xml += "<Record name=\"R'ow\">\n";
+    auto title = kTitles.begin();
+    for (const std::string& field : record) {
+      line += (&field == &record[0] ? "" : ",") + csvField(field);
+      html += field.empty() ? "<TD><BR></TD>\n" : "<TD ALIGN=left ALIGN=middle>" + field + "</TD>\n";
+    }
+    for (size_t i = 0; i < kTitles.size(); ++i, ++title) {
+      const std::string open = "<column name=\"" + *title + "\"";
+      xml += i >= record.size() || record[i].empty() ? open + "/>" : open + ">" + xmlText(record[i]) + "</column>";
+    }
+    csv += line + "\n";
+    html += "</TR>\n";
+    xml += "\n</Record>\n";
+  }
+  EXPECT_EQ(readFile(write("csv", defaults)), csv);
+  EXPECT_EQ(readFile(write("html", defaults)), html + "</TABLE>\n</BODY>\n</HTML>\n");
+  EXPECT_EQ(readFile(write("xml", defaults, {"Ex\"<&>", "R'ow"})), xml + "</ExportFileInfo>\n");
+}

@@ -30,6 +30,12 @@ const int kBusyThreads = 8;
 const int kRecords = 60000;
 const int kForks = 12;
 
+// Rounds finished by the busy threads. Static and trivially destroyed, so it
+// outlives exit: the threads keep counting after main has returned, when a
+// local of main would be stack that exit's own frames (the dynamic linker's
+// list of libraries to finalize) have taken over.
+std::atomic<int> s_rounds{0};
+
 std::unique_ptr<FormatFile> writer(const char* type, const char* encoding) {
   std::unique_ptr<FormatFile> file(FormatFileFactory::getFormatFile(type, {}));
   if (file) file->writeColumnTitle({"n", "text"}, encoding, {6, 20});
@@ -42,9 +48,8 @@ int exitWhileBusy(const std::string& dir) {
   // Documents that cannot start while the process exits are reported; the
   // reports are not what this scenario looks at.
   oRYXcommon::TraceClient::Instance()->setSink([](int, int, const std::string&) {});
-  std::atomic<int> rounds{0};
   for (int t = 0; t < kBusyThreads; ++t) {
-    std::thread([t, dir, &rounds] {
+    std::thread([t, dir] {
       const std::string name = dir + "/busy-" + std::to_string(t);
       for (int i = 0;; ++i) {
         oRYXAutoProfile scope(("round " + std::to_string(t)).c_str());
@@ -57,12 +62,12 @@ int exitWhileBusy(const std::string& dir) {
           for (int n = 0; n < 50; ++n) file->writeRecord(record(n));
           file->endDocument();
         }
-        rounds.fetch_add(1);
+        s_rounds.fetch_add(1);
       }
     }).detach();
   }
   // Every thread is well into its work before main returns.
-  while (rounds.load() < 2 * kBusyThreads) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (s_rounds.load() < 2 * kBusyThreads) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return 0;
 }
 

@@ -150,14 +150,6 @@ TEST(CsvReports, WriteFailureMidDocumentIsStickyAndEarlierLinesStay) {
   ASSERT_EQ(csv->endDocument(), 0);
 }
 
-TEST(CsvFactory, TypeNamesMatchInAnyAsciiCaseOnly) {
-  for (const char* type : {"csv", "CSV", "Csv", "cSv"})
-    EXPECT_NE(std::unique_ptr<FormatFile>(FormatFileFactory::getFormatFile(type, {"ignored"})), nullptr) << type;
-  for (const char* type : {" csv", "csv ", "cs", "csvx", "", "\xC3\xA7sv"})
-    EXPECT_EQ(FormatFileFactory::getFormatFile(type, {}), nullptr) << type;
-  EXPECT_EQ(FormatFileFactory::getFormatFile(nullptr, {}), nullptr);
-}
-
 TEST(CsvPaths, BackslashesInTheFileNameAreSeparators) {
   TempDir dir;
   auto csv = makeCsv();

@@ -149,11 +149,3 @@ TEST(CsvReports, WriteFailureMidDocumentIsStickyAndEarlierLinesStay) {
   ASSERT_EQ(csv->startDocument(dir.file("again.csv").c_str()), 0);
   ASSERT_EQ(csv->endDocument(), 0);
 }
-
-TEST(CsvPaths, BackslashesInTheFileNameAreSeparators) {
-  TempDir dir;
-  auto csv = makeCsv();
-  ASSERT_EQ(csv->startDocument((dir.path() + "\\t.csv").c_str()), 0);
-  ASSERT_EQ(csv->endDocument(), 0);
-  EXPECT_EQ(readFile(dir.file("t.csv")), "t\n");
-}

@@ -19,7 +19,7 @@ static bool exists(const std::string& path) {
 TEST(SystemCommandLine, QuotesGroupRedirectionsDropAndBackslashesBecomeSlashes) {
   FakeProgram rec("rec");
   EXPECT_EQ(ORYX_OS::system("rec \"a b\"  c\\d \">nul\" x\"y z\" >nul 2>&1", "UTF-8"), 0);
-  EXPECT_EQ(rec.runs(), (std::vector<Words>{{rec.startDir(), "a b", "c/d", ">nul", "xy z"}}));
+  EXPECT_EQ(rec.runs(), (std::vector<Words>{{workingDirectory(), "a b", "c/d", ">nul", "xy z"}}));
 }
 
 TEST(SystemCommandLine, OutputIsDiscardedOnlyWhenRedirectedToNul) {

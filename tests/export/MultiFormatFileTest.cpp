@@ -128,6 +128,7 @@ TEST(PartRollOver, EveryXmlPartIsACompleteDocument) {
   }
 }
 
+// The CSV writer inside gets the path with backslashes and must take them as separators.
 TEST(PartPaths, ForwardSlashesBecomeBackslashesAndMissingLevelsAreCreated) {
   TempDir dir;
   EXPECT_EQ(exportCsv(dir.path() + "/exp/sub/report.csv", 1, 5), (Names{"report-1.csv"}));

@@ -183,13 +183,15 @@ TEST_F(XmlReports, DiskFillingUpMidDocumentFailsRecordsAndTheEnd) {
   EXPECT_EQ(texts[2].back(), ' ');
 }
 
-TEST(ExportFactory, XmlNeedsTwoNonEmptyNamesHtmlTakesAnything) {
+TEST(ExportFactory, TypeNamesMatchInAnyAsciiCaseOnlyXmlNeedsTwoNonEmptyNamesOthersTakeAnything) {
   for (const std::list<std::string>& params : {std::list<std::string>{}, {"E"}, {"", "R"}, {"E", ""}})
     EXPECT_EQ(FormatFileFactory::getFormatFile("xml", params), nullptr);
-  for (const char* type : {"xml", "XML", "XmL", "html", "HTML", "Html"})
+  for (const char* type : {"xml", "XML", "XmL", "html", "HTML", "Html", "csv", "CSV", "Csv", "cSv"})
     EXPECT_NE(std::unique_ptr<FormatFile>(FormatFileFactory::getFormatFile(type, {"E", "R", ""})), nullptr) << type;
-  for (const char* type : {"xm", "xml ", "htm", " html"})
+  EXPECT_NE(std::unique_ptr<FormatFile>(FormatFileFactory::getFormatFile("csv", {})), nullptr);
+  for (const char* type : {"xm", "xml ", "htm", " html", " csv", "csv ", "cs", "csvx", "", "\xC3\xA7sv"})
     EXPECT_EQ(FormatFileFactory::getFormatFile(type, {"E", "R"}), nullptr) << type;
+  EXPECT_EQ(FormatFileFactory::getFormatFile(nullptr, {}), nullptr);
   std::unique_ptr<FormatFile> sameNames(FormatFileFactory::getFormatFile("xml", {"Same", "Same"}));
   EXPECT_EQ(sameNames->writeColumnTitle({"c"}, {}), -1);  // equal names refuse every title
 }

@@ -124,11 +124,6 @@ inline std::map<std::string, std::string> without(std::map<std::string, std::str
   return tree;
 }
 
-inline std::string workingDirectory() {
-  char buffer[4096];
-  return ::getcwd(buffer, sizeof(buffer)) ? buffer : "";
-}
-
 }  // namespace oryxtest
 
 #endif

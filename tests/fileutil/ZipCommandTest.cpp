@@ -28,7 +28,7 @@ struct ZipFixture : testing::Test {
   TempDir root;
   FakeProgram sevenZip{"7za", kFakeArchiver};
   EnvGuard rootVariable{"ORYX_ROOT", root.path().c_str()};
-  const std::string startDir = sevenZip.startDir();
+  const std::string startDir = workingDirectory();
 
   std::string staged(const std::string& name) const { return root.path() + "/var/tmp/" + name + ".zip"; }
   // One run of the fake: working directory, switches, "--", archive, names.
@@ -43,7 +43,7 @@ struct ZipFixture : testing::Test {
   int zipFiles(const char* files, int option = 0, const char* zipName = "") {
     return oRYXFileUtil::zipSpecificFile(dir.path().c_str(), files, zipName, option, "UTF-8");
   }
-  void TearDown() override { EXPECT_EQ(sevenZip.startDir(), startDir); }
+  void TearDown() override { EXPECT_EQ(workingDirectory(), startDir); }
 };
 
 using ZipFiles = ZipFixture;

@@ -10,6 +10,8 @@
 #include <iterator>
 #include <string>
 
+#include <unistd.h>
+
 namespace oryxtest {
 
 class TempDir {
@@ -47,6 +49,11 @@ class TempDir {
 inline std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::string workingDirectory() {
+  char buffer[4096];
+  return ::getcwd(buffer, sizeof(buffer)) ? buffer : "";
 }
 
 inline void writeFile(const std::string& path, const std::string& content) {

@@ -1,5 +1,8 @@
 #include "TaoCfgCheck.h"
 
+#include "companion/ConfigFile.h"
+#include "companion/NativePath.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,19 +28,8 @@ bool allDigits(const std::string& text) {
 }  // namespace
 
 bool TaoCfgCheck::read(const std::string& path) {
-  FILE* in = std::fopen(path.c_str(), "rb");
-  if (in == nullptr) return false;
   std::string content;
-  char chunk[4096];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof(chunk), in)) > 0) content.append(chunk, got);
-  const bool failed = std::ferror(in) != 0;
-  const int error = errno;
-  std::fclose(in);
-  if (failed) {
-    errno = error;
-    return false;
-  }
+  if (!oryx::readConfigFile(oryx::nativePath(path), oryx::ConfigAccess::kRead, content)) return false;
   if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) content.erase(0, 3);  // the library skips it too
   long line = 1;
   for (size_t start = 0; start < content.size(); ++line) {

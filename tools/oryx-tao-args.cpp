@@ -9,6 +9,8 @@
 #include "ToolCli.h"
 #include "Utf8Check.h"
 
+#include "companion/ConfigFile.h"
+#include "companion/NativePath.h"
 #include "oryxutil/companion/CommonUtils.h"
 #include "oryxutil/companion/OS.h"
 #include "oryxutil/orbcfg/TaoCfg.h"
@@ -59,14 +61,12 @@ int fail(const std::string& message) {
 
 bool isUnset(const char* name) { return oRYXCommonUtils::oRYXgetenv(name).empty(); }
 
-// Why the file cannot be read, "" when it can.
-std::string unreadable(const std::string& path) {
-  FILE* in = ORYX_OS::fopen(path.c_str(), "r", "UTF-8");
-  if (in == nullptr) return std::strerror(errno);
-  std::fgetc(in);
-  const int error = std::ferror(in) ? errno : 0;
-  std::fclose(in);
-  return error != 0 ? std::strerror(error) : "";
+// Why tao.cfg cannot be read. It is read the way the library reads it, so
+// a FIFO or a device in its place is refused, never waited on.
+std::string readError(int error) {
+  if (error == EINVAL) return "not a regular file";
+  if (error == EFBIG) return "larger than " + std::to_string(oryx::kMaxConfigFileBytes >> 20) + " MiB";
+  return std::strerror(error);
 }
 
 std::string located(const std::string& path, const oryxtool::CfgFinding& finding) {
@@ -185,10 +185,8 @@ int main(int argc, char** argv) {
     cfg = oRYXCommonUtils::oRYXgetenv("ORYX_ROOT") + "/etc/conf/tao.cfg";
   }
   if (cfg.size() > kMaxCfgPath) return fail("tao.cfg path is longer than 199 characters: " + cfg);
-  const std::string why = unreadable(cfg);
-  if (!why.empty()) return fail("cannot read tao.cfg '" + cfg + "': " + why);
   oryxtool::TaoCfgCheck cfgCheck;
-  if (!cfgCheck.read(cfg)) return fail("cannot read tao.cfg '" + cfg + "': " + std::strerror(errno));
+  if (!cfgCheck.read(cfg)) return fail("cannot read tao.cfg '" + cfg + "': " + readError(errno));
   if (check) {
     const bool sslMode = app.count("--ssl-port") > 0 && cfgCheck.sslEnabled();
     const std::vector<std::string> found = problems(cfg, cfgCheck, svcConf, sslMode);

@@ -41,6 +41,9 @@ TEST_F(TaoArgsTool, PrintsOneWordPerLineOrNamesWhatIsMissing) {
             out);
   EXPECT_EQ(1, run("", "none.cfg"));
   EXPECT_NE(std::string::npos, err.find("cannot read tao.cfg 'none.cfg'")) << err;
+  // A FIFO in its place is refused at once, never waited on.
+  EXPECT_EQ(1, shell("mkfifo fifo.cfg && timeout 10 $T --cfg fifo.cfg"));
+  EXPECT_EQ("oryx-tao-args: cannot read tao.cfg 'fifo.cfg': not a regular file\n", err);
   oryxtest::writeFile(dir.file("bad.cfg"), "[NameService]\nport=1\n\nno equals sign\n");
   EXPECT_EQ(1, run("", "bad.cfg"));
   EXPECT_EQ("oryx-tao-args: bad.cfg:4: neither [section] nor key=value\n", err);

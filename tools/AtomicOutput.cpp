@@ -194,18 +194,16 @@ bool AtomicOutput::commit(size_t count, std::vector<std::string>& written) {
   for (size_t i = 0; i < count; ++i) {
     const std::string from = temporaryName(i), to = finalName(i);
     // On disk before the name moves, so a crash never shows a short file under the real name.
+    // A replaced file keeps its permissions.
+    struct stat old;
+    const bool replaces = ::fstatat(m_directoryFd, to.c_str(), &old, 0) == 0 && S_ISREG(old.st_mode);
     const int fd = ::openat(temporary, from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
+    if (fd < 0 || ::fsync(fd) != 0 || (replaces && ::fchmod(fd, old.st_mode & 07777) != 0)) {
       const int error = errno;
       if (fd >= 0) ::close(fd);
       return fail(written[i], std::strerror(error));
     }
     ::close(fd);
-    // A replaced file keeps its permissions.
-    struct stat old;
-    if (::fstatat(m_directoryFd, to.c_str(), &old, 0) == 0 && S_ISREG(old.st_mode)) {
-      ::fchmodat(temporary, from.c_str(), old.st_mode & 07777, 0);
-    }
   }
   for (size_t i = 0; i < count; ++i) {
     const std::string from = temporaryName(i), to = finalName(i);

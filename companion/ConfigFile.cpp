@@ -1,5 +1,7 @@
 #include "companion/ConfigFile.h"
 
+#include "companion/Descriptor.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,24 +10,6 @@
 #include <cerrno>
 
 namespace oryx {
-
-namespace {
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : m_fd(fd) {}
-  ~Descriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return m_fd; }
-
- private:
-  int m_fd;
-};
-
-}  // namespace
 
 bool readConfigFile(const std::string& nativePath, ConfigAccess access, std::string& content) {
   content.clear();

@@ -7,6 +7,8 @@
 // openat), so no byte of it is ever mapped or taken as a separator.
 // Descriptors are close-on-exec: a started archiver inherits none.
 
+#include "companion/Descriptor.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,37 +19,7 @@
 namespace oryx {
 namespace fileutil {
 
-// Owns one descriptor; closed on destruction.
-class Descriptor {
- public:
-  explicit Descriptor(int fd = -1) : m_fd(fd) {}
-  ~Descriptor() { reset(); }
-  Descriptor(Descriptor&& other) noexcept : m_fd(other.release()) {}
-  Descriptor& operator=(Descriptor&& other) noexcept {
-    if (this != &other) {
-      reset();
-      m_fd = other.release();
-    }
-    return *this;
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-
-  bool isOpen() const { return m_fd >= 0; }
-  int get() const { return m_fd; }
-  int release() {
-    const int fd = m_fd;
-    m_fd = -1;
-    return fd;
-  }
-  void reset() {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = -1;
-  }
-
- private:
-  int m_fd;
-};
+using oryx::Descriptor;
 
 // Opens the directory `path` (relative to `at`); with `noFollow` a symbolic
 // link as the last component is refused instead of followed.

@@ -1,6 +1,5 @@
 #include "oryxutil/export/FormatFile.h"
 
-#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -88,17 +87,6 @@ TEST(CsvStateMachine, MisplacedCallsAndBadNamesAreRefusedAndTheOpenDocumentStays
   EXPECT_EQ(readFile(name), "t\nr1\nr2\n");
 }
 
-TEST(CsvStateMachine, RestartWritesTheSameTitlesToTheNextFile) {
-  TempDir dir;
-  auto csv = makeCsv({"a", "b"});
-  for (const char* name : {"1.csv", "2.csv"}) {
-    ASSERT_EQ(csv->startDocument(dir.file(name).c_str(), "ignored"), 0);
-    ASSERT_EQ(csv->writeRecord(Strings{name, "x"}), 0);
-    ASSERT_EQ(csv->endDocument(), 0);
-    EXPECT_EQ(readFile(dir.file(name)), "a,b\n" + std::string(name) + ",x\n");
-  }
-}
-
 TEST(CsvStateMachine, EveryRecordIsOnDiskBeforeTheNextCall) {
   TempDir dir;
   auto csv = makeCsv();
@@ -123,29 +111,4 @@ TEST(CsvTitles, EmptyTitlesFailOnlyWhenNoneWerePreparedAndLaterCallsExtendTheLin
   ASSERT_EQ(csv->startDocument(dir.file("t.csv").c_str()), 0);
   ASSERT_EQ(csv->endDocument(), 0);
   EXPECT_EQ(readFile(dir.file("t.csv")), "a,bc,d\n");
-}
-
-TEST(CsvReports, WriteFailureMidDocumentIsStickyAndEarlierLinesStay) {
-  TempDir dir;
-  TraceCapture capture;
-  auto csv = makeCsv();
-  const std::string name = dir.file("t.csv");
-  ASSERT_EQ(csv->startDocument(name.c_str()), 0);
-  ASSERT_EQ(csv->writeRecord(Strings{"first"}), 0);
-  {
-    oryxtest::FileSizeLimit limit(16);  // the disk is full after 16 bytes
-    EXPECT_EQ(csv->writeRecord(Strings{"a record too long to fit"}), -1);
-    EXPECT_EQ(csv->writeRecord(Strings{"x"}), -1);  // a failed file stays failed
-  }
-  EXPECT_EQ(csv->endDocument(), -1);
-  const auto texts = capture.texts();
-  ASSERT_EQ(texts.size(), 3u);
-  EXPECT_EQ(texts[0], "CSVFormatFile::writefile: writen failed. fileName is " + name + ". errno = 27.");
-  EXPECT_EQ(texts[1], texts[0]);
-  EXPECT_EQ(texts[2].rfind("CSVFormatFile::endDocument: failed, " + name + ". errno = ", 0), 0u);
-  EXPECT_EQ(texts[2].back(), ' ');
-  EXPECT_EQ(readFile(name).substr(0, 8), "t\nfirst\n");
-  // The writer can start again afterwards.
-  ASSERT_EQ(csv->startDocument(dir.file("again.csv").c_str()), 0);
-  ASSERT_EQ(csv->endDocument(), 0);
 }

@@ -1,8 +1,10 @@
 // Exports onto a disk that fills up mid-way: every writer, directly and
-// through part files, reports the failure with errno 28 and leaves what it
-// wrote before the fault intact.
+// through part files, reports the failure and leaves what it wrote before
+// the fault intact. A file size limit (errno 27) stands in for the full disk
+// where a small tmpfs cannot be mounted; the real one (errno 28) needs root.
 #include "oryxutil/export/MultiFormatFile.h"
 
+#include "support/FileSizeLimit.h"
 #include "support/SmallDisk.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
@@ -27,6 +29,39 @@ size_t wholeLines(const std::string& text) {
 }
 
 }  // namespace
+
+TEST(DiskFull, AFailedWriteFailsEveryLaterCallWithAReportEachAndKeepsWhatFitted) {
+  for (const std::string type : {"CSV", "XML"}) {
+    oryxtest::TempDir dir;
+    oryxtest::TraceCapture capture;
+    std::unique_ptr<FormatFile> writer(FormatFileFactory::getFormatFile(type.c_str(), {"E", "R"}));
+    ASSERT_EQ(writer->writeColumnTitle({"t"}, {}), 0);
+    const std::string name = dir.file("t"), cls = type + "FormatFile::";
+    ASSERT_EQ(writer->startDocument(name.c_str()), 0);
+    const Strings record{std::string(1000, 'x')};
+    {
+      oryxtest::FileSizeLimit limit(4096);
+      long result = 0;
+      for (int i = 0; i < 5000 && result == 0; ++i) result = writer->writeRecord(record);
+      EXPECT_EQ(result, -1) << type;
+      EXPECT_EQ(writer->writeRecord(Strings{"x"}), -1) << type;  // a failed file stays failed
+    }
+    EXPECT_EQ(writer->endDocument(), -1);
+    const Strings texts = capture.texts();
+    ASSERT_EQ(texts.size(), 3u) << type;
+    EXPECT_EQ(texts[0], cls + "writefile: writen failed. fileName is " + name + ". errno = 27.");
+    EXPECT_EQ(texts[1], texts[0]);
+    EXPECT_EQ(texts[2].rfind(cls + "endDocument: failed, " + name + ". errno = ", 0), 0u) << texts[2];
+    EXPECT_EQ(texts[2].back(), ' ');
+    const std::string kept = readFile(name);
+    EXPECT_EQ(kept.size(), 4096u) << type;
+    EXPECT_EQ(kept.substr(kept.find('\n') + 1, 8), type == "CSV" ? "xxxxxxxx" : "<ExportF") << type;
+    // The next document starts clean, titles first.
+    ASSERT_EQ(writer->startDocument(dir.file("again").c_str(), "UTF-8"), 0);
+    ASSERT_EQ(writer->endDocument(), 0);
+    EXPECT_EQ(readFile(dir.file("again")).substr(0, 2), type == "CSV" ? "t\n" : "<?") << type;
+  }
+}
 
 TEST(DiskFull, EveryWriterFailsWithEnospcAndKeepsEarlierBytes) {
   struct Writer {

@@ -251,16 +251,3 @@ TEST(XlsxFailures, AFullDiskOrAVanishedDirectoryFailsTheDocument) {
   EXPECT_EQ(xlsx->endDocument(), -1);
   EXPECT_EQ(capture.texts(), Strings{"XLSXFormatFile::endDocument: failed, " + sub + "/t.xlsx. errno = 2 "});
 }
-
-TEST(XlsxParts, MultiFormatFileWritesNumberedCompleteWorkbooks) {
-  TempDir dir;
-  MultiFormatFile parts(FormatFileFactory::getFormatFile("xlsx", {}), 2, true);
-  ASSERT_EQ(parts.writeColumnTitle({"a"}, {}), 0);
-  ASSERT_EQ(parts.startDocument(dir.file("x.xlsx").c_str()), 0);
-  for (const char* value : {"1", "2", "3"}) ASSERT_EQ(parts.writeRecord(Strings{value}), 0);
-  std::list<std::string> files;
-  ASSERT_EQ(parts.endDocument(files), 0);
-  EXPECT_EQ(files, (std::list<std::string>{"x-1.xlsx", "x-2.xlsx"}));
-  EXPECT_EQ(readBack({dir.file("x-1.xlsx"), dir.file("x-2.xlsx")}),
-            head("Sheet1", "A1:A3", {hex("a")}) + row({"31"}) + row({"32"}) + head("Sheet1", "A1:A2", {hex("a")}) + row({"33"}));
-}

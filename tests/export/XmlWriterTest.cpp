@@ -1,7 +1,6 @@
 #include "oryxutil/export/FormatFile.h"
 
 #include "support/EnvGuard.h"
-#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -48,7 +47,6 @@ class XmlTest : public ::testing::Test {
 using XmlDocument = XmlTest;
 using XmlDeclaration = XmlTest;
 using XmlStateMachine = XmlTest;
-using XmlReports = XmlTest;
 
 }  // namespace
 
@@ -164,23 +162,6 @@ TEST_F(XmlStateMachine, WrongStatesAndBadNamesAreReportedAndTheOpenDocumentStays
                      "HTMLFormatFile::startDocument: already start write, " + second + ".",
                      "XMLFormatFile::endDocument: m_isWrite is false, " + name + "."}));
   EXPECT_EQ(readFile(name), kHead + row(idName("7")) + kTail);
-}
-
-TEST_F(XmlReports, DiskFillingUpMidDocumentFailsRecordsAndTheEnd) {
-  ASSERT_EQ(xml->startDocument(name.c_str()), 0);
-  const Strings record{std::string(1000, 'x')};
-  oryxtest::FileSizeLimit limit(4096);
-  long result = 0;
-  for (int i = 0; i < 5000 && result == 0; ++i) result = xml->writeRecord(record);
-  EXPECT_EQ(result, -1);  // records reach the disk in large writes, so a later one fails
-  EXPECT_EQ(xml->writeRecord(record), -1);
-  EXPECT_EQ(xml->endDocument(), -1);
-  const Strings texts = capture.texts();
-  ASSERT_EQ(texts.size(), 3u);
-  EXPECT_EQ(texts[0], "XMLFormatFile::writefile: writen failed. fileName is " + name + ". errno = 27.");
-  EXPECT_EQ(texts[1], texts[0]);
-  EXPECT_EQ(texts[2].rfind("XMLFormatFile::endDocument: failed, " + name + ". errno = ", 0), 0u);
-  EXPECT_EQ(texts[2].back(), ' ');
 }
 
 TEST(ExportFactory, TypeNamesMatchInAnyAsciiCaseOnlyXmlNeedsTwoNonEmptyNamesOthersTakeAnything) {

@@ -60,33 +60,6 @@ TEST(CsvQuoting, EmptyRecordWritesNoLineListAndVectorAlikeFileNameCodingChangesN
   EXPECT_EQ(readFile(dir.file("t.csv")), "t\n\"l,1\",\xD6\xD0\n\"v,1\",v2\n");
 }
 
-TEST(CsvStateMachine, MisplacedCallsAndBadNamesAreRefusedAndTheOpenDocumentStaysIntact) {
-  TempDir dir;
-  TraceCapture capture;
-  auto csv = makeCsv();
-  EXPECT_EQ(csv->startDocument(nullptr), -1);
-  EXPECT_EQ(csv->startDocument(nullptr, "UTF-8"), -1);
-  EXPECT_EQ(csv->startDocument("/no/such/dir/t.csv"), -1);
-  EXPECT_EQ(csv->writeRecord(Strings{"x"}), -1);  // not started, silently
-  EXPECT_EQ(csv->startDocument("/dev/full"), -1);
-  EXPECT_EQ(csv->endDocument(), -1);
-  const std::string name = dir.file("one.csv"), second = dir.file("two.csv");
-  ASSERT_EQ(csv->startDocument(name.c_str()), 0);
-  ASSERT_EQ(csv->writeRecord(Strings{"r1"}), 0);
-  EXPECT_EQ(csv->startDocument(second.c_str()), -1);
-  ASSERT_EQ(csv->writeRecord(Strings{"r2"}), 0);
-  ASSERT_EQ(csv->endDocument(), 0);
-  EXPECT_EQ(csv->endDocument(), -1);
-  EXPECT_EQ(capture.texts(),
-            (Strings{"CSVFormatFile::startDocument: fileName is Null.", "CSVFormatFile::startDocument: fileName is Null.",
-                     "CSVFormatFile::startDocument: open fail, file=/no/such/dir/t.csv, errno=2.",
-                     "CSVFormatFile::startDocument: write ColumTitle fail, file=/dev/full, errno=28.",
-                     "CSVFormatFile::endDocument: m_isWrite is false, /dev/full.",
-                     "CSVFormatFile::startDocument: m_isWrite is true, " + second + ".",
-                     "CSVFormatFile::endDocument: m_isWrite is false, " + name + "."}));
-  EXPECT_EQ(readFile(name), "t\nr1\nr2\n");
-}
-
 TEST(CsvStateMachine, EveryRecordIsOnDiskBeforeTheNextCall) {
   TempDir dir;
   auto csv = makeCsv();

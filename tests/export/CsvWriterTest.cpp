@@ -1,6 +1,5 @@
 #include "oryxutil/export/FormatFile.h"
 
-#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -61,44 +60,6 @@ TEST(CsvQuoting, EmptyRecordWritesNoLineListAndVectorAlikeFileNameCodingChangesN
   EXPECT_EQ(readFile(dir.file("t.csv")), "t\n\"l,1\",\xD6\xD0\n\"v,1\",v2\n");
 }
 
-TEST(CsvStateMachine, MisplacedCallsAndBadNamesAreRefusedAndTheOpenDocumentStaysIntact) {
-  TempDir dir;
-  TraceCapture capture;
-  auto csv = makeCsv();
-  EXPECT_EQ(csv->startDocument(nullptr), -1);
-  EXPECT_EQ(csv->startDocument(nullptr, "UTF-8"), -1);
-  EXPECT_EQ(csv->startDocument("/no/such/dir/t.csv"), -1);
-  EXPECT_EQ(csv->writeRecord(Strings{"x"}), -1);  // not started, silently
-  EXPECT_EQ(csv->startDocument("/dev/full"), -1);
-  EXPECT_EQ(csv->endDocument(), -1);
-  const std::string name = dir.file("one.csv"), second = dir.file("two.csv");
-  ASSERT_EQ(csv->startDocument(name.c_str()), 0);
-  ASSERT_EQ(csv->writeRecord(Strings{"r1"}), 0);
-  EXPECT_EQ(csv->startDocument(second.c_str()), -1);
-  ASSERT_EQ(csv->writeRecord(Strings{"r2"}), 0);
-  ASSERT_EQ(csv->endDocument(), 0);
-  EXPECT_EQ(csv->endDocument(), -1);
-  EXPECT_EQ(capture.texts(),
-            (Strings{"CSVFormatFile::startDocument: fileName is Null.", "CSVFormatFile::startDocument: fileName is Null.",
-                     "CSVFormatFile::startDocument: open fail, file=/no/such/dir/t.csv, errno=2.",
-                     "CSVFormatFile::startDocument: write ColumTitle fail, file=/dev/full, errno=28.",
-                     "CSVFormatFile::endDocument: m_isWrite is false, /dev/full.",
-                     "CSVFormatFile::startDocument: m_isWrite is true, " + second + ".",
-                     "CSVFormatFile::endDocument: m_isWrite is false, " + name + "."}));
-  EXPECT_EQ(readFile(name), "t\nr1\nr2\n");
-}
-
-TEST(CsvStateMachine, RestartWritesTheSameTitlesToTheNextFile) {
-  TempDir dir;
-  auto csv = makeCsv({"a", "b"});
-  for (const char* name : {"1.csv", "2.csv"}) {
-    ASSERT_EQ(csv->startDocument(dir.file(name).c_str(), "ignored"), 0);
-    ASSERT_EQ(csv->writeRecord(Strings{name, "x"}), 0);
-    ASSERT_EQ(csv->endDocument(), 0);
-    EXPECT_EQ(readFile(dir.file(name)), "a,b\n" + std::string(name) + ",x\n");
-  }
-}
-
 TEST(CsvStateMachine, EveryRecordIsOnDiskBeforeTheNextCall) {
   TempDir dir;
   auto csv = makeCsv();
@@ -123,29 +84,4 @@ TEST(CsvTitles, EmptyTitlesFailOnlyWhenNoneWerePreparedAndLaterCallsExtendTheLin
   ASSERT_EQ(csv->startDocument(dir.file("t.csv").c_str()), 0);
   ASSERT_EQ(csv->endDocument(), 0);
   EXPECT_EQ(readFile(dir.file("t.csv")), "a,bc,d\n");
-}
-
-TEST(CsvReports, WriteFailureMidDocumentIsStickyAndEarlierLinesStay) {
-  TempDir dir;
-  TraceCapture capture;
-  auto csv = makeCsv();
-  const std::string name = dir.file("t.csv");
-  ASSERT_EQ(csv->startDocument(name.c_str()), 0);
-  ASSERT_EQ(csv->writeRecord(Strings{"first"}), 0);
-  {
-    oryxtest::FileSizeLimit limit(16);  // the disk is full after 16 bytes
-    EXPECT_EQ(csv->writeRecord(Strings{"a record too long to fit"}), -1);
-    EXPECT_EQ(csv->writeRecord(Strings{"x"}), -1);  // a failed file stays failed
-  }
-  EXPECT_EQ(csv->endDocument(), -1);
-  const auto texts = capture.texts();
-  ASSERT_EQ(texts.size(), 3u);
-  EXPECT_EQ(texts[0], "CSVFormatFile::writefile: writen failed. fileName is " + name + ". errno = 27.");
-  EXPECT_EQ(texts[1], texts[0]);
-  EXPECT_EQ(texts[2].rfind("CSVFormatFile::endDocument: failed, " + name + ". errno = ", 0), 0u);
-  EXPECT_EQ(texts[2].back(), ' ');
-  EXPECT_EQ(readFile(name).substr(0, 8), "t\nfirst\n");
-  // The writer can start again afterwards.
-  ASSERT_EQ(csv->startDocument(dir.file("again.csv").c_str()), 0);
-  ASSERT_EQ(csv->endDocument(), 0);
 }

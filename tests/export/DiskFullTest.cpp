@@ -1,14 +1,18 @@
 // Exports onto a disk that fills up mid-way: every writer, directly and
-// through part files, reports the failure with errno 28 and leaves what it
-// wrote before the fault intact.
+// through part files, reports the failure and leaves what it wrote before
+// the fault intact. A file size limit (errno 27) stands in for the full disk
+// where a small tmpfs cannot be mounted; the real one (errno 28) needs root.
 #include "oryxutil/export/MultiFormatFile.h"
 
+#include "support/FileSizeLimit.h"
 #include "support/SmallDisk.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -27,6 +31,47 @@ size_t wholeLines(const std::string& text) {
 }
 
 }  // namespace
+
+TEST(DiskFull, AFailedWriteFailsEveryLaterCallWithAReportEachAndKeepsWhatFitted) {
+  const struct {
+    std::string type;
+    std::string kept;     // what the full file holds after its first line
+    std::string restart;  // how the next document begins
+  } writers[] = {{"CSV", "xxxxxxxx", "t\n"}, {"XML", "<ExportF", "<?"}, {"XLSX", "", "PK"}};
+  for (const auto& w : writers) {
+    oryxtest::TempDir dir;
+    oryxtest::TraceCapture capture;
+    std::unique_ptr<FormatFile> writer(FormatFileFactory::getFormatFile(w.type.c_str(), {"E", "R"}));
+    ASSERT_EQ(writer->writeColumnTitle({"t"}, {}), 0);
+    const std::string name = dir.file("t"), cls = w.type + "FormatFile::";
+    ASSERT_EQ(writer->startDocument(name.c_str()), 0);
+    const Strings record{std::string(1000, 'x')};
+    {
+      oryxtest::FileSizeLimit limit(4096);
+      long result = 0;
+      for (int i = 0; i < 5000 && result == 0; ++i) result = writer->writeRecord(record);
+      EXPECT_EQ(result, -1) << w.type;
+      EXPECT_EQ(writer->writeRecord(Strings{"x"}), -1) << w.type;  // a failed file stays failed
+    }
+    EXPECT_EQ(writer->endDocument(), -1);
+    const Strings texts = capture.texts();
+    ASSERT_EQ(texts.size(), 3u) << w.type;
+    EXPECT_EQ(texts[0], cls + "writefile: writen failed. fileName is " + name + ". errno = 27.");
+    EXPECT_EQ(texts[1], texts[0]);
+    EXPECT_EQ(texts[2].rfind(cls + "endDocument: failed, " + name + ". errno = ", 0), 0u) << texts[2];
+    EXPECT_EQ(texts[2].back(), ' ');
+    // Exactly what fitted stays, and no temporary file; a workbook is
+    // written only by a successful end, so its file stays as created: empty.
+    const std::string kept = readFile(name);
+    EXPECT_EQ(kept.size(), w.kept.empty() ? 0u : 4096u) << w.type;
+    EXPECT_EQ(kept.substr(kept.find('\n') + 1, 8), w.kept) << w.type;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << w.type;
+    // The next document starts clean.
+    ASSERT_EQ(writer->startDocument(dir.file("again").c_str(), "UTF-8"), 0);
+    ASSERT_EQ(writer->endDocument(), 0);
+    EXPECT_EQ(readFile(dir.file("again")).substr(0, 2), w.restart) << w.type;
+  }
+}
 
 TEST(DiskFull, EveryWriterFailsWithEnospcAndKeepsEarlierBytes) {
   struct Writer {

@@ -110,24 +110,6 @@ TEST(PartRollOver, RecordsFillPartsInOrderAndNoEmptyPartIsLeftBehind) {
   }
 }
 
-TEST(PartRollOver, EveryXmlPartIsACompleteDocument) {
-  std::unique_ptr<FormatFile> xml(FormatFileFactory::getFormatFile("xml", {"Exp", "Row"}));
-  TempDir dir;
-  MultiFormatFile parts(xml.get(), 1, false);
-  ASSERT_EQ(parts.writeColumnTitle({"id"}, {}), 0);
-  ASSERT_EQ(parts.startDocument(dir.file("x.xml").c_str()), 0);
-  for (const char* id : {"1", "2"}) ASSERT_EQ(parts.writeRecord(std::vector<std::string>{id}), 0);
-  Names files;
-  ASSERT_EQ(parts.endDocument(files), 0);
-  ASSERT_EQ(files, (Names{"x-1.xml", "x-2.xml"}));
-  for (const std::string& name : files) {
-    const std::string text = readFile(dir.file(name));
-    EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"", 0), 0u) << name;
-    EXPECT_NE(text.find("<ExportFileInfo name=\"Exp\">\n"), std::string::npos) << name;
-    EXPECT_EQ(text.substr(text.size() - 18), "</ExportFileInfo>\n") << name;
-  }
-}
-
 // The CSV writer inside gets the path with backslashes and must take them as separators.
 TEST(PartPaths, ForwardSlashesBecomeBackslashesAndMissingLevelsAreCreated) {
   TempDir dir;
@@ -241,15 +223,4 @@ TEST(PartOwnership, NullWriterFailsEverywhere) {
   EXPECT_EQ(parts.endDocument(), -1);
   Names files;
   EXPECT_EQ(parts.endDocument(files), -1);
-}
-
-TEST(PartOwnership, DestroyingAnOwningWrapperClosesTheOpenPartWithoutEndingIt) {
-  TempDir dir;
-  {
-    MultiFormatFile parts(FormatFileFactory::getFormatFile("csv", {}), 3, true);
-    parts.writeColumnTitle({"id"}, {});
-    ASSERT_EQ(parts.startDocument(dir.file("r.csv").c_str()), 0);
-    ASSERT_EQ(parts.writeRecord(std::vector<std::string>{"1"}), 0);
-  }
-  EXPECT_EQ(readFile(dir.file("r-1.csv")), "id\n1\n");
 }

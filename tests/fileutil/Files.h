@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <string>
 #include <vector>
 
 namespace oryxtest {
@@ -21,6 +22,15 @@ inline void setModified(const std::string& path, time_t modified) {
 inline void makeFile(const std::string& path, time_t modified) {
   writeFile(path, path);
   setModified(path, modified);
+}
+
+// Makes each entry below `base`, in order: a name ending in "/" a
+// directory, any other a file holding its own name.
+inline void makeEntries(const TempDir& base, const std::vector<std::string>& entries) {
+  for (const std::string& entry : entries) {
+    if (entry.back() == '/') ::mkdir(base.file(entry).c_str(), 0755);
+    else writeFile(base.file(entry), entry);
+  }
 }
 
 inline bool exists(const std::string& path) {

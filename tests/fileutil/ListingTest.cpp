@@ -94,10 +94,8 @@ TEST(FileListRecords, NamesWithBackslashesComeBackByteForByteAndAnswerForThemsel
   // In base/top/tree the file "..\victim" would, read as a path, be the
   // directory base/top/victim, and the file "a\b" the directory tree/a/b.
   TempDir base;
-  for (const char* dir : {"top", "top/victim", "top/tree", "top/tree/a", "top/tree/a/b", "top/tree/..\\..\\x"}) {
-    ::mkdir(base.file(dir).c_str(), 0755);
-  }
-  for (const char* file : {"top/tree/..\\victim", "top/tree/a\\b", "top/tree/new\nline\xff"}) writeFile(base.file(file), "f");
+  makeEntries(base, {"top/", "top/victim/", "top/tree/", "top/tree/a/", "top/tree/a/b/", "top/tree/..\\..\\x/",
+                     "top/tree/..\\victim", "top/tree/a\\b", "top/tree/new\nline\xff"});
   const auto before = snapshot(base.path());
   for (ORDER order : {ORDER_NONE, ORDER_BY_TIME, ORDER_BY_NAME}) {
     std::list<FILEINFO> files;

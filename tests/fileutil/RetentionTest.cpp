@@ -108,21 +108,6 @@ TEST(RetentionByTime, DaylightSavingCutoffKeepsTheCallersHour) {
   EXPECT_TRUE(exists(dir.file("after.zip")));
 }
 
-TEST(RetentionByTime, FutureCutoffBadArgumentsAndFailures) {
-  TempDir dir;
-  makeFile(dir.file("a.zip"), 1000);
-  const time_t ahead = std::time(nullptr) + 2;
-  struct tm future = {};
-  ::localtime_r(&ahead, &future);
-  EXPECT_EQ(oRYXFileUtil::deleteFileByTime(dir.path().c_str(), &future, "UTF-8"), -1);
-  EXPECT_EQ(oRYXFileUtil::deleteFileByTime(dir.path().c_str(), nullptr, "UTF-8"), -1);
-  EXPECT_TRUE(exists(dir.file("a.zip")));
-  EXPECT_EQ(oRYXFileUtil::deleteFileByTime(dir.file("missing").c_str(), &future, "UTF-8"), -1);
-  ::mkdir(dir.file("old.zip").c_str(), 0755);  // a directory cannot be unlinked
-  setModified(dir.file("old.zip"), 1000);
-  EXPECT_EQ(deleteBefore(dir, "2021-01-01 00:00", -1), -2);
-}
-
 TEST(RetentionByCount, KeepsTheNewestAndCountsZipAnywhereInTheName) {
   TempDir dir;
   const char* byAge[] = {"e.zip", "d.zip.old", "c.zip", "b.zip", "a.zip"};  // newest first
@@ -137,14 +122,23 @@ TEST(RetentionByCount, KeepsTheNewestAndCountsZipAnywhereInTheName) {
   EXPECT_TRUE(exists(dir.file("old.log")));
 }
 
-TEST(RetentionByCount, BadArgumentsUnreadableDirectoryAndFailedRemoval) {
+TEST(RetentionFaults, BadArgumentsFailAndAnEntryThatCannotBeUnlinkedGivesMinusTwo) {
   TempDir dir;
   makeFile(dir.file("a.zip"), 1000);
+  const time_t ahead = std::time(nullptr) + 2;
+  struct tm future = {};
+  ::localtime_r(&ahead, &future);
+  EXPECT_EQ(oRYXFileUtil::deleteFileByTime(dir.path().c_str(), &future, "UTF-8"), -1);
+  EXPECT_EQ(oRYXFileUtil::deleteFileByTime(dir.path().c_str(), nullptr, "UTF-8"), -1);
   EXPECT_EQ(oRYXFileUtil::deleteFileByThreshold(dir.path().c_str(), -1, "UTF-8"), -1);
   EXPECT_EQ(oRYXFileUtil::deleteFileByThreshold(nullptr, 1, "UTF-8"), -1);
+  EXPECT_TRUE(exists(dir.file("a.zip")));
+  // A missing directory fails by time, and by count has nothing to remove.
+  EXPECT_EQ(oRYXFileUtil::deleteFileByTime(dir.file("missing").c_str(), &future, "UTF-8"), -1);
   EXPECT_EQ(oRYXFileUtil::deleteFileByThreshold(dir.file("missing").c_str(), 0, "UTF-8"), 0);
   ::mkdir(dir.file("b.zip").c_str(), 0755);  // the older entry, and a directory cannot be unlinked
   setModified(dir.file("b.zip"), 500);
   EXPECT_EQ(oRYXFileUtil::deleteFileByThreshold(dir.path().c_str(), 1, "UTF-8"), -2);
   EXPECT_TRUE(exists(dir.file("a.zip")));
+  EXPECT_EQ(deleteBefore(dir, "2021-01-01 00:00", -1), -2);
 }

@@ -43,9 +43,8 @@ struct Layout {
   const std::string startDir = workingDirectory();
 
   Layout() {
-    for (const char* dir : {"P", "root", "root/var", "root/var/tmp", "outside"}) ::mkdir(base.file(dir).c_str(), 0755);
-    writeFile(base.file("outside/keep"), "outside");
-    for (const char* neighbour : {"keep.dat", "plain.txt", "victim.db"}) writeFile(in(neighbour), neighbour);
+    makeEntries(base, {"P/", "root/", "root/var/", "root/var/tmp/", "outside/", "outside/keep", "P/keep.dat",
+                       "P/plain.txt", "P/victim.db"});
   }
   std::string in(const std::string& entry) const { return parent + "/" + entry; }
   void makeSubdirectory(const std::string& name) const {

@@ -60,12 +60,8 @@ TEST_F(ZipRoundTrip, SubdirectoriesNamedWithBackslashesArePackedAndRemovedInPlac
   // From base/top/tree the subdirectory "..\victim", read as a path, would be
   // base/top/victim; "..\..\x" would be base/x.
   TempDir base;
-  for (const char* d : {"top", "top/victim", "top/tree", "top/tree/..\\victim", "top/tree/..\\..\\x", "x"}) {
-    ::mkdir(base.file(d).c_str(), 0755);
-  }
-  for (const char* file : {"top/victim/secret", "x/secret", "top/tree/..\\victim/inner", "top/tree/..\\..\\x/inner"}) {
-    writeFile(base.file(file), "f");
-  }
+  makeEntries(base, {"x/", "x/secret", "top/", "top/victim/", "top/victim/secret", "top/tree/", "top/tree/..\\victim/",
+                     "top/tree/..\\victim/inner", "top/tree/..\\..\\x/", "top/tree/..\\..\\x/inner"});
   const auto outside = without(snapshot(base.path()), {"top/tree"});
   EXPECT_EQ(oRYXFileUtil::zipAllSubDir(base.file("top/tree").c_str(), true, "UTF-8"), 0);
   EXPECT_EQ(without(snapshot(base.path()), {"top/tree"}), outside);

@@ -98,14 +98,19 @@ const std::string kAwkward =
 
 }  // namespace
 
-TEST_F(ExportTool, CsvRoundTripKeepsEveryFieldAndListsTheFileOnStandardError) {
+TEST_F(ExportTool, CsvRoundTripKeepsEveryFieldFromAFileOrStandardInputAndListsTheFile) {
+  const std::string written =
+      "id,name,note\n1,Z\xC3\xBCrich,\"a, b\"\n2,\"say \"\"hi\"\"\",\"two\nlines\"\n3, blanks kept ,\n";
   const ToolRun result = convert(kAwkward, {"-o", "out.csv"});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "out.csv\n");  // no progress line when stderr is not a terminal
-  EXPECT_EQ(readFile(dir.file("out.csv")),
-            "id,name,note\n1,Z\xC3\xBCrich,\"a, b\"\n2,\"say \"\"hi\"\"\",\"two\nlines\"\n3, blanks kept ,\n");
-  EXPECT_EQ(convert(kAwkward, {"-q", "-o", "out.csv"}).err, "");
+  EXPECT_EQ(readFile(dir.file("out.csv")), written);
+  // Standard input, missing directories made, -q lists nothing.
+  const ToolRun piped = run({"-q", "-o", "new/deeper/o.csv"}, dir.file("in.csv"));
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.err, "");
+  EXPECT_EQ(readFile(dir.file("new/deeper/o.csv")), written);
 }
 
 TEST_F(ExportTool, LongInputRoundTripsAcrossReadBlocks) {
@@ -123,13 +128,6 @@ TEST_F(ExportTool, LongInputRoundTripsAcrossReadBlocks) {
   EXPECT_TRUE(readFile(dir.file("out.csv")) == csv);
 }
 
-TEST_F(ExportTool, StandardInputAndMissingDirectoriesWork) {
-  writeFile(dir.file("t.csv"), "a\nx\n");
-  const ToolRun result = run({"-o", "new/deeper/o.csv"}, dir.file("t.csv"));
-  EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(readFile(dir.file("new/deeper/o.csv")), "a\nx\n");
-}
-
 TEST_F(ExportTool, PartSizeSplitsIntoListedPartsAndNeedsAnExtension) {
   ToolRun result = convert("n\n1\n2\n3\n4\n5\n", {"--part-size", "2", "-o", "parts/n.csv"});
   EXPECT_EQ(result.status, 0) << result.err;
@@ -140,7 +138,7 @@ TEST_F(ExportTool, PartSizeSplitsIntoListedPartsAndNeedsAnExtension) {
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find("extension"), std::string::npos) << result.err;
   EXPECT_FALSE(fs::exists(dir.file("a.d")));
-  for (const char* format : {"html", "xml", "txt"}) {
+  for (const char* format : {"html", "xml", "txt", "xlsx"}) {
     result = convert(kAwkward, {"-f", format, "--widths", "4,8,8", "--encoding", "UTF-8", "--part-size", "2",
                                 "-o", std::string("o.") + format});
     EXPECT_EQ(result.status, 0) << format << result.err;

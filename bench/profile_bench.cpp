@@ -6,6 +6,8 @@
 // Run without OX_PROFILE_FILE: the writer's thread drops the lines, so the
 // figures are the callers' cost. BM_MemoryOver10MillionPairs reports how much
 // the resident set grew (the writer's thread must keep up with the callers).
+// BM_TwoThreads_PairEach reports the wall time of one pair on each of two
+// threads that profile at once, each under names of its own.
 #include "oryxutil/profile/Profile.h"
 
 #include <benchmark/benchmark.h>
@@ -16,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -81,6 +84,30 @@ void BM_Ratio_NamedPair(benchmark::State& state) {
   state.counters["median_pair_ns"] = pairNs[pairNs.size() / 2];
 }
 
+void BM_TwoThreads_PairEach(benchmark::State& state) {
+  const int kPairs = 20000;
+  std::vector<double> pairNs;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t) {
+      threads.emplace_back([t] {
+        const std::string name = "pair.thread" + std::to_string(t);
+        for (int i = 0; i < kPairs; ++i) {
+          oRYXProfile::startTimer(name);
+          oRYXProfile::stopTimer(name);
+        }
+        oRYXProfile::clean(name);
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+    pairNs.push_back(std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count() /
+                     kPairs);
+  }
+  std::sort(pairNs.begin(), pairNs.end());
+  state.counters["median_pair_ns_each"] = pairNs[pairNs.size() / 2];
+}
+
 void BM_MemoryOver10MillionPairs(benchmark::State& state) {
   const std::string name = "pair.memory";
   const long kPairs = 10000000;
@@ -111,5 +138,6 @@ BENCHMARK(BM_Floor_CallerOwnedTimerPair)->Repetitions(5)->ReportAggregatesOnly(t
 BENCHMARK(BM_NamedPair)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_NamedPair)->Threads(2)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_Ratio_NamedPair)->Iterations(21);
+BENCHMARK(BM_TwoThreads_PairEach)->Iterations(21)->UseRealTime();
 BENCHMARK(BM_MemoryOver10MillionPairs)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

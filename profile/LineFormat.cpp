@@ -16,7 +16,12 @@ const ACE_hrtime_t kNsPerSecond = 1000000000;
 class LineBuilder {
  public:
   explicit LineBuilder(char (&line)[kLineBuffer]) : m_line(line) {}
-  ~LineBuilder() { m_line[m_used] = '\0'; }
+
+  // Ends the line with a zero byte; its length.
+  size_t finish() {
+    m_line[m_used] = '\0';
+    return m_used;
+  }
 
   LineBuilder& operator<<(const char* text) { return append(text, std::strlen(text)); }
 
@@ -65,22 +70,27 @@ const char LineBuilder::kDigitPairs[] =
 
 }  // namespace
 
-void formatStart(char (&line)[kLineBuffer], const char* indent, const char* name) {
-  LineBuilder(line) << indent << "Started[" << name << "]\n";
+size_t formatStart(char (&line)[kLineBuffer], const char* indent, const char* name) {
+  LineBuilder builder(line);
+  builder << indent << "Started[" << name << "]\n";
+  return builder.finish();
 }
 
-void formatElapsed(char (&line)[kLineBuffer], const char* indent, const char* name,
-                   ACE_hrtime_t nanoseconds) {
+size_t formatElapsed(char (&line)[kLineBuffer], const char* indent, const char* name,
+                     ACE_hrtime_t nanoseconds) {
   const long seconds = static_cast<long>(nanoseconds / kNsPerSecond);
   const long fraction = static_cast<long>(nanoseconds % kNsPerSecond);
-  LineBuilder(line) << indent << "Elapsed[" << name << "]:" << seconds << "s:"
-                    << fraction / 1000000 << "ms:" << (fraction % 1000000) / 1000 << "us:"
-                    << fraction % 1000 << "ns\n";
+  LineBuilder builder(line);
+  builder << indent << "Elapsed[" << name << "]:" << seconds << "s:" << fraction / 1000000
+          << "ms:" << (fraction % 1000000) / 1000 << "us:" << fraction % 1000 << "ns\n";
+  return builder.finish();
 }
 
-void formatTimestamp(char (&line)[kLineBuffer], const char* name, long seconds,
-                     long microseconds) {
-  LineBuilder(line) << "Timestamp[" << name << "]:" << seconds << "s:" << microseconds << "us\n";
+size_t formatTimestamp(char (&line)[kLineBuffer], const char* name, long seconds,
+                       long microseconds) {
+  LineBuilder builder(line);
+  builder << "Timestamp[" << name << "]:" << seconds << "s:" << microseconds << "us\n";
+  return builder.finish();
 }
 
 long wholeMilliseconds(ACE_hrtime_t nanoseconds) {

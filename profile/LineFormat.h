@@ -2,7 +2,8 @@
 #define ORYXUTIL_PROFILE_LINEFORMAT_H
 
 // The three profile lines, each formatted into a 256-byte buffer: a longer
-// line is cut to 255 characters (and then has no line feed).
+// line is cut to 255 characters (and then has no line feed). Each function
+// returns the line's length; a zero byte follows it.
 // Pure functions of their arguments; any thread.
 
 #include <ace/OS_NS_time.h>
@@ -15,14 +16,14 @@ namespace profile {
 const size_t kLineBuffer = 256;
 
 // "<indent>Started[<name>]\n"
-void formatStart(char (&line)[kLineBuffer], const char* indent, const char* name);
+size_t formatStart(char (&line)[kLineBuffer], const char* indent, const char* name);
 // "<indent>Elapsed[<name>]:<s>s:<ms>ms:<us>us:<ns>ns\n" for a span in
 // nanoseconds: whole seconds, then the fraction split into three 0..999 parts.
-void formatElapsed(char (&line)[kLineBuffer], const char* indent, const char* name,
-                   ACE_hrtime_t nanoseconds);
+size_t formatElapsed(char (&line)[kLineBuffer], const char* indent, const char* name,
+                     ACE_hrtime_t nanoseconds);
 // "Timestamp[<name>]:<s>s:<us>us\n"
-void formatTimestamp(char (&line)[kLineBuffer], const char* name, long seconds,
-                     long microseconds);
+size_t formatTimestamp(char (&line)[kLineBuffer], const char* name, long seconds,
+                       long microseconds);
 
 // Whole milliseconds of a span: seconds x 1000 plus the milliseconds of the
 // fraction.

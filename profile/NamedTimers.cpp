@@ -29,18 +29,15 @@ ACE_hrtime_t spanOf(const NamedTimer& named) {
   return nanoseconds;
 }
 
-// The elapsed line of a timer, with profileLock held: reading it takes one
-// indent step off the prefix.
-void formatElapsedLocked(const NamedTimer& named, const std::string& name, char (&line)[kLineBuffer]) {
-  const ACE_hrtime_t nanoseconds = spanOf(named);
+// Reading a timer's elapsed line ends its level: one indent step comes off
+// the prefix. With profileLock held.
+void outdent() {
   if (writeIndent && indentPrefix.size() >= 2) indentPrefix.resize(indentPrefix.size() - 2);
-  formatElapsed(line, indentPrefix.c_str(), name.c_str(), nanoseconds);
 }
 
 }  // namespace
 
 void oRYXProfile::startTimer(std::string name) {
-  LockedLine line(writeStart);
   Guard guard(profileLock);
   if (!guard.locked()) return;
   std::unique_ptr<NamedTimer>& named = timerTable[name];
@@ -52,9 +49,8 @@ void oRYXProfile::startTimer(std::string name) {
   named->timer.reset();
   named->timer.start();
   named->running = true;
-  if (line.text() != nullptr) {
-    formatStart(*line.text(), indentPrefix.c_str(), name.c_str());
-    line.emit();
+  if (writeStart) {
+    if (LineText* line = lineRoom()) addLine(formatStart(*line, indentPrefix.c_str(), name.c_str()));
   }
   if (writeIndent) indentPrefix += kIndentStep;
 }
@@ -62,8 +58,7 @@ void oRYXProfile::startTimer(std::string name) {
 void oRYXProfile::stopTimer(std::string name) {
   // Stopping and reading the timer happen under one hold of the lock: no
   // other thread can restart or clean the name in between, and the line is
-  // formatted straight into its block.
-  LockedLine line(true);
+  // formatted straight into the writer's batch.
   Guard guard(profileLock);
   if (!guard.locked()) return;
   const TimerTable::iterator found = timerTable.find(name);
@@ -71,12 +66,9 @@ void oRYXProfile::stopTimer(std::string name) {
   NamedTimer& named = *found->second;
   named.timer.stop();
   named.running = false;
-  if (line.text() != nullptr) {
-    formatElapsedLocked(named, name, *line.text());
-    line.emit();
-  } else {
-    char dropped[kLineBuffer];
-    formatElapsedLocked(named, name, dropped);
+  outdent();
+  if (LineText* line = lineRoom()) {
+    addLine(formatElapsed(*line, indentPrefix.c_str(), name.c_str(), spanOf(named)));
   }
 }
 
@@ -85,9 +77,10 @@ std::string oRYXProfile::getElapsedTime(std::string name) {
   if (!guard.locked()) return std::string();
   const TimerTable::const_iterator found = timerTable.find(name);
   if (found == timerTable.end() || !found->second) return std::string();
+  const ACE_hrtime_t nanoseconds = spanOf(*found->second);
+  outdent();
   char line[kLineBuffer];
-  formatElapsedLocked(*found->second, name, line);
-  return line;
+  return std::string(line, formatElapsed(line, indentPrefix.c_str(), name.c_str(), nanoseconds));
 }
 
 void oRYXProfile::clean(std::string name) {

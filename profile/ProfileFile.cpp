@@ -24,9 +24,9 @@ bool ProfileFile::open(const char* path) {
   return m_fd >= 0;
 }
 
-void ProfileFile::append(const char* line) {
+void ProfileFile::append(const char* bytes, size_t length) {
   if (m_fd < 0 || m_failed) return;
-  m_pending += line;
+  m_pending.append(bytes, length);
   if (m_pending.size() >= kFlushThreshold) flush();
 }
 

@@ -28,7 +28,7 @@ class ProfileFile {
   bool open(const char* path);
   bool isOpen() const { return m_fd >= 0; }
 
-  void append(const char* line);
+  void append(const char* bytes, size_t length);
   void flush();
   void close();
 

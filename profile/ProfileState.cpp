@@ -22,21 +22,9 @@ const char kIndentStep[] = "  ";
 
 void emit(const char* line) { profileWriter->enqueue(line); }
 
-LockedLine::LockedLine(bool wanted) : m_block(wanted ? profileWriter->makeLine() : nullptr) {}
+LineText* lineRoom() { return reinterpret_cast<LineText*>(profileWriter->lineRoom()); }
 
-LockedLine::~LockedLine() {
-  if (m_block != nullptr) profileWriter->discardLine(m_block);
-}
-
-char (*LockedLine::text())[kLineBuffer] {
-  return m_block == nullptr ? nullptr : reinterpret_cast<char (*)[kLineBuffer]>(m_block->base());
-}
-
-void LockedLine::emit() {
-  if (m_block == nullptr) return;
-  profileWriter->queueLine(m_block);
-  m_block = nullptr;
-}
+void addLine(size_t length) { profileWriter->addLine(length); }
 
 namespace {
 
@@ -47,7 +35,9 @@ void stopWriterBeforeAce(void*, void*) { profileWriter->shutdown(); }
 // ACE's exit hooks, which run before ACE tears down whatever order the
 // libraries are finalized in; a second shutdown does nothing.
 struct Unload {
-  Unload() { ACE_Object_Manager::at_exit(profileWriter, stopWriterBeforeAce, nullptr, "oryxutil profiler"); }
+  Unload() {
+    ACE_Object_Manager::at_exit(profileWriter, stopWriterBeforeAce, nullptr, "oryxutil profiler");
+  }
   ~Unload() {
     profileWriter->shutdown();
     ACE_Guard<ACE_Thread_Mutex> guard(profileLock);

@@ -14,7 +14,6 @@
 #include "profile/LineFormat.h"
 
 #include <ace/High_Res_Timer.h>
-#include <ace/Message_Block.h>
 #include <ace/Thread_Mutex.h>
 
 #include <map>
@@ -45,27 +44,16 @@ extern oRYXProfileWriter* const profileWriter;
 // The two blanks of one indent step.
 extern const char kIndentStep[];
 
-// Hands a line to the writer, which copies it (or drops it after exit()).
+// Hands a copy of a line to the writer (null: the end marker). Takes
+// profileLock.
 void emit(const char* line);
 
-// A line formatted in place and emitted while the lock is held: its block is
-// made before the lock is taken, so that the lock covers only formatting
-// and queueing. Without a block (lines dropped, or no memory) there is
-// nothing to format into and nothing is emitted.
-class LockedLine {
- public:
-  explicit LockedLine(bool wanted);
-  ~LockedLine();  // an unemitted block is discarded
-  LockedLine(const LockedLine&) = delete;
-  LockedLine& operator=(const LockedLine&) = delete;
-
-  // The line's buffer, or null.
-  char (*text())[kLineBuffer];
-  void emit();
-
- private:
-  ACE_Message_Block* m_block;
-};
+// A line formatted in place, with profileLock held: the buffer at the end of
+// the writer's pending batch (null when lines are dropped or memory runs
+// out), then addLine() with the length formatted there.
+typedef char LineText[kLineBuffer];
+LineText* lineRoom();
+void addLine(size_t length);
 
 }  // namespace profile
 }  // namespace oryx

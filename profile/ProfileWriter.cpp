@@ -3,6 +3,7 @@
 #include "profile/LineFormat.h"
 #include "profile/ProfileState.h"
 
+#include <ace/Guard_T.h>
 #include <ace/Message_Block.h>
 #include <ace/OS_NS_stdlib.h>
 #include <ace/OS_NS_string.h>
@@ -15,17 +16,27 @@
 #include <new>
 
 namespace {
-// A plain constant: the service thread starts while the library is still
+// Plain constants: the service thread starts while the library is still
 // loading, before this file's dynamically initialised objects exist.
 constexpr suseconds_t kGatherMicroseconds = 1000;
-// Idle line blocks kept for reuse (about 1 MiB).
-constexpr size_t kIdleBlocks = 2048;
+// A batch's room for lines: about 800 typical lines, and below the chunk
+// size the pool keeps.
+constexpr size_t kBatchBytes = 32 * 1024;
+// Idle batches kept for reuse (1 MiB).
+constexpr size_t kIdleBatches = 32;
+
+typedef ACE_Guard<ACE_Thread_Mutex> Guard;
+
+size_t usedBytes(const ACE_Message_Block* block) {
+  return static_cast<size_t>(block->wr_ptr() - block->base());
 }
+
+}  // namespace
 
 oRYXProfileWriter::oRYXProfileWriter()
     : ACE_Task<ACE_MT_SYNCH>(nullptr, new oryx::BatchQueue),
       m_queue(static_cast<oryx::BatchQueue*>(msg_queue())),
-      m_blocks(oryx::profile::kLineBuffer, kIdleBlocks) {
+      m_blocks(kBatchBytes, kIdleBatches) {
   delete_msg_queue_ = true;  // the task owns and deletes its queue, as its own default one
   oryx::profile::writeStart = ACE_OS::getenv("OX_PROFILE_NO_WRITE_START") == nullptr;
   oryx::profile::writeIndent = ACE_OS::getenv("OX_PROFILE_NO_WRITE_INDENT") == nullptr;
@@ -60,42 +71,50 @@ bool oRYXProfileWriter::start() {
 }
 
 int oRYXProfileWriter::enqueue(const char* line) {
-  if (line == nullptr) {
-    if (!m_accepting.exchange(false, std::memory_order_acq_rel)) return 0;
-    ACE_Message_Block* marker =
-        new (std::nothrow) ACE_Message_Block(0, ACE_Message_Block::MB_STOP);
-    if (marker == nullptr) return -1;
-    const int result = putq(marker);
-    if (result == -1) marker->release();
-    return result;
-  }
+  Guard guard(oryx::profile::profileLock);
+  if (line != nullptr) return appendLocked(line, ACE_OS::strlen(line));
+  if (!m_accepting.exchange(false, std::memory_order_acq_rel)) return 0;
+  if (m_batch != nullptr) handOverLocked();
+  ACE_Message_Block* marker = new (std::nothrow) ACE_Message_Block(0, ACE_Message_Block::MB_STOP);
+  if (marker == nullptr) return -1;
+  if (putq(marker) == -1) marker->release();
+  return 0;
+}
+
+int oRYXProfileWriter::appendLocked(const char* bytes, size_t length) {
   if (!m_accepting.load(std::memory_order_acquire)) return 0;
-  const size_t size = ACE_OS::strlen(line) + 1;
-  // Size 0 over a copy of the line that the block does not own; block and
-  // copy share one recycled chunk.
-  ACE_Message_Block* block = m_blocks.make(size, 0);
-  if (block == nullptr) return -1;
-  ACE_OS::memcpy(block->base(), line, size);
-  return queueLine(block);
-}
-
-ACE_Message_Block* oRYXProfileWriter::makeLine() {
-  if (!m_accepting.load(std::memory_order_acquire)) return nullptr;
-  return m_blocks.make(oryx::profile::kLineBuffer, 0);
-}
-
-int oRYXProfileWriter::queueLine(ACE_Message_Block* block) {
-  // A line made just before exit() is dropped like any later one.
-  if (!m_accepting.load(std::memory_order_acquire)) {
-    m_blocks.recycle(block);
-    return 0;
+  if (m_batch != nullptr && oryx::BlockPool::textBytes(m_batch) - usedBytes(m_batch) < length) {
+    handOverLocked();
   }
-  const int result = putq(block);
-  if (result == -1) m_blocks.recycle(block);
-  return result;
+  if (m_batch == nullptr) {
+    // A line longer than a batch gets a block of its own.
+    m_batch = m_blocks.make(length > kBatchBytes ? length : kBatchBytes, 0);
+    if (m_batch == nullptr) return -1;
+  }
+  ACE_OS::memcpy(m_batch->wr_ptr(), bytes, length);
+  addLine(length);
+  return 0;
 }
 
-void oRYXProfileWriter::discardLine(ACE_Message_Block* block) { m_blocks.recycle(block); }
+char* oRYXProfileWriter::lineRoom() {
+  if (!m_accepting.load(std::memory_order_acquire)) return nullptr;
+  if (m_batch == nullptr) m_batch = m_blocks.make(kBatchBytes, 0);
+  return m_batch == nullptr ? nullptr : m_batch->wr_ptr();
+}
+
+void oRYXProfileWriter::addLine(size_t length) {
+  m_batch->wr_ptr(length);
+  if (m_serviceWaiting ||
+      oryx::BlockPool::textBytes(m_batch) - usedBytes(m_batch) < oryx::profile::kLineBuffer) {
+    handOverLocked();
+  }
+}
+
+void oRYXProfileWriter::handOverLocked() {
+  ACE_Message_Block* batch = m_batch;
+  m_batch = nullptr;
+  if (batch->length() == 0 || putq(batch) == -1) m_blocks.recycle(batch);
+}
 
 int oRYXProfileWriter::svc() {
   oryx::BlockPool::Recycler recycler(m_blocks);
@@ -111,7 +130,7 @@ int oRYXProfileWriter::svc() {
         m_file.flush();
         return 0;
       }
-      m_file.append(block->base());
+      m_file.append(block->rd_ptr(), block->length());
       recycler.recycle(block);
       block = next;
     }
@@ -127,13 +146,23 @@ ACE_Message_Block* oRYXProfileWriter::takeLines() {
   if (m_queue->dequeue_all(first, &now) != -1) return first;
   // The queue ran empty: the file gets what it has so far, then a short nap
   // lets the callers' lines gather. While this thread is not waiting on the
-  // queue, enqueueing wakes nobody (no system call on the callers' side).
+  // queue, adding a line wakes nobody (no system call on the callers' side).
   m_file.flush();
   ACE_OS::sleep(ACE_Time_Value(0, kGatherMicroseconds));
-  for (;;) {
-    if (m_queue->dequeue_all(first) != -1) return first;
-    if (errno == ESHUTDOWN) return nullptr;
+  {
+    // The lines gathered meanwhile go behind the batches already queued;
+    // from now until this thread is awake again, callers hand over each
+    // line at once.
+    Guard guard(oryx::profile::profileLock);
+    if (m_batch != nullptr) handOverLocked();
+    m_serviceWaiting = true;
   }
+  int taken;
+  while ((taken = m_queue->dequeue_all(first)) == -1 && errno != ESHUTDOWN) {
+  }
+  Guard guard(oryx::profile::profileLock);
+  m_serviceWaiting = false;
+  return taken == -1 ? nullptr : first;
 }
 
 void oRYXProfileWriter::shutdown() {
@@ -142,16 +171,7 @@ void oRYXProfileWriter::shutdown() {
   if (m_forkedChild.load(std::memory_order_acquire) || m_stopped.exchange(true)) return;
   enqueue(nullptr);
   wait();
-  drainLeftovers();
   m_file.close();
-}
-
-void oRYXProfileWriter::drainLeftovers() {
-  // A caller that passed the accepting check just before the end marker
-  // may have queued its line behind it; nothing reads the queue any more.
-  ACE_Time_Value now(ACE_Time_Value::zero);
-  ACE_Message_Block* first = nullptr;
-  while (m_queue->dequeue_all(first, &now) != -1) m_blocks.releaseChain(first);
 }
 
 // Forking while another thread holds the profiler's lock would leave the

@@ -3,24 +3,29 @@
 
 // The back end of the profiler: a task whose one service thread, started
 // when the library loads, takes the profiler's lines off the callers'
-// threads. A queued line is a heap copy referred to by a block of size 0, so
-// the queue's byte count stays 0 and enqueueing never blocks.
+// threads. Callers add lines, in the order they happen, to one pending
+// batch (a block of up to 32 KiB of lines, under the profiler's lock, which
+// the named-timer operations hold anyway); a full batch goes on the queue.
+// The service thread hands over the pending batch itself when the queue runs
+// dry, and a caller hands it over at once while that thread sleeps on an
+// empty queue, so no line waits for more than a nap. A queued block has size
+// 0, so the queue's byte count stays 0 and queueing never blocks.
 // Destination, read at load: OX_PROFILE_FILE names a file that the service
 // thread appends every line to (flushed whenever the queue runs empty);
 // unset (or not openable), the thread drops the lines. The thread naps
 // 1 ms whenever the queue runs empty, so a busy caller seldom has to wake it.
 // After the end marker (exit(), or unloading) callers' lines are dropped at
 // once. A forked child has no service thread: its lines are dropped too.
-// Threads: enqueue() from any thread; one service thread drains the queue in
-// first-in, first-out order.
-
-#include "companion/queue/BatchQueue.h"
-#include "companion/queue/BlockPool.h"
-#include "profile/ProfileFile.h"
+// Threads: enqueue() from any thread; lineRoom()/addLine() with
+// profileLock held; one service thread writes the lines in order.
 
 #include <ace/Task.h>
 
 #include <atomic>
+
+#include "companion/queue/BatchQueue.h"
+#include "companion/queue/BlockPool.h"
+#include "profile/ProfileFile.h"
 
 class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {
  public:
@@ -33,31 +38,36 @@ class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {
   // The process's writer: created and started once, at load; never deleted.
   static oRYXProfileWriter* createAtLoad();
 
-  // Queues a copy of the zero-terminated line; a null line queues the end
-  // marker instead. Result: putq's result, 0 when the line was dropped.
+  // Adds a copy of the zero-terminated line behind the lines added so far;
+  // a null line queues the end marker instead, behind them. Takes
+  // profileLock. Result: 0 (also when the line is dropped), -1 when memory
+  // runs out.
   int enqueue(const char* line);
 
-  // For a line formatted in place: a block with room for a whole line
-  // (null when lines are dropped or memory runs out), then queued, or
-  // discarded unqueued. Result of queueLine: as enqueue.
-  ACE_Message_Block* makeLine();
-  int queueLine(ACE_Message_Block* block);
-  void discardLine(ACE_Message_Block* block);
+  // A line formatted in place, with profileLock held: lineRoom() is room for
+  // a whole line at the end of the pending batch (null when lines are
+  // dropped or memory runs out); addLine() then adds the first `length`
+  // bytes written there.
+  char* lineRoom();
+  void addLine(size_t length);
 
   // The service loop: writes or drops each line until the end marker.
   int svc() override;
 
-  // Unloading: queues the end marker, joins the service thread and drops
-  // lines that raced past the marker. Does nothing in a forked child, nor
-  // when called again.
+  // Unloading: queues the end marker and joins the service thread. Does
+  // nothing in a forked child, nor when called again.
   void shutdown();
 
  private:
   bool start();
+  // With profileLock held: `length` bytes added to the pending batch, which
+  // is queued first when they do not fit.
+  int appendLocked(const char* bytes, size_t length);
+  // With profileLock held: queues the pending batch.
+  void handOverLocked();
   // Every queued block, oldest first and linked through next(), waiting as
   // long as it takes for one; null once the queue is shut down.
   ACE_Message_Block* takeLines();
-  void drainLeftovers();
   static void beforeFork();
   static void afterForkInParent();
   static void afterForkInChild();
@@ -67,9 +77,14 @@ class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {
   std::atomic<bool> m_forkedChild{false};
   std::atomic<bool> m_stopped{false};
   oryx::profile::ProfileFile m_file;
-  // Line blocks: made on the callers' threads and released on the service
+  // Batches: made on the callers' threads and released on the service
   // thread, so they are recycled rather than freed.
   oryx::BlockPool m_blocks;
+  // Guarded by profileLock: the batch being filled (null until the first
+  // line after a hand-over), and whether the service thread sleeps on the
+  // empty queue, so that a line must be handed over at once.
+  ACE_Message_Block* m_batch = nullptr;
+  bool m_serviceWaiting = false;
 };
 
 #endif

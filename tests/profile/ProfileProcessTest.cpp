@@ -73,6 +73,8 @@ TEST_F(ProfileProcess, ExitWithTimersRunningIsCleanAndKeepsOnlyLinesFromBeforeEx
   }
 }
 
+TEST_F(ProfileProcess, ALineReachesTheFileWhileTheProgramIdles) { ASSERT_TRUE(run("idle")); }
+
 TEST_F(ProfileProcess, ThreadsKeepTheirOwnOrderInWholeLines) {
   ASSERT_TRUE(run("threads", {"OX_PROFILE_NO_WRITE_INDENT="}));
   std::vector<std::vector<std::string>> byThread(4);

@@ -3,6 +3,10 @@
 // exiting is itself under test. Usage: profile_child <scenario>.
 #include "oryxutil/profile/Profile.h"
 
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +40,15 @@ int main(int argc, char** argv) {
     oRYXProfile::exit();
     oRYXProfile::exit();
     oRYXProfile::startTimer("after exit");
+  } else if (scenario == "idle") {  // a lone line reaches the file while the program waits
+    oRYXProfile::writeTime("lone");
+    for (int i = 0; i < 500; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      std::stringstream text;
+      text << std::ifstream(std::getenv("OX_PROFILE_FILE")).rdbuf();
+      if (text.str().find("Timestamp[lone]") != std::string::npos) return 0;
+    }
+    return 1;
   } else {
     return 2;
   }

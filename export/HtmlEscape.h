@@ -36,7 +36,7 @@ namespace htmlescape {
 
 struct Entity {
   char text[8];
-  uint8_t size;
+  uint64_t size;  // a whole word: an entry is 16 bytes, indexed by a shift
 };
 // Indexed by bits 1-3 of the byte, which tell the four specials apart.
 constexpr Entity kEntities[8] = {

@@ -2,14 +2,13 @@
 
 #include "companion/Report.h"
 #include "export/ContentEncoding.h"
-#include "export/MarkupEscape.h"
+#include "export/HtmlEscape.h"
 #include "export/TagText.h"
 #include "export/WriterCodes.h"
 
 #include <cerrno>
 #include <string>
 
-using oryx::EscapeTable;
 using oryx::kFailed;
 using oryx::kOk;
 using oryx::report;
@@ -46,16 +45,7 @@ const char kPageTail[] = "</TABLE>\n</BODY>\n</HTML>\n";
 const char kEmptyCell[] = "<TD><BR></TD>\n";
 const char kCellEnd[] = "</TD>\n";
 
-constexpr EscapeTable makeMarkupTable() {
-  EscapeTable table;
-  table.replace('&', "&amp;");
-  table.replace('<', "&lt;");
-  table.replace('>', "&gt;");
-  table.replace('"', "&quot;");
-  return table;
-}
-constexpr EscapeTable kMarkup = makeMarkupTable();
-constexpr EscapeTable kPlain;  // fields written as they are
+static_assert(oryx::TagText::kSlack >= oryx::kHtmlSlack, "a cell's room covers the escaper's slack");
 
 }  // namespace
 
@@ -148,15 +138,12 @@ long HTMLFormatFile::writefile(const Record& record) {
   }
   // The row is built straight in the file's buffer.
   oryx::OutputCursor out(m_file);
-  out.put("<TR>\n");
-  for (const std::string& field : record) {
-    if (field.empty()) {
-      out.put(kEmptyCell);
-    } else {
-      writeCell(out, field);
-    }
+  // A loop of its own for each: the escaper's constants stay out of the plain one.
+  if (m_options.escapeMarkup) {
+    writeRow<true>(out, record);
+  } else {
+    writeRow<false>(out, record);
   }
-  out.put("</TR>\n");
   out.done();
   if (!m_file.good()) {
     report("HTMLFormatFile::writefile: writen failed. fileName is %s. errno = %d", fileName.c_str(),
@@ -200,20 +187,37 @@ long HTMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
   return kOk;
 }
 
+template <bool kEscape, typename Record>
+[[gnu::always_inline]] inline void HTMLFormatFile::writeRow(oryx::OutputCursor& out, const Record& record) {
+  out.put("<TR>\n");
+  for (const std::string& field : record) {
+    if (field.empty()) {
+      out.put(kEmptyCell);
+    } else {
+      writeCell<kEscape>(out, field);
+    }
+  }
+  out.put("</TR>\n");
+}
+
+template <bool kEscape>
 [[gnu::always_inline]] inline void HTMLFormatFile::writeCell(oryx::OutputCursor& out, const std::string& field) {
-  const EscapeTable& table = m_options.escapeMarkup ? kMarkup : kPlain;
-  if (field.size() > oryx::kEscapePiece) {
+  if (field.size() > oryx::kHtmlPiece) {
     out.put(m_cellStart.data(), m_cellStart.size());
-    oryx::escapeTo(out, table, field);
+    if (kEscape) {
+      oryx::escapeHtmlTo(out, field);
+    } else {
+      out.put(field);
+    }
     out.put(kCellEnd);
     return;
   }
-  out.need(m_cellStart.size() + table.growth * field.size() + sizeof(kCellEnd) + oryx::TagText::kSlack);
+  const size_t growth = kEscape ? oryx::kHtmlGrowth : 1;
+  out.need(m_cellStart.size() + growth * field.size() + sizeof(kCellEnd) + oryx::TagText::kSlack);
   out.at = m_cellStart.copyTo(out.at);
-  if (m_options.escapeMarkup) {
+  if (kEscape) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(field.data());
-    const unsigned char* const end = p + field.size();
-    out.at = oryx::escape(kMarkup, out.at, p, end, end);
+    out.at = oryx::escapeHtml(out.at, p, p + field.size());
   } else {
     out.at = oryx::put(out.at, field.data(), field.size());
   }
@@ -221,7 +225,7 @@ long HTMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
 }
 
 std::string HTMLFormatFile::markup(const std::string& text) const {
-  return m_options.escapeMarkup ? oryx::escaped(kMarkup, text) : text;
+  return m_options.escapeMarkup ? oryx::escapedHtml(text) : text;
 }
 
 void HTMLFormatFile::setFileNameCoding(const std::string& coding) { m_fileNameCoding = coding; }

@@ -47,7 +47,11 @@ class HTMLFormatFile : public FormatFile {
   long writefile(const Record& record);
   // A title, the caption or a field as the page shows it.
   std::string markup(const std::string& text) const;
+  // The row of a record, its fields escaped or not.
+  template <bool kEscape, typename Record>
+  void writeRow(oryx::OutputCursor& out, const Record& record);
   // One cell holding a non-empty field.
+  template <bool kEscape>
   void writeCell(oryx::OutputCursor& out, const std::string& field);
 
   std::string m_ColumnTitle;

@@ -1,7 +1,8 @@
 #ifndef ORYXUTIL_EXPORT_MARKUPESCAPE_H
 #define ORYXUTIL_EXPORT_MARKUPESCAPE_H
 
-// Table-driven escaping of field and title text for the markup writers.
+// Table-driven escaping of field, title and name text for the XML writer
+// (the HTML writer, with four fixed specials, has HtmlEscape.h).
 // For every byte a table says: copy it, replace it by a short text, check
 // it as the start of a UTF-8 sequence (copied when well-formed and allowed,
 // replaced by the table's substitute otherwise), or drop it together with

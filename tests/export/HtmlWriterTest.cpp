@@ -81,6 +81,43 @@ TEST_F(HtmlPage, IndependentParserCountsRowsHeaderCellsAndDataCells) {
   EXPECT_EQ(readFile(dir.file("out")), "3 3 6\n");
 }
 
+// Cells against a byte-at-a-time replacement, escaped and as they are:
+// every length up to 40 with specials at each place among bytes one bit
+// away from them (and zero bytes), and a field longer than one escaping piece.
+TEST_F(HtmlPage, CellsEqualAByteAtATimeReplacementAtEveryLengthAndPlace) {
+  const std::string nearMisses(" #$=8:\xA2\xA6\xBC\xBE\0", 11);
+  Strings fields;
+  for (size_t length = 1; length <= 40; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      std::string field;
+      for (size_t i = 0; i < length; ++i) field += nearMisses[(i + length) % nearMisses.size()];
+      field[at] = "&<>\""[at % 4];
+      field[at * 7 % length] = "\"&<>"[length % 4];
+      fields.push_back(field);
+    }
+  }
+  fields.push_back(std::string(40000, 'x'));
+  for (size_t i = 16 * 1024 - 20; i < 16 * 1024 + 20; i += 3) fields.back()[i] = '"';
+  for (bool escape : {false, true}) {
+    oryx::WriterOptions options;
+    options.escapeMarkup = escape;
+    html.reset(FormatFileFactory::getFormatFile("html", {}, options));
+    ASSERT_EQ(html->startDocument(name.c_str()), 0);
+    ASSERT_EQ(html->writeRecord(fields), 0);
+    ASSERT_EQ(html->endDocument(), 0);
+    std::string rows = "<TR>\n";
+    for (const std::string& field : fields) {
+      rows += "<TD ALIGN=left ALIGN=middle>";
+      for (char c : field) {
+        rows += !escape ? std::string(1, c) : c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;"
+                        : c == '"' ? "&quot;" : std::string(1, c);
+      }
+      rows += "</TD>\n";
+    }
+    EXPECT_EQ(readFile(name), head("0") + rows + "</TR>\n" + kTail) << "escaped: " << escape;
+  }
+}
+
 TEST_F(HtmlPage, TableWidthsAddUpInThirtyTwoBitsWithAnAllowanceOnlyWhenPositive) {
   EXPECT_EQ(widthAfter({{{"a", "b"}, {}}}), "0");
   EXPECT_EQ(widthAfter({{{"a"}, {3, -10}}}), "-35");

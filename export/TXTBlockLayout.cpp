@@ -1,5 +1,6 @@
 // Local-charset layout of the boxed-text writer: a title row or record is
-// laid out in one buffer, counted in bytes, and handed to the writer thread.
+// counted in bytes and laid out in the block that goes to the writer
+// thread next, after the records before it.
 
 #include "export/TXTFormatFile.h"
 
@@ -11,8 +12,8 @@
 
 namespace {
 
-// A tab, line feed, carriage return or NUL byte is shown as a space: the
-// frame never breaks and the block's text is never cut short.
+// A tab, line feed, carriage return or NUL byte is shown as a space, so
+// the frame never breaks.
 struct ShownBytes {
   char byte[256];
   ShownBytes() {
@@ -125,15 +126,14 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
     if (cellLines > lines) lines = cellLines;
   }
 
-  ACE_Message_Block* queued = makeDataBlock((lines + 3) * lineLength + 1);
-  if (queued == nullptr) return false;
-  char* block = queued->base();
+  const size_t bytes = (lines + 3) * lineLength;
+  char* block = reserveText(bytes);
+  if (block == nullptr) return false;
   char* line = block;
   for (size_t k = 0; k < lines + 2; ++k, line += lineLength) {
     std::memcpy(line, m_blankLine.get(), lineLength);
   }
   std::memcpy(line, m_borderLine.get(), lineLength);
-  line[lineLength] = '\0';
 
   uint32_t start = 0;
   auto cell = cells.begin();
@@ -141,7 +141,7 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
     placeCell(block, lineLength, start, *cell, m_ColumnWidth[i], m_cellPlain[i] != 0);
     start += m_ColumnWidth[i] + 3;
   }
-  queueBlock(queued);
+  m_batch->wr_ptr(bytes);
   return true;
 }
 

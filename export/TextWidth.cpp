@@ -106,6 +106,16 @@ inline bool isShownAsBlank(unsigned char byte) {
 // malformed one (what stepMultiByte would repair).
 int wellFormedWidth(const char* text, uint32_t length, uint32_t& position) {
   const unsigned char lead = static_cast<unsigned char>(text[position]);
+  // Three bytes, the whole of CJK text, are decoded without the loop.
+  if (lead >= 0xE0 && lead < 0xF0 && length - position >= 3) {
+    const unsigned char second = static_cast<unsigned char>(text[position + 1]);
+    const unsigned char third = static_cast<unsigned char>(text[position + 2]);
+    if ((second & 0xC0) != 0x80 || (third & 0xC0) != 0x80) return 0;
+    const uint32_t value = (lead & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu);
+    if (value < 0x800 || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    position += 3;
+    return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
+  }
   const uint32_t n = sequenceLength(lead);
   if (n < 2 || n > 4 || length - position < n) return 0;
   uint32_t value = lead;
@@ -143,13 +153,14 @@ bool cutByWidth(CutText<mode> text, uint32_t length, uint32_t columnWidth, bool 
   auto padding = [w](uint32_t columns) { return columns < w ? w - columns : 0u; };
   while (position < length) {
     // A run of printable ASCII is taken in slices up to the end of the line.
-    const uint32_t run = used < w ? printableRunEnd(text, position, length) : position;
+    const bool ascii = used < w && isPrintableAscii(text[position]);
+    const uint32_t run = ascii ? printableRunEnd(text, position, length) : position;
     while (position < run && used < w) {
       const uint32_t take = std::min(run - position, w - used);
       position += take;
       previous = position;
       if (used + take == w) {
-        pieces.push_back({start, position - start, 0});
+        pieces.emplace_back(start, position - start, 0);
         start = position;
         used = 0;
       } else {
@@ -177,17 +188,17 @@ bool cutByWidth(CutText<mode> text, uint32_t length, uint32_t columnWidth, bool 
     if (used + columns < w) {
       used += columns;
     } else if (used + columns == w || used == 0) {
-      pieces.push_back({start, position - start, 0});
+      pieces.emplace_back(start, position - start, 0);
       start = position;
       used = 0;
     } else {
-      pieces.push_back({start, previous - start, padding(used)});
+      pieces.emplace_back(start, previous - start, padding(used));
       start = previous;
       used = columns;
     }
     previous = position;
   }
-  if (start < length) pieces.push_back({start, length - start, padding(used)});
+  if (start < length) pieces.emplace_back(start, length - start, padding(used));
   return true;
 }
 
@@ -274,7 +285,7 @@ std::vector<std::string> splitByWidth(const std::string& text, uint32_t columnWi
 
 void splitCell(char* text, uint32_t length, uint32_t columnWidth, std::vector<CellPiece>& pieces) {
   if (length == 0) {
-    pieces.push_back({0, 0, columnWidth});
+    pieces.emplace_back(0, 0, columnWidth);
     return;
   }
   if (columnWidth != 1) {
@@ -287,14 +298,14 @@ void splitCell(char* text, uint32_t length, uint32_t columnWidth, std::vector<Ce
   while (true) {
     const uint32_t start = position;
     if (!nextUtf8Char(text, length, position, width)) break;
-    pieces.push_back({start, position - start, 0});
+    pieces.emplace_back(start, position - start, 0);
   }
 }
 
 bool cutWellFormed(const char* text, uint32_t length, uint32_t columnWidth,
                    std::vector<CellPiece>& pieces) {
   if (length == 0) {
-    pieces.push_back({0, 0, columnWidth});
+    pieces.emplace_back(0, 0, columnWidth);
     return true;
   }
   // Plain ASCII in a column of two or more is cut by counting: whole lines
@@ -302,9 +313,9 @@ bool cutWellFormed(const char* text, uint32_t length, uint32_t columnWidth,
   if (columnWidth >= 2 && isPlainAscii(text, length)) {
     uint32_t offset = 0;
     for (; length - offset > columnWidth; offset += columnWidth) {
-      pieces.push_back({offset, columnWidth, 0});
+      pieces.emplace_back(offset, columnWidth, 0);
     }
-    pieces.push_back({offset, length - offset, columnWidth - (length - offset)});
+    pieces.emplace_back(offset, length - offset, columnWidth - (length - offset));
     return true;
   }
   // A width of 1 cuts one character a line either way: no line is ever

@@ -32,7 +32,13 @@ uint32_t textWidth(const std::string& text);
 bool nextUtf8Char(char* buffer, uint32_t length, uint32_t& position, int& width);
 
 // One line of a cut cell: `length` bytes from `offset`, then `padding` spaces.
+// Built in place (emplace_back): a piece assembled on the stack and copied
+// into the vector is read back before its stores have landed, which stalls
+// the hot loops that cut cells.
 struct CellPiece {
+  CellPiece() = default;
+  CellPiece(uint32_t offset_, uint32_t length_, uint32_t padding_)
+      : offset(offset_), length(length_), padding(padding_) {}
   uint32_t offset;
   uint32_t length;
   uint32_t padding;

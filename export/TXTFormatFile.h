@@ -13,7 +13,9 @@
 //  - local-charset mode (otherwise): widths count bytes, a pair of bytes
 //    above 0x7F is never split, and the blocks are laid out one after
 //    another in buffers of many records (recycled, with their queue
-//    blocks) that the writer's own thread writes to the file.
+//    blocks) that the writer's own thread writes to the file. The caller
+//    waits while 1 MiB of buffers is queued, and a record of more than
+//    1 MiB goes in parts, so the memory in flight stays a few MiB.
 // Results: 0 / -1, failures reported through the trace client. A write
 // failure of the writer thread shows at a later writeRecord (records reach
 // the thread some 60 KiB at a time) and at endDocument.
@@ -157,8 +159,10 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH>, private 
   std::vector<oryx::CellPiece> m_pieces;
   std::vector<CutCell> m_cuts;  // the first m_cutCount are the record's
   size_t m_cutCount = 0;
-  // Scratch of putBlock: which cells are plain ASCII.
+  // Scratch of putBlock: which cells are copied in runs, and where each
+  // cell's next line starts (a huge record is laid out in parts).
   std::vector<uint8_t> m_cellPlain;
+  std::vector<size_t> m_cellFrom;
 };
 
 #endif

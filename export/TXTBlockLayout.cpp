@@ -158,15 +158,17 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
   // memory in flight) grows with the record's size.
   const size_t rows = lines + 3;
   const size_t perPart = rows * lineLength <= kLaidOutAtOnce ? rows : std::max<size_t>(1, kPartBytes / lineLength);
-  m_cellFrom.assign(m_cellPlain.size(), 0);
+  const bool inParts = perPart < rows;
+  if (inParts) m_cellFrom.assign(m_cellPlain.size(), 0);
   for (size_t first = 0; first < rows; first += perPart) {
     const size_t count = std::min(perPart, rows - first);
     char* block = reserveText(count * lineLength);
     if (block == nullptr) return false;
     char* line = block;
-    for (size_t r = first; r < first + count; ++r, line += lineLength) {
-      std::memcpy(line, r + 1 < rows ? m_blankLine.get() : m_borderLine.get(), lineLength);
+    for (size_t r = first; r < first + count && r + 1 < rows; ++r, line += lineLength) {
+      std::memcpy(line, m_blankLine.get(), lineLength);
     }
+    if (first + count == rows) std::memcpy(line, m_borderLine.get(), lineLength);
     // The text rows (1 to `lines`) of this part.
     const size_t textFirst = std::max<size_t>(first, 1);
     const size_t textEnd = std::min(first + count, lines + 1);
@@ -174,8 +176,10 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
       char* text = block + (textFirst - first) * lineLength + 2;
       auto cell = cells.begin();
       for (size_t i = 0; i < m_cellPlain.size(); ++i, ++cell) {
-        m_cellFrom[i] = placeCell(text, lineLength, *cell, m_cellFrom[i], m_ColumnWidth[i], m_cellPlain[i] != 0,
-                                  textEnd - textFirst);
+        const size_t from = inParts ? m_cellFrom[i] : 0;
+        const size_t next = placeCell(text, lineLength, *cell, from, m_ColumnWidth[i], m_cellPlain[i] != 0,
+                                      textEnd - textFirst);
+        if (inParts) m_cellFrom[i] = next;
         text += m_ColumnWidth[i] + 3;
       }
     }

@@ -50,17 +50,21 @@ void TXTFormatFile::writeLines(const Cells& cells) {
     const uint32_t length = static_cast<uint32_t>(cell->size());
     const uint32_t first = static_cast<uint32_t>(m_pieces.size());
     size_t repairedAt = kOwnText;
+    uint32_t count = 1;
     if (w >= 2 && length <= w && oryx::isPlainAscii(cell->data(), length)) {
-      m_pieces.emplace_back(0, length, w - length);  // the commonest cell: one line as it is
-    } else if (!oryx::cutWellFormed(cell->data(), length, w, m_pieces)) {
-      repairedAt = m_cellText.size();
-      m_cellText.append(*cell);
-      oryx::splitCell(&m_cellText[repairedAt], length, w, m_pieces);
-      repaired = true;
-    }
-    const uint32_t count = static_cast<uint32_t>(m_pieces.size()) - first;
-    for (uint32_t k = first; k < first + count; ++k) {
-      beyondWidths += static_cast<size_t>(m_pieces[k].length) + m_pieces[k].padding - w;
+      // The commonest cell: one line as it is, exactly as wide as its column.
+      m_pieces.emplace_back(0, length, w - length);
+    } else {
+      if (!oryx::cutWellFormed(cell->data(), length, w, m_pieces)) {
+        repairedAt = m_cellText.size();
+        m_cellText.append(*cell);
+        oryx::splitCell(&m_cellText[repairedAt], length, w, m_pieces);
+        repaired = true;
+      }
+      count = static_cast<uint32_t>(m_pieces.size()) - first;
+      for (uint32_t k = first; k < first + count; ++k) {
+        beyondWidths += static_cast<size_t>(m_pieces[k].length) + m_pieces[k].padding - w;
+      }
     }
     CutCell& cut = m_cuts[columns++];
     cut.text = cell->data();

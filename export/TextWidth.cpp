@@ -8,6 +8,9 @@
 
 namespace oryx {
 
+using textwidth::anyUnprintable;
+using textwidth::isPrintableAscii;
+
 namespace {
 
 // Sequence length announced by a lead byte; 0 for a byte that cannot lead.
@@ -26,8 +29,6 @@ uint32_t sequenceLength(unsigned char lead) {
 const uint32_t kOffsets[7] = {0, 0, 0x3080u, 0xE2080u, 0x3C82080u, 0xFA082080u, 0x82082080u};
 // The least code point that needs a sequence of this length; none of 5 or 6 is valid.
 const uint32_t kLeast[7] = {0, 0, 0x80u, 0x800u, 0x10000u, 0xFFFFFFFFu, 0xFFFFFFFFu};
-
-inline bool isPrintableAscii(char c) { return c >= 0x20 && c < 0x7F; }
 
 void markBad(char* buffer, uint32_t end, uint32_t count) {
   for (uint32_t k = end - count; k < end; ++k) buffer[k] = '?';
@@ -70,18 +71,6 @@ int stepMultiByte(char* buffer, uint32_t length, uint32_t& position) {
   }
   // Characters above U+FFFF are measured by their low 16 bits.
   return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
-}
-
-const uint64_t kOnes = 0x0101010101010101ULL;
-const uint64_t kHighBits = 0x8080808080808080ULL;
-
-// Whether any of eight bytes lies outside printable ASCII: a byte below
-// 0x20 borrows into its high bit, a byte above 0x7E carries into it (or has
-// it set already).
-inline bool anyUnprintable(uint64_t word) {
-  const uint64_t below = (word - kOnes * 0x20) & ~word & kHighBits;
-  const uint64_t above = ((word + kOnes) | word) & kHighBits;
-  return (below | above) != 0;
 }
 
 // The end of the run of printable ASCII that starts at `from`: eight bytes
@@ -214,31 +203,6 @@ std::vector<std::string> toStrings(const char* text, const std::vector<CellPiece
 }
 
 }  // namespace
-
-bool isPlainAscii(const char* text, size_t length) {
-  // The last few bytes are checked within a load that ends at the last
-  // byte and overlaps bytes already checked: nothing past the text is read.
-  if (length >= 8) {
-    for (; length > 8; length -= 8, text += 8) {
-      uint64_t word;
-      std::memcpy(&word, text, 8);
-      if (anyUnprintable(word)) return false;
-    }
-    uint64_t last;
-    std::memcpy(&last, text + length - 8, 8);
-    return !anyUnprintable(last);
-  }
-  if (length >= 4) {
-    uint32_t head, tail;
-    std::memcpy(&head, text, 4);
-    std::memcpy(&tail, text + length - 4, 4);
-    return !anyUnprintable(static_cast<uint64_t>(head) << 32 | tail);
-  }
-  for (; length > 0; --length, ++text) {
-    if (!isPrintableAscii(*text)) return false;
-  }
-  return true;
-}
 
 bool isWideChar(uint16_t c) {
   if (c < 0x1100) return false;

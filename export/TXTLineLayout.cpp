@@ -14,11 +14,23 @@ const size_t kBlankStore = 8;
 // A record laid out in more bytes than this leaves line by line.
 const size_t kLaidOutAtOnce = 1024 * 1024;
 
-// Writes `count` spaces in stores of eight, so up to seven more bytes past
-// them are written too: the caller lays out further bytes over those.
+// Writes `count` (one or more) spaces in stores of eight, so up to seven
+// more bytes past them are written too: the caller lays out further bytes
+// over those. Up to 32 spaces take one or two stores that may overlap, so
+// the usual padding costs no loop.
 inline char* fillBlanks(char* to, size_t count) {
-  static const char kBlanks[kBlankStore + 1] = "        ";
-  for (size_t k = 0; k < count; k += kBlankStore) std::memcpy(to + k, kBlanks, kBlankStore);
+  static const char kBlanks[33] = "                                ";
+  if (count <= kBlankStore) {
+    std::memcpy(to, kBlanks, kBlankStore);
+  } else if (count <= 2 * kBlankStore) {
+    std::memcpy(to, kBlanks, kBlankStore);
+    std::memcpy(to + count - kBlankStore, kBlanks, kBlankStore);
+  } else if (count <= 4 * kBlankStore) {
+    std::memcpy(to, kBlanks, 2 * kBlankStore);
+    std::memcpy(to + count - 2 * kBlankStore, kBlanks, 2 * kBlankStore);
+  } else {
+    for (size_t k = 0; k < count; k += kBlankStore) std::memcpy(to + k, kBlanks, kBlankStore);
+  }
   return to + count;
 }
 

@@ -19,11 +19,6 @@ namespace {
 
 // A frame line longer than this is refused: its blocks could not be allocated.
 const uint64_t kMaxLineLength = 16u * 1024 * 1024;
-// The text space of a block in the pool's first chunks (the pool then
-// settles on the document's largest block), and the idle blocks kept
-// between records: twice as many as the queue holds.
-const size_t kTypicalBlockText = 256;
-const size_t kIdleBlocks = 8192;
 
 bool isSupportedEncoding(const std::string& encoding) {
   return encoding == "GBK" || encoding == "UTF-8" || encoding == "ISO-8859-1";
@@ -35,9 +30,9 @@ bool isSupportedEncoding(const std::string& encoding) {
 // writer's thread alone. The task owns its queue, one that the writer thread
 // can empty in one go.
 TXTFormatFile::TXTFormatFile(const std::list<std::string>& /*params*/, const oryx::WriterOptions& options)
-    : ACE_Task<ACE_MT_SYNCH>(newThreadManager(), new oryx::BatchQueue),
+    : ACE_Task<ACE_MT_SYNCH>(newThreadManager(), newQueue()),
       m_queue(static_cast<oryx::BatchQueue*>(msg_queue())),
-      m_blocks(kTypicalBlockText, kIdleBlocks),
+      m_blocks(newBlockPool()),
       m_utf8Bom(options.utf8Bom) {
   delete_msg_queue_ = true;
 }

@@ -11,12 +11,14 @@
 //    without FILECONTENT_LOCAL_CHARSET=1): widths count display columns and
 //    the caller's thread writes each record;
 //  - local-charset mode (otherwise): widths count bytes, a pair of bytes
-//    above 0x7F is never split, and each block is laid out in one buffer
-//    (recycled, with its queue block) that the writer's own thread appends
-//    to the file.
+//    above 0x7F is never split, and the blocks are laid out one after
+//    another in buffers of many records (recycled, with their queue
+//    blocks) that the writer's own thread writes to the file. The caller
+//    waits while 1 MiB of buffers is queued, and a record of more than
+//    1 MiB goes in parts, so the memory in flight stays a few MiB.
 // Results: 0 / -1, failures reported through the trace client. A write
 // failure of the writer thread shows at a later writeRecord (records reach
-// the thread in batches) and at endDocument.
+// the thread some 60 KiB at a time) and at endDocument.
 // Threads: one caller thread at a time per object; the writer thread runs
 // only between startDocument and endDocument of a local-charset document.
 // Destroying a writer ends an open document (its blocks are written) first.
@@ -90,18 +92,21 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH>, private 
   // The writer thread (TXTWriterThread.cpp).
   bool startWriterThread();
   void stopWriterThread();
-  // A data block over `textBytes` bytes of text space (its base()); null
-  // when memory runs out.
-  ACE_Message_Block* makeDataBlock(size_t textBytes);
-  // Queues a block; blocks are sent to the writer thread in small batches.
-  void queueBlock(ACE_Message_Block* block);
-  void sendPendingBlocks();
+  // `bytes` bytes of text space at the end of the block being filled
+  // (m_batch), which is queued first when it lacks the room; the caller
+  // lays a record out there and then advances m_batch's wr_ptr. Null when
+  // memory runs out.
+  char* reserveText(size_t bytes);
+  // Queues the block being filled, if any.
+  void sendBatch();
   // Releases the blocks not yet sent and those still queued.
   void releaseQueuedBlocks();
   // The writer thread's last step: tells the caller every block is written,
   // then ends, unless the process is exiting.
   int finishThread();
   static ACE_Thread_Manager* newThreadManager();
+  static oryx::BatchQueue* newQueue();
+  static oryx::BlockPool newBlockPool();
   // Fork hooks: the queue's and the thread manager's locks are held across
   // fork(); the child gives up the thread's document.
   void lockForFork() override;
@@ -113,10 +118,8 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH>, private 
   // on the writer thread.
   oryx::BlockPool m_blocks;
   oryx::BlockPool::Maker m_maker{m_blocks};  // the caller's side
-  // Blocks laid out but not yet queued, linked through next().
-  ACE_Message_Block* m_pendingFirst = nullptr;
-  ACE_Message_Block* m_pendingLast = nullptr;
-  size_t m_pendingCount = 0;
+  // The block that records are laid out in, not yet queued.
+  ACE_Message_Block* m_batch = nullptr;
 
   std::vector<uint32_t> m_ColumnWidth;
   std::list<std::string> m_ColumnTitle;
@@ -143,16 +146,23 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH>, private 
   bool m_threadEnds = false;
 
   // Scratch of writeLines, kept to avoid allocating per record: the cells
-  // that need repair, each cell's place in it (kOwnText: laid out from the
-  // caller's text), each cell's text and the cells' pieces.
+  // that need repair, the cells' pieces and each cell's cut.
   static constexpr size_t kOwnText = static_cast<size_t>(-1);
+  struct CutCell {
+    const char* text;   // where its pieces' offsets count from
+    size_t repairedAt;  // its place in m_cellText, or kOwnText (the caller's text)
+    uint32_t first;     // its first piece in m_pieces
+    uint32_t lines;     // its number of pieces
+    uint32_t width;     // its column's width
+  };
   std::string m_cellText;
-  std::vector<size_t> m_cellBase;
-  std::vector<const char*> m_cellStart;
   std::vector<oryx::CellPiece> m_pieces;
-  std::vector<size_t> m_firstPiece;
-  // Scratch of putBlock: which cells are plain ASCII.
+  std::vector<CutCell> m_cuts;  // the first m_cutCount are the record's
+  size_t m_cutCount = 0;
+  // Scratch of putBlock: which cells are copied in runs, and where each
+  // cell's next line starts (a huge record is laid out in parts).
   std::vector<uint8_t> m_cellPlain;
+  std::vector<size_t> m_cellFrom;
 };
 
 #endif

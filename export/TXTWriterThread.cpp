@@ -20,18 +20,20 @@
 
 namespace {
 
-// What a data block counts towards the queue's water marks, whatever its
-// text's length: the queue holds 4096 blocks before the caller waits.
-const size_t kDataBlockSize = 4;
+// The text space of the blocks that carry records to the writer thread:
+// each holds as many whole records as fit, in a chunk small enough for
+// the pool to keep (64 KiB), so the queue's lock and the wake-ups are paid
+// once per block, not per record.
+const size_t kBatchText = 60 * 1024;
+// The bytes of blocks the queue holds before the caller waits, and the
+// idle blocks kept: with the block being filled and those being written,
+// the memory in flight stays near 2 MiB however many records there are.
+const size_t kQueuedBytes = 1024 * 1024;
+const size_t kIdleBlocks = 2 * kQueuedBytes / kBatchText;
 // How long the writer thread naps when it finds the queue empty: long
-// enough for a busy caller to queue many records, short enough that the
-// caller never fills the queue (4096 blocks) meanwhile.
+// enough for a busy caller to fill a block, short enough that the caller
+// seldom fills the queue meanwhile.
 const suseconds_t kGatherMicroseconds = 200;
-// Blocks sent to the writer thread together: the caller's thread then
-// meets the writer thread on the queue once per batch, and the memory
-// traffic of laying out one block overlaps with the next instead of
-// stalling at every hand-over.
-const size_t kQueueBatch = 32;
 
 // Its lock is held across fork(), so that a child never inherits it taken.
 class ForkableThreadManager : public ACE_Thread_Manager {
@@ -63,27 +65,34 @@ bool TXTFormatFile::startWriterThread() {
   return true;
 }
 
-ACE_Message_Block* TXTFormatFile::makeDataBlock(size_t textBytes) {
-  return m_maker.make(textBytes, kDataBlockSize);
+oryx::BatchQueue* TXTFormatFile::newQueue() {
+  oryx::BatchQueue* queue = new oryx::BatchQueue;
+  queue->high_water_mark(kQueuedBytes);
+  queue->low_water_mark(kQueuedBytes);
+  return queue;
 }
 
-void TXTFormatFile::queueBlock(ACE_Message_Block* block) {
-  if (m_pendingLast == nullptr) m_pendingFirst = block;
-  else m_pendingLast->next(block);
-  m_pendingLast = block;
-  if (++m_pendingCount == kQueueBatch) sendPendingBlocks();
+oryx::BlockPool TXTFormatFile::newBlockPool() { return oryx::BlockPool(kBatchText, kIdleBlocks); }
+
+char* TXTFormatFile::reserveText(size_t bytes) {
+  if (m_batch != nullptr && m_batch->space() >= bytes) return m_batch->wr_ptr();
+  sendBatch();
+  // A record larger than a block gets a block of its own size.
+  const size_t space = bytes > kBatchText ? bytes : kBatchText;
+  // The declared size is the text space, so the queue counts real bytes.
+  m_batch = m_maker.make(space, space);
+  return m_batch == nullptr ? nullptr : m_batch->wr_ptr();
 }
 
-void TXTFormatFile::sendPendingBlocks() {
-  ACE_Message_Block* first = m_pendingFirst;
-  m_pendingFirst = m_pendingLast = nullptr;
-  m_pendingCount = 0;
+void TXTFormatFile::sendBatch() {
+  ACE_Message_Block* batch = m_batch;
+  m_batch = nullptr;
   // The records are lost when the queue refuses them.
-  if (first != nullptr && putq(first) == -1) m_blocks.releaseChain(first);
+  if (batch != nullptr && putq(batch) == -1) m_blocks.recycle(batch);
 }
 
 void TXTFormatFile::stopWriterThread() {
-  sendPendingBlocks();
+  sendBatch();
   ACE_Message_Block* stop = new ACE_Message_Block(static_cast<ACE_Allocator*>(nullptr));
   stop->msg_type(ACE_Message_Block::MB_STOP);
   // Without a timeout putq fails only on a deactivated queue, which this
@@ -152,9 +161,8 @@ void TXTFormatFile::unlockInChild() {
 }
 
 void TXTFormatFile::releaseQueuedBlocks() {
-  m_blocks.releaseChain(m_pendingFirst);
-  m_pendingFirst = m_pendingLast = nullptr;
-  m_pendingCount = 0;
+  m_blocks.recycle(m_batch);
+  m_batch = nullptr;
   ACE_Time_Value now(ACE_Time_Value::zero);
   ACE_Message_Block* first = nullptr;
   while (m_queue->dequeue_all(first, &now) != -1) m_blocks.releaseChain(first);
@@ -162,17 +170,17 @@ void TXTFormatFile::releaseQueuedBlocks() {
 
 namespace {
 
-// The record blocks of a batch on their way into the file: small amounts
-// are copied into the file's buffer, large ones written straight from the
-// blocks with one gathered write; then the blocks are recycled.
+// The record blocks of a batch on their way into the file: a few bytes
+// (the last block of a document) are copied into the file's buffer, full
+// blocks written straight from where they lie with one gathered write;
+// then the blocks are recycled.
 class GatheredBlocks {
  public:
   GatheredBlocks(oryx::ExportFile& file, oryx::BlockPool& blocks) : m_file(file), m_recycler(blocks) {}
   ~GatheredBlocks() { write(); }
 
   void add(ACE_Message_Block* block) {
-    // The text space ends with the terminating NUL, the text's only one.
-    const size_t length = oryx::BlockPool::textBytes(block) - 1;
+    const size_t length = block->length();
     m_pieces[m_count] = {block->base(), length};
     m_blocks[m_count++] = block;
     m_bytes += length;
@@ -180,7 +188,7 @@ class GatheredBlocks {
   }
 
   void write() {
-    if (m_bytes < oryx::ExportFile::kFlushThreshold) {
+    if (m_bytes < kCopiedBytes) {
       for (size_t k = 0; k < m_count; ++k) {
         m_file.append(static_cast<const char*>(m_pieces[k].iov_base), m_pieces[k].iov_len);
       }
@@ -196,6 +204,7 @@ class GatheredBlocks {
 
  private:
   static const size_t kMaxPieces = 1024;  // IOV_MAX on Linux
+  static const size_t kCopiedBytes = 16 * 1024;
 
   oryx::ExportFile& m_file;
   oryx::BlockPool::Recycler m_recycler;

@@ -8,6 +8,9 @@
 
 namespace oryx {
 
+using textwidth::anyUnprintable;
+using textwidth::isPrintableAscii;
+
 namespace {
 
 // Sequence length announced by a lead byte; 0 for a byte that cannot lead.
@@ -26,8 +29,6 @@ uint32_t sequenceLength(unsigned char lead) {
 const uint32_t kOffsets[7] = {0, 0, 0x3080u, 0xE2080u, 0x3C82080u, 0xFA082080u, 0x82082080u};
 // The least code point that needs a sequence of this length; none of 5 or 6 is valid.
 const uint32_t kLeast[7] = {0, 0, 0x80u, 0x800u, 0x10000u, 0xFFFFFFFFu, 0xFFFFFFFFu};
-
-inline bool isPrintableAscii(char c) { return c >= 0x20 && c < 0x7F; }
 
 void markBad(char* buffer, uint32_t end, uint32_t count) {
   for (uint32_t k = end - count; k < end; ++k) buffer[k] = '?';
@@ -72,18 +73,6 @@ int stepMultiByte(char* buffer, uint32_t length, uint32_t& position) {
   return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
 }
 
-const uint64_t kOnes = 0x0101010101010101ULL;
-const uint64_t kHighBits = 0x8080808080808080ULL;
-
-// Whether any of eight bytes lies outside printable ASCII: a byte below
-// 0x20 borrows into its high bit, a byte above 0x7E carries into it (or has
-// it set already).
-inline bool anyUnprintable(uint64_t word) {
-  const uint64_t below = (word - kOnes * 0x20) & ~word & kHighBits;
-  const uint64_t above = ((word + kOnes) | word) & kHighBits;
-  return (below | above) != 0;
-}
-
 // The end of the run of printable ASCII that starts at `from`: eight bytes
 // at a time while eight remain, then byte by byte, never past `length`.
 inline uint32_t printableRunEnd(const char* text, uint32_t from, uint32_t length) {
@@ -106,6 +95,16 @@ inline bool isShownAsBlank(unsigned char byte) {
 // malformed one (what stepMultiByte would repair).
 int wellFormedWidth(const char* text, uint32_t length, uint32_t& position) {
   const unsigned char lead = static_cast<unsigned char>(text[position]);
+  // Three bytes, the whole of CJK text, are decoded without the loop.
+  if (lead >= 0xE0 && lead < 0xF0 && length - position >= 3) {
+    const unsigned char second = static_cast<unsigned char>(text[position + 1]);
+    const unsigned char third = static_cast<unsigned char>(text[position + 2]);
+    if ((second & 0xC0) != 0x80 || (third & 0xC0) != 0x80) return 0;
+    const uint32_t value = (lead & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu);
+    if (value < 0x800 || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    position += 3;
+    return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
+  }
   const uint32_t n = sequenceLength(lead);
   if (n < 2 || n > 4 || length - position < n) return 0;
   uint32_t value = lead;
@@ -143,13 +142,14 @@ bool cutByWidth(CutText<mode> text, uint32_t length, uint32_t columnWidth, bool 
   auto padding = [w](uint32_t columns) { return columns < w ? w - columns : 0u; };
   while (position < length) {
     // A run of printable ASCII is taken in slices up to the end of the line.
-    const uint32_t run = used < w ? printableRunEnd(text, position, length) : position;
+    const bool ascii = used < w && isPrintableAscii(text[position]);
+    const uint32_t run = ascii ? printableRunEnd(text, position, length) : position;
     while (position < run && used < w) {
       const uint32_t take = std::min(run - position, w - used);
       position += take;
       previous = position;
       if (used + take == w) {
-        pieces.push_back({start, position - start, 0});
+        pieces.emplace_back(start, position - start, 0);
         start = position;
         used = 0;
       } else {
@@ -177,17 +177,17 @@ bool cutByWidth(CutText<mode> text, uint32_t length, uint32_t columnWidth, bool 
     if (used + columns < w) {
       used += columns;
     } else if (used + columns == w || used == 0) {
-      pieces.push_back({start, position - start, 0});
+      pieces.emplace_back(start, position - start, 0);
       start = position;
       used = 0;
     } else {
-      pieces.push_back({start, previous - start, padding(used)});
+      pieces.emplace_back(start, previous - start, padding(used));
       start = previous;
       used = columns;
     }
     previous = position;
   }
-  if (start < length) pieces.push_back({start, length - start, padding(used)});
+  if (start < length) pieces.emplace_back(start, length - start, padding(used));
   return true;
 }
 
@@ -203,31 +203,6 @@ std::vector<std::string> toStrings(const char* text, const std::vector<CellPiece
 }
 
 }  // namespace
-
-bool isPlainAscii(const char* text, size_t length) {
-  // The last few bytes are checked within a load that ends at the last
-  // byte and overlaps bytes already checked: nothing past the text is read.
-  if (length >= 8) {
-    for (; length > 8; length -= 8, text += 8) {
-      uint64_t word;
-      std::memcpy(&word, text, 8);
-      if (anyUnprintable(word)) return false;
-    }
-    uint64_t last;
-    std::memcpy(&last, text + length - 8, 8);
-    return !anyUnprintable(last);
-  }
-  if (length >= 4) {
-    uint32_t head, tail;
-    std::memcpy(&head, text, 4);
-    std::memcpy(&tail, text + length - 4, 4);
-    return !anyUnprintable(static_cast<uint64_t>(head) << 32 | tail);
-  }
-  for (; length > 0; --length, ++text) {
-    if (!isPrintableAscii(*text)) return false;
-  }
-  return true;
-}
 
 bool isWideChar(uint16_t c) {
   if (c < 0x1100) return false;
@@ -274,7 +249,7 @@ std::vector<std::string> splitByWidth(const std::string& text, uint32_t columnWi
 
 void splitCell(char* text, uint32_t length, uint32_t columnWidth, std::vector<CellPiece>& pieces) {
   if (length == 0) {
-    pieces.push_back({0, 0, columnWidth});
+    pieces.emplace_back(0, 0, columnWidth);
     return;
   }
   if (columnWidth != 1) {
@@ -287,14 +262,14 @@ void splitCell(char* text, uint32_t length, uint32_t columnWidth, std::vector<Ce
   while (true) {
     const uint32_t start = position;
     if (!nextUtf8Char(text, length, position, width)) break;
-    pieces.push_back({start, position - start, 0});
+    pieces.emplace_back(start, position - start, 0);
   }
 }
 
 bool cutWellFormed(const char* text, uint32_t length, uint32_t columnWidth,
                    std::vector<CellPiece>& pieces) {
   if (length == 0) {
-    pieces.push_back({0, 0, columnWidth});
+    pieces.emplace_back(0, 0, columnWidth);
     return true;
   }
   // Plain ASCII in a column of two or more is cut by counting: whole lines
@@ -302,9 +277,9 @@ bool cutWellFormed(const char* text, uint32_t length, uint32_t columnWidth,
   if (columnWidth >= 2 && isPlainAscii(text, length)) {
     uint32_t offset = 0;
     for (; length - offset > columnWidth; offset += columnWidth) {
-      pieces.push_back({offset, columnWidth, 0});
+      pieces.emplace_back(offset, columnWidth, 0);
     }
-    pieces.push_back({offset, length - offset, columnWidth - (length - offset)});
+    pieces.emplace_back(offset, length - offset, columnWidth - (length - offset));
     return true;
   }
   // A width of 1 cuts one character a line either way: no line is ever

@@ -9,14 +9,57 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace oryx {
 
+namespace textwidth {
+
+inline bool isPrintableAscii(char c) { return c >= 0x20 && c < 0x7F; }
+
+// Whether any of eight bytes lies outside printable ASCII: a byte below
+// 0x20 borrows into its high bit, a byte above 0x7E carries into it (or has
+// it set already).
+inline bool anyUnprintable(uint64_t word) {
+  const uint64_t ones = 0x0101010101010101ULL;
+  const uint64_t highBits = 0x8080808080808080ULL;
+  const uint64_t below = (word - ones * 0x20) & ~word & highBits;
+  const uint64_t above = ((word + ones) | word) & highBits;
+  return (below | above) != 0;
+}
+
+}  // namespace textwidth
+
 // True when every byte is printable ASCII (0x20..0x7E): such text is one
-// column and one byte per character and needs no repair.
-bool isPlainAscii(const char* text, size_t length);
+// column and one byte per character and needs no repair. Inline: the
+// writers ask it of every cell.
+inline bool isPlainAscii(const char* text, size_t length) {
+  using textwidth::anyUnprintable;
+  // The last few bytes are checked within a load that ends at the last
+  // byte and overlaps bytes already checked: nothing past the text is read.
+  if (length >= 8) {
+    for (; length > 8; length -= 8, text += 8) {
+      uint64_t word;
+      std::memcpy(&word, text, 8);
+      if (anyUnprintable(word)) return false;
+    }
+    uint64_t last;
+    std::memcpy(&last, text + length - 8, 8);
+    return !anyUnprintable(last);
+  }
+  if (length >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, text, 4);
+    std::memcpy(&tail, text + length - 4, 4);
+    return !anyUnprintable(static_cast<uint64_t>(head) << 32 | tail);
+  }
+  for (; length > 0; --length, ++text) {
+    if (!textwidth::isPrintableAscii(*text)) return false;
+  }
+  return true;
+}
 
 // True when the 16-bit character `c` takes two display columns.
 bool isWideChar(uint16_t c);
@@ -32,7 +75,13 @@ uint32_t textWidth(const std::string& text);
 bool nextUtf8Char(char* buffer, uint32_t length, uint32_t& position, int& width);
 
 // One line of a cut cell: `length` bytes from `offset`, then `padding` spaces.
+// Built in place (emplace_back): a piece assembled on the stack and copied
+// into the vector is read back before its stores have landed, which stalls
+// the hot loops that cut cells.
 struct CellPiece {
+  CellPiece() = default;
+  CellPiece(uint32_t offset_, uint32_t length_, uint32_t padding_)
+      : offset(offset_), length(length_), padding(padding_) {}
   uint32_t offset;
   uint32_t length;
   uint32_t padding;

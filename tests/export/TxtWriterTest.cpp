@@ -60,8 +60,11 @@ TEST(TxtLayout, ExampleTableInBothModesWidthsAreTheLargerOfTitleAndGivenControls
   EXPECT_EQ(exportLines(kLocal, {"ab", "c", "de"}, {1, -5}, {})[2], "* ab * c * de *\n");
   for (const char* encoding : {kUtf8, kLocal}) {
     EXPECT_EQ(exportLines(encoding, {"Name", "Value"}, {6, 3}, kExampleRecords), kExample) << encoding;
-    EXPECT_EQ(afterHead(exportLines(encoding, {"t"}, {8, 9}, {{std::string("a\tb\nc\rd\0e", 9), "x"}})),
+    // Wrapping or fitting on one line.
+    const Strings records[] = {{std::string("a\tb\nc\rd\0e", 9), "x"}, {"a\tb\r"}};
+    EXPECT_EQ(afterHead(exportLines(encoding, {"t"}, {8, 9}, {records[0], records[1]})),
               (Strings{"*          *\n", "* a b c d  *\n", "* e        *\n", "*          *\n",
+                       "************\n", "*          *\n", "* a b      *\n", "*          *\n",
                        "************\n"})) << encoding;
   }
 }

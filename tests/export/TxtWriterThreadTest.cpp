@@ -44,8 +44,18 @@ TEST(TxtWriterThread, ManyRecordsArriveCompleteAndInOrderThenTheThreadEnds) {
   auto txt = makeLocalWriter();
   ASSERT_EQ(txt->startDocument(dir.file("t.txt").c_str()), 0);
   EXPECT_EQ(txt->thr_count(), 1u);
-  // More blocks than the 4096 the queue holds before putq waits.
-  const std::string expected = writeRecords(*txt, 20000, "many");
+  // More than the 1 MiB the queue holds before putq waits.
+  std::string expected = writeRecords(*txt, 20000, "many");
+  // A record of more than 1 MiB travels in parts, in its place: 65536
+  // lines of four double-byte pairs.
+  std::string big;
+  for (int k = 0; k < 256 * 1024; ++k) big += "\xD6\xD0";
+  ASSERT_EQ(txt->writeRecord(Strings{"big", big}), 0);
+  ASSERT_EQ(txt->writeRecord(Strings{"after", "x"}), 0);
+  const std::string blank = "*        *          *\n";
+  expected += blank;
+  for (size_t k = 0; k < big.size(); k += 8) expected += (k == 0 ? "* big    * " : "*        * ") + big.substr(k, 8) + " *\n";
+  expected += blank + std::string(21, '*') + "\n" + block("after", "x");
   ASSERT_EQ(txt->endDocument(), 0);
   EXPECT_EQ(txt->thr_count(), 0u);
   EXPECT_TRUE(readFile(dir.file("t.txt")) == expected);
@@ -83,7 +93,7 @@ TEST(TxtWriterThread, WriteFailureOfTheThreadShowsAtTheNextRecordsAndTheEnd) {
   oryxtest::TraceCapture capture;
   auto txt = makeLocalWriter();
   ASSERT_EQ(txt->startDocument("/dev/full"), 0);  // the thread has not written yet
-  int i = 0;  // the thread's first write comes after 64 KiB of blocks
+  int i = 0;  // the thread's first write comes with the first full block (60 KiB)
   while (i < 1000000 && txt->writeRecord(Strings{"1", "x"}) == 0) ++i;
   ASSERT_LT(i, 1000000);
   EXPECT_EQ(txt->writeRecord(Strings{"1", "x"}), -1);

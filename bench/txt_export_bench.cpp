@@ -3,8 +3,11 @@
 // floor that writes the same bytes, precomputed per record, through one
 // buffered stream. A third pair times only the caller's side of the records
 // (in local-charset mode the writer thread does the output).
+// BM_OptionsRatio_Utf8 compares every writer option on against the defaults.
 // The output file is removed at the end.
 #include "oryxutil/export/FormatFile.h"
+
+#include "bench/PairedRatio.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,8 +45,9 @@ std::vector<std::vector<std::string>> makeRecords() {
   return records;
 }
 
-void writeDocument(const char* encoding, const std::vector<std::vector<std::string>>& records, int count) {
-  std::unique_ptr<FormatFile> txt(FormatFileFactory::getFormatFile("txt", {}));
+void writeDocument(const char* encoding, const std::vector<std::vector<std::string>>& records, int count,
+                   const oryx::WriterOptions& options = oryx::WriterOptions()) {
+  std::unique_ptr<FormatFile> txt(FormatFileFactory::getFormatFile("txt", {}, options));
   txt->writeColumnTitle(kTitles, encoding, kWidths);
   txt->startDocument(kPath);
   for (int i = 0; i < count; ++i) txt->writeRecord(records[i % records.size()]);
@@ -158,6 +162,12 @@ void BM_CallerSide_Local(benchmark::State& state) { runCallerSide(state, "GBK");
 void BM_Ratio_Utf8(benchmark::State& state) { runRatio(state, "UTF-8"); }
 void BM_Ratio_Local(benchmark::State& state) { runRatio(state, "GBK"); }
 
+void BM_OptionsRatio_Utf8(benchmark::State& state) {
+  const auto records = makeRecords();
+  oryxbench::runPairs(state, "default", [&] { writeDocument("UTF-8", records, kRecords); },
+                      "options", [&] { writeDocument("UTF-8", records, kRecords, oryxbench::allOptions()); });
+}
+
 }  // namespace
 
 BENCHMARK(BM_Floor_Utf8Bytes)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -168,6 +178,7 @@ BENCHMARK(BM_CallerSide_Utf8)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_CallerSide_Local)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Ratio_Utf8)->Unit(benchmark::kMillisecond)->Iterations(11);
 BENCHMARK(BM_Ratio_Local)->Unit(benchmark::kMillisecond)->Iterations(11);
+BENCHMARK(BM_OptionsRatio_Utf8)->Unit(benchmark::kMillisecond)->Iterations(11);
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

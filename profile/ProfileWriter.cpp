@@ -113,7 +113,12 @@ void oRYXProfileWriter::addLine(size_t length) {
 void oRYXProfileWriter::handOverLocked() {
   ACE_Message_Block* batch = m_batch;
   m_batch = nullptr;
-  if (batch->length() == 0 || putq(batch) == -1) m_blocks.recycle(batch);
+  if (batch->length() == 0 || putq(batch) == -1) {
+    m_blocks.recycle(batch);
+    return;
+  }
+  // The batch wakes the service thread: later lines gather again.
+  m_serviceWaiting = false;
 }
 
 int oRYXProfileWriter::svc() {
@@ -151,18 +156,16 @@ ACE_Message_Block* oRYXProfileWriter::takeLines() {
   ACE_OS::sleep(ACE_Time_Value(0, kGatherMicroseconds));
   {
     // The lines gathered meanwhile go behind the batches already queued;
-    // from now until this thread is awake again, callers hand over each
-    // line at once.
+    // with nothing to take, the next line is handed over at once (and
+    // wakes this thread).
     Guard guard(oryx::profile::profileLock);
-    if (m_batch != nullptr) handOverLocked();
-    m_serviceWaiting = true;
+    if (m_batch != nullptr && m_batch->length() != 0) handOverLocked();
+    else if (m_queue->is_empty()) m_serviceWaiting = true;
   }
-  int taken;
-  while ((taken = m_queue->dequeue_all(first)) == -1 && errno != ESHUTDOWN) {
+  for (;;) {
+    if (m_queue->dequeue_all(first) != -1) return first;
+    if (errno == ESHUTDOWN) return nullptr;
   }
-  Guard guard(oryx::profile::profileLock);
-  m_serviceWaiting = false;
-  return taken == -1 ? nullptr : first;
 }
 
 void oRYXProfileWriter::shutdown() {

@@ -82,7 +82,8 @@ class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {
   oryx::BlockPool m_blocks;
   // Guarded by profileLock: the batch being filled (null until the first
   // line after a hand-over), and whether the service thread sleeps on the
-  // empty queue, so that a line must be handed over at once.
+  // empty queue, so that the next line must be handed over at once (any
+  // hand-over wakes it and clears this).
   ACE_Message_Block* m_batch = nullptr;
   bool m_serviceWaiting = false;
 };

@@ -1,5 +1,7 @@
 #include "companion/BuiltinCommands.h"
 
+#include "companion/Descriptor.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,58 +33,65 @@ bool isRegularFile(const std::string& path) {
   return ::lstat(path.c_str(), &record) == 0 && S_ISREG(record.st_mode);
 }
 
-// 0 when at least one entry matched and every match was removed.
+// 0 when at least one entry matched and every match was removed. The
+// directory is held open while it is read and its entries removed, so a
+// directory swapped for a link meanwhile never redirects a removal.
 int deleteMatching(const std::string& pattern) {
   const std::string::size_type slash = pattern.rfind('/');
-  const std::string prefix = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
-  std::string glob = pattern.substr(prefix.size());
+  const std::string directory = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
+  std::string glob = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
   if (glob == "*.*") glob = "*";
-  DIR* dir = ::opendir(prefix.empty() ? "." : prefix.c_str());
+  const Descriptor held(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!held.isOpen()) return 1;
+  DIR* dir = ::fdopendir(::dup(held.get()));
   if (dir == nullptr) return 1;
   // Names first, removals after: the directory is not changed while read.
   std::vector<std::string> matches;
   while (const struct dirent* entry = ::readdir(dir)) {
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-    if (matchesWildcard(glob.c_str(), entry->d_name)) matches.push_back(prefix + entry->d_name);
+    if (matchesWildcard(glob.c_str(), entry->d_name)) matches.push_back(entry->d_name);
   }
   ::closedir(dir);
   int status = matches.empty() ? 1 : 0;
-  for (const std::string& path : matches) {
-    if (isRegularFile(path) && ::unlink(path.c_str()) != 0) status = 1;
+  for (const std::string& name : matches) {
+    struct ::stat record;
+    if (::fstatat(held.get(), name.c_str(), &record, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(record.st_mode)) {
+      continue;
+    }
+    if (::unlinkat(held.get(), name.c_str(), 0) != 0) status = 1;
   }
   return status;
 }
 
-// Copies a regular file; `exclusive` refuses an existing target.
-bool copyFile(const std::string& from, const std::string& to, bool exclusive) {
-  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
+// Copies a regular file to a new file (an existing `to` is refused); a
+// failed copy removes what it wrote.
+bool copyFile(const std::string& from, const std::string& to) {
+  const Descriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
   struct ::stat record;
-  bool ok = ::fstat(in, &record) == 0 && S_ISREG(record.st_mode);
-  const int create = exclusive ? O_CREAT | O_EXCL : O_CREAT | O_TRUNC;
-  const int out = ok ? ::open(to.c_str(), O_WRONLY | create | O_CLOEXEC, record.st_mode & 07777) : -1;
-  ok = out >= 0;
+  if (!in.isOpen() || ::fstat(in.get(), &record) != 0 || !S_ISREG(record.st_mode)) return false;
+  Descriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, record.st_mode & 07777));
+  if (!out.isOpen()) return false;
+  bool ok = true;
   char buffer[65536];
   while (ok) {
-    const ssize_t got = ::read(in, buffer, sizeof(buffer));
+    const ssize_t got = ::read(in.get(), buffer, sizeof(buffer));
     if (got == 0) break;
     if (got < 0) {
       ok = errno == EINTR;
       continue;
     }
     for (ssize_t done = 0; ok && done < got;) {
-      const ssize_t put = ::write(out, buffer + done, static_cast<size_t>(got - done));
+      const ssize_t put = ::write(out.get(), buffer + done, static_cast<size_t>(got - done));
       if (put > 0) done += put;
       else ok = put < 0 && errno == EINTR;
     }
   }
   if (ok) {
     const struct timespec times[2] = {record.st_atim, record.st_mtim};
-    ::futimens(out, times);
+    ::futimens(out.get(), times);
   }
-  if (out >= 0 && ::close(out) != 0) ok = false;
-  ::close(in);
-  if (!ok && out >= 0) ::unlink(to.c_str());
+  if (::close(out.release()) != 0) ok = false;
+  if (!ok) ::unlink(to.c_str());
   return ok;
 }
 
@@ -138,7 +147,14 @@ int moveFile(const std::vector<std::string>& arguments) {
   }
   if (::rename(source.c_str(), target.c_str()) == 0) return 0;
   if (errno != EXDEV) return 1;
-  if (!copyFile(source, target, false)) return 1;
+  // Across file systems the copy is made beside the target and renamed over
+  // it: a copy that fails (a full disk) leaves an existing target as it was.
+  const std::string copy = target + ".oryx-move-" + std::to_string(::getpid());
+  if (!copyFile(source, copy)) return 1;
+  if (::rename(copy.c_str(), target.c_str()) != 0) {
+    ::unlink(copy.c_str());
+    return 1;
+  }
   return ::unlink(source.c_str()) == 0 ? 0 : 1;
 }
 
@@ -156,7 +172,7 @@ int moveWithoutReplacing(const std::string& from, const std::string& to) {
   } else if (errno != EXDEV) {
     return 1;
   }
-  if (!copyFile(from, to, true)) return 1;
+  if (!copyFile(from, to)) return 1;
   return ::unlink(from.c_str()) == 0 ? 0 : 1;
 }
 

@@ -22,7 +22,8 @@ int deleteNamedFiles(const std::vector<std::string>& names);
 
 // move SRC DEST: renames SRC to DEST, or into DEST when it is a directory;
 // across file systems the file is copied (mode and times kept) and the
-// original removed. An existing DEST file is replaced.
+// original removed. An existing DEST file is replaced, and kept as it was
+// when the copy fails.
 int moveFile(const std::vector<std::string>& arguments);
 
 // Renames the file `from` to `to` only while nothing exists at `to`: an

@@ -1,6 +1,6 @@
 #include "oryxutil/export/FormatFile.h"
 
-#include "export/TextWidth.h"
+#include "export/txt/TextWidth.h"
 
 #include "support/EnvGuard.h"
 #include "support/FileSizeLimit.h"

@@ -2,7 +2,7 @@
 // xlsx_read.py, which prints each sheet's head and each cell as hex).
 #include "oryxutil/export/FormatFile.h"
 
-#include "export/XLSXFormatFile.h"
+#include "export/xlsx/XLSXFormatFile.h"
 #include "support/EnvGuard.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"

@@ -5,7 +5,7 @@
 // whoever takes the block off the queue recycles after writing the text.
 // The stop block (from the heap) ends the thread.
 
-#include "export/TXTFormatFile.h"
+#include "export/txt/TXTFormatFile.h"
 
 #include "companion/ExitGate.h"
 #include "companion/Report.h"

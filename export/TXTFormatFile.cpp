@@ -1,6 +1,6 @@
 #include "export/TXTFormatFile.h"
 
-#include "companion/ExitGate.h"
+#include "companion/async/ExitGate.h"
 #include "companion/Report.h"
 #include "export/ContentEncoding.h"
 #include "export/WriterCodes.h"

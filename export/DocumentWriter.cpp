@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "export/DocumentWriter.h"
 
-#include "companion/Report.h"
+#include "companion/trace/Report.h"
 #include "export/WriterCodes.h"
 
 #include <cerrno>

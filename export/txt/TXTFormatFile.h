@@ -31,9 +31,9 @@
 // Options: utf8Bom starts a UTF-8 mode document with a byte-order mark;
 // the other switches do not concern this writer.
 
-#include "companion/ForkWatch.h"
-#include "companion/queue/BatchQueue.h"
-#include "companion/queue/BlockPool.h"
+#include "companion/async/BatchQueue.h"
+#include "companion/async/BlockPool.h"
+#include "companion/async/ForkWatch.h"
 #include "export/DocumentWriter.h"
 #include "export/txt/TextWidth.h"
 

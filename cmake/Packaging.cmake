@@ -32,7 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR})
 # Man pages are packaged gzip-compressed, as Debian wants them.
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb/compress-man.cmake)
 
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME liboryxutil${PROJECT_VERSION_MAJOR})
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME liboryxutil${ORYX_SOVERSION})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 # shlibs control file: only the library package has a shared object.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs the Debian 12 packages oryxutil needs to build, test and benchmark.
 # Idempotent: when every package is present it only runs dpkg-query and exits.
 set -euo pipefail

@@ -18,8 +18,8 @@ packages=(
   valgrind
   time                  # peak memory in bench/oryx_export_bench.py
   help2man              # the tools' man pages, from their --help
-  bash-completion       # the tools' completions are tested against it
   dpkg-dev file lintian # Debian packages: cpack -G DEB, dpkg-shlibdeps, checks
+  debootstrap           # a clean Debian root for scripts/clean-install-check.sh
 )
 
 missing=()

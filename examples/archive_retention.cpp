@@ -15,8 +15,8 @@
 
 namespace {
 
-// One directory of logs, modified `age` days ago.
-bool makeDay(const std::string& logs, const std::string& day, int age) {
+// One directory of logs.
+bool makeDay(const std::string& logs, const std::string& day) {
   const std::string dir = logs + "/" + day;
   if (::mkdir(dir.c_str(), 0755) != 0) return false;
   std::FILE* file = std::fopen((dir + "/server.log").c_str(), "w");
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   }
   const char* days[] = {"day-1", "day-2", "day-3", "day-4"};
   for (const char* day : days) {
-    if (!makeDay(logs, day, 0)) return 1;
+    if (!makeDay(logs, day)) return 1;
   }
   // Packs every subdirectory into <name>.zip beside it; `true` removes each
   // directory once its archive is written. 0: all packed.

@@ -3,8 +3,8 @@
 // built from its own arguments, a listen port and examples/tao.cfg. The
 // builder needs ORYX_CONFIG_PATH (the service configuration directory) and
 // ORYX_ROOT (the installation) in the environment:
-//   ORYX_CONFIG_PATH=/opt/oryx/etc/conf ORYX_ROOT=/opt/oryx \
-//     oryx-example-orb examples/tao.cfg
+//   export ORYX_CONFIG_PATH=/opt/oryx/etc/conf ORYX_ROOT=/opt/oryx
+//   oryx-example-orb examples/tao.cfg
 // Usage: oryx-example-orb TAO_CFG
 #include <oryxutil/oryxutil.h>
 

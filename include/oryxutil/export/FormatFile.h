@@ -13,6 +13,7 @@
 #include "oryxutil/Visibility.h"
 
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,13 @@ class ORYXUTIL_EXPORT FormatFile {
 // any ASCII case. "xml" needs two non-empty parameters (export name, record element
 // name). Result: a new writer owned by the caller, or null for a null or
 // unknown type or bad parameters. Reports nothing. Thread-safe.
+namespace oryx {
+[[nodiscard]] ORYXUTIL_EXPORT std::unique_ptr<FormatFile> makeWriter(const char* type,
+                                                                     const std::list<std::string>& params,
+                                                                     const WriterOptions& options = WriterOptions());
+}  // namespace oryx
+
+// The same creation, for callers that manage the writer themselves.
 class ORYXUTIL_EXPORT FormatFileFactory {
  public:
   FormatFileFactory() = default;

@@ -1,9 +1,9 @@
 #include "export/CSVFormatFile.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/trace/Report.h"
 #include "export/ByteScan.h"
 #include "export/ContentEncoding.h"
-#include "export/WriterCodes.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,10 +1,10 @@
 #include "export/HTMLFormatFile.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
 #include "export/HtmlEscape.h"
 #include "export/TagText.h"
-#include "export/WriterCodes.h"
 
 #include <cerrno>
 #include <string>

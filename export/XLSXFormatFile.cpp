@@ -1,9 +1,9 @@
 #include "export/XLSXFormatFile.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
 #include "companion/trace/Report.h"
 #include "export/ExportFile.h"
-#include "export/WriterCodes.h"
 
 #include <xlsxwriter.h>
 

@@ -1,10 +1,9 @@
+// The trivial members of oRYXCommonUtils, wide text, the environment, split
+// and the configuration path.
 #include "oryxutil/companion/CommonUtils.h"
 
 #include "companion/text/Utf8.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,12 +53,6 @@ std::string oRYXCommonUtils::oRYXgetenv(const char* name) {
   if (name == nullptr) return std::string();
   const char* value = std::getenv(name);
   return value == nullptr ? std::string() : std::string(value);
-}
-
-std::string oRYXCommonUtils::hostname() {
-  char name[HOST_NAME_MAX + 1] = {0};
-  if (::gethostname(name, sizeof(name) - 1) != 0) return std::string();
-  return std::string(name);
 }
 
 void oRYXCommonUtils::split(const std::string& text, const std::string& delimiter,

@@ -1,7 +1,7 @@
 #include "export/TXTFormatFile.h"
 
-#include "companion/ExitGate.h"
 #include "companion/ResultCodes.h"
+#include "companion/async/ExitGate.h"
 #include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
 

@@ -33,9 +33,9 @@
 
 #include "oryxutil/export/FormatFile.h"
 
-#include "companion/ForkWatch.h"
-#include "companion/queue/BatchQueue.h"
-#include "companion/queue/BlockPool.h"
+#include "companion/async/ForkWatch.h"
+#include "companion/async/BatchQueue.h"
+#include "companion/async/BlockPool.h"
 #include "export/ExportFile.h"
 #include "export/TextWidth.h"
 

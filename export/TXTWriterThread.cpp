@@ -7,7 +7,7 @@
 
 #include "export/TXTFormatFile.h"
 
-#include "companion/ExitGate.h"
+#include "companion/async/ExitGate.h"
 #include "companion/trace/Report.h"
 
 #include <ace/Message_Block.h>

@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_COMPANION_QUEUE_BATCHQUEUE_H
-#define ORYXUTIL_COMPANION_QUEUE_BATCHQUEUE_H
+#ifndef ORYXUTIL_COMPANION_ASYNC_BATCHQUEUE_H
+#define ORYXUTIL_COMPANION_ASYNC_BATCHQUEUE_H
 
 // The message queue of a task whose one consumer thread takes everything
 // queued at once: producers then meet the consumer on the queue's lock once

@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_COMPANION_FORKWATCH_H
-#define ORYXUTIL_COMPANION_FORKWATCH_H
+#ifndef ORYXUTIL_COMPANION_ASYNC_FORKWATCH_H
+#define ORYXUTIL_COMPANION_ASYNC_FORKWATCH_H
 
 // Objects that own a running thread take part in fork() through this
 // registry. Just before a fork every watched object takes the locks its

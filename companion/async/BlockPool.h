@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_COMPANION_QUEUE_BLOCKPOOL_H
-#define ORYXUTIL_COMPANION_QUEUE_BLOCKPOOL_H
+#ifndef ORYXUTIL_COMPANION_ASYNC_BLOCKPOOL_H
+#define ORYXUTIL_COMPANION_ASYNC_BLOCKPOOL_H
 
 // Data blocks for a writer's queue, each made in one piece: the
 // ACE_Message_Block, its data block and the text it refers to share one
@@ -13,7 +13,7 @@
 // Threads: make and recycle from any threads at once; a Maker or a
 // Recycler belongs to one thread.
 
-#include "companion/queue/ChunkPool.h"
+#include "companion/async/ChunkPool.h"
 
 #include <ace/Message_Block.h>
 

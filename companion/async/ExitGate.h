@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_COMPANION_EXITGATE_H
-#define ORYXUTIL_COMPANION_EXITGATE_H
+#ifndef ORYXUTIL_COMPANION_ASYNC_EXITGATE_H
+#define ORYXUTIL_COMPANION_ASYNC_EXITGATE_H
 
 // At process exit ACE tears down its own singletons (logging, the
 // bookkeeping of its threads) in its static destructor, while the caller's

@@ -1,4 +1,4 @@
-#include "companion/queue/ChunkPool.h"
+#include "companion/async/ChunkPool.h"
 
 #include <ace/Guard_T.h>
 

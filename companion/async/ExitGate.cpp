@@ -1,4 +1,4 @@
-#include "companion/ExitGate.h"
+#include "companion/async/ExitGate.h"
 
 #include <ace/Object_Manager.h>
 

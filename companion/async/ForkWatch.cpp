@@ -1,4 +1,4 @@
-#include "companion/ForkWatch.h"
+#include "companion/async/ForkWatch.h"
 
 #include <pthread.h>
 

@@ -1,4 +1,4 @@
-#include "companion/queue/BatchQueue.h"
+#include "companion/async/BatchQueue.h"
 
 #include <ace/Guard_T.h>
 

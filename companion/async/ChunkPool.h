@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_COMPANION_QUEUE_CHUNKPOOL_H
-#define ORYXUTIL_COMPANION_QUEUE_CHUNKPOOL_H
+#ifndef ORYXUTIL_COMPANION_ASYNC_CHUNKPOOL_H
+#define ORYXUTIL_COMPANION_ASYNC_CHUNKPOOL_H
 
 // Recycled memory for items made on one thread and finished with on another
 // (the blocks of a writer's queue). Freeing such memory on the consuming
@@ -17,7 +17,7 @@
 // Threads: take, give and Returns from any threads at once. Giving back
 // never blocks; taking holds a short lock only against other takers.
 
-#include "companion/queue/AdaptiveMutex.h"
+#include "companion/async/AdaptiveMutex.h"
 
 #include <atomic>
 #include <cstddef>

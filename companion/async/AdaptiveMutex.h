@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_COMPANION_QUEUE_ADAPTIVEMUTEX_H
-#define ORYXUTIL_COMPANION_QUEUE_ADAPTIVEMUTEX_H
+#ifndef ORYXUTIL_COMPANION_ASYNC_ADAPTIVEMUTEX_H
+#define ORYXUTIL_COMPANION_ASYNC_ADAPTIVEMUTEX_H
 
 // An ACE_Thread_Mutex that spins for a short while before it sleeps, for
 // locks held a few hundred nanoseconds by threads that run at once: there a

@@ -1,4 +1,4 @@
-#include "companion/queue/BlockPool.h"
+#include "companion/async/BlockPool.h"
 
 #include <ace/Malloc_Allocator.h>
 

@@ -1,4 +1,4 @@
-#include "export/TextWidth.h"
+#include "export/txt/TextWidth.h"
 
 #include "companion/text/Utf8.h"
 #include "oryxutil/companion/CommonUtils.h"

@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_EXPORT_TXTFORMATFILE_H
-#define ORYXUTIL_EXPORT_TXTFORMATFILE_H
+#ifndef ORYXUTIL_EXPORT_TXT_TXTFORMATFILE_H
+#define ORYXUTIL_EXPORT_TXT_TXTFORMATFILE_H
 
 // Writes a table as boxed fixed-width text: every cell framed by asterisks,
 // every record (and the title row) a block of a blank line, its text lines,
@@ -31,13 +31,11 @@
 // Options: utf8Bom starts a UTF-8 mode document with a byte-order mark;
 // the other switches do not concern this writer.
 
-#include "oryxutil/export/FormatFile.h"
-
-#include "companion/async/ForkWatch.h"
 #include "companion/async/BatchQueue.h"
 #include "companion/async/BlockPool.h"
-#include "export/ExportFile.h"
-#include "export/TextWidth.h"
+#include "companion/async/ForkWatch.h"
+#include "export/DocumentWriter.h"
+#include "export/txt/TextWidth.h"
 
 #include <ace/Synch_Traits.h>
 #include <ace/Task_T.h>
@@ -48,32 +46,29 @@
 #include <memory>
 #include <mutex>
 
-class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH>, private oryx::ForkAware {
+class TXTFormatFile : public DocumentWriter, public ACE_Task<ACE_MT_SYNCH>, private oryx::ForkAware {
  public:
   explicit TXTFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
   ~TXTFormatFile() override;
   TXTFormatFile(const TXTFormatFile&) = delete;
   TXTFormatFile& operator=(const TXTFormatFile&) = delete;
 
-  long startDocument(const char* fileName, const char* encoding) override;
-  long startDocument(const char* fileName) override;
-  long endDocument() override;
-  long writeRecord(const std::vector<std::string>& record) override;
-  long writeRecord(const std::list<std::string>& record) override;
-  long writeColumnTitle(const std::list<std::string>& titles, const char* encoding,
-                        const std::list<long>& widths) override;
-  long writeColumnTitle(const std::list<std::string>& titles,
-                        const std::list<long>& widths) override;
-  void setFileNameCoding(const std::string& coding) override;
-
   // The writer thread: appends queued blocks to the file until a stop block.
   int svc() override;
 
  private:
+  bool hasTitles() const override { return !m_ColumnTitle.empty(); }
+  long prepareTitles(const std::list<std::string>& titles, const std::list<long>& widths) override;
+  bool takeTitleEncoding(const char* encoding) override;
+  bool canStart(const char* name) override;
+  bool writeHead() override;
+  bool writeRow(const std::vector<std::string>& record) override;
+  bool writeRow(const std::list<std::string>& record) override;
+  bool writeTail() override;
+
   bool isUtf8Mode() const;
   template <typename Record>
-  long writefile(const Record& record);
-  int failureErrno() const;
+  bool writefile(const Record& record);
 
   // Local-charset layout (TXTBlockLayout.cpp).
   template <typename Cells>
@@ -125,12 +120,8 @@ class TXTFormatFile : public FormatFile, public ACE_Task<ACE_MT_SYNCH>, private 
   std::list<std::string> m_ColumnTitle;
   std::unique_ptr<char[]> m_borderLine;
   std::unique_ptr<char[]> m_blankLine;
-  std::string fileName;
-  bool m_isWrite = false;
   uint32_t m_lineLength = 0;
-  oryx::ExportFile m_file;
   std::string m_encoding;
-  std::string m_fileNameCoding = "UTF-8";
 
   const bool m_utf8Bom;
   bool m_utf8Document = false;   // the mode of the open document

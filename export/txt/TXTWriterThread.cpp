@@ -5,7 +5,7 @@
 // whoever takes the block off the queue recycles after writing the text.
 // The stop block (from the heap) ends the thread.
 
-#include "export/TXTFormatFile.h"
+#include "export/txt/TXTFormatFile.h"
 
 #include "companion/async/ExitGate.h"
 #include "companion/trace/Report.h"

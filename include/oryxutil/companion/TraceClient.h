@@ -13,6 +13,8 @@
 // oryx::lastReport() answers the text of the last report the library sent on
 // the calling thread, so a caller can show why a call failed without a sink.
 
+#include "oryxutil/Visibility.h"
+
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -33,7 +35,7 @@ enum _ETraceLevel {
   TRACE_DEBUG = 7
 };
 
-class TraceClient {
+class ORYXUTIL_EXPORT TraceClient {
  public:
   using Sink = std::function<void(int level, int category, const std::string& text)>;
 

@@ -73,7 +73,7 @@ namespace oryx {
 // The text of the last report this library sent to the trace client on the
 // calling thread (whatever the sink), empty when it has sent none. Reports
 // sent on other threads, a writer's own thread included, are theirs.
-[[nodiscard]] std::string lastReport();
+[[nodiscard]] ORYXUTIL_EXPORT std::string lastReport();
 
 }  // namespace oryx
 

@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "profile/TraceFormat.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace oryx {
+namespace profile {
+namespace trace {
+
+const char kTraceHead[] = "[\n";
+
+namespace {
+
+const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// The length of the well-formed UTF-8 sequence at `p` (2 to 4 bytes), or 0:
+// no overlong form, no surrogate, nothing above U+10FFFF, nothing cut short.
+size_t sequenceAt(const unsigned char* p) {
+  const unsigned lead = p[0];
+  size_t follow = 0;
+  unsigned low = 0x80, high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    follow = 1;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    follow = 2;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    follow = 3;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  for (size_t i = 1; i <= follow; ++i) {  // a zero byte ends the text and fails here
+    if (p[i] < low || p[i] > high) return 0;
+    low = 0x80;
+    high = 0xBF;
+  }
+  return follow + 1;
+}
+
+// Microseconds with three decimals, from nanoseconds.
+void appendMicros(std::string& out, uint64_t ns) {
+  char text[32];
+  const int length = std::snprintf(text, sizeof text, "%llu.%03u",
+                                   static_cast<unsigned long long>(ns / 1000), static_cast<unsigned>(ns % 1000));
+  out.append(text, static_cast<size_t>(length));
+}
+
+void appendNumber(std::string& out, long long value) { out += std::to_string(value); }
+
+// `"name":"<text>"` and the process and thread ids every event carries.
+void appendHead(std::string& out, const char* ph, const char* name, long pid) {
+  out += "{\"ph\":\"";
+  out += ph;
+  out += "\",\"name\":\"";
+  appendJsonText(out, name);
+  out += "\",\"pid\":";
+  appendNumber(out, pid);
+}
+
+void appendTid(std::string& out, long tid) {
+  out += ",\"tid\":";
+  appendNumber(out, tid);
+}
+
+}  // namespace
+
+void appendJsonText(std::string& out, const char* text) {
+  static const char kHex[] = "0123456789abcdef";
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p != 0) {
+    const unsigned char byte = *p;
+    if (byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\') {
+      const unsigned char* run = p;
+      while (*p >= 0x20 && *p < 0x80 && *p != '"' && *p != '\\') ++p;
+      out.append(reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
+    } else if (byte == '"' || byte == '\\') {
+      out += '\\';
+      out += static_cast<char>(byte);
+      ++p;
+    } else if (byte < 0x20) {
+      const char* named = byte == '\n' ? "\\n" : byte == '\t' ? "\\t" : byte == '\r' ? "\\r" : nullptr;
+      if (named != nullptr) {
+        out += named;
+      } else {
+        const char escaped[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xf]};
+        out.append(escaped, sizeof escaped);
+      }
+      ++p;
+    } else {
+      const size_t length = sequenceAt(p);
+      if (length == 0) {
+        out += kReplacement;
+        ++p;
+      } else {
+        out.append(reinterpret_cast<const char*>(p), length);
+        p += length;
+      }
+    }
+  }
+}
+
+void appendEvent(std::string& out, const Event& event, long pid, long tid) {
+  switch (event.kind) {
+    case EventKind::kComplete:
+    case EventKind::kTimer:
+      appendHead(out, "X", event.name, pid);
+      out += event.kind == EventKind::kTimer ? ",\"cat\":\"timer\"" : ",\"cat\":\"zone\"";
+      break;
+    case EventKind::kInstant:
+      appendHead(out, "i", event.name, pid);
+      out += ",\"s\":\"t\"";
+      break;
+    case EventKind::kCounter:
+      appendHead(out, "C", event.name, pid);
+      break;
+  }
+  appendTid(out, tid);
+  out += ",\"ts\":";
+  appendMicros(out, event.start);
+  if (event.kind == EventKind::kComplete || event.kind == EventKind::kTimer) {
+    out += ",\"dur\":";
+    appendMicros(out, event.value);
+  } else if (event.kind == EventKind::kCounter) {
+    out += ",\"args\":{\"value\":";
+    appendNumber(out, static_cast<long long>(event.value));
+    out += '}';
+  }
+  out += "},\n";
+}
+
+void appendProcessName(std::string& out, long pid, const std::string& name) {
+  appendHead(out, "M", "process_name", pid);
+  out += ",\"args\":{\"name\":\"";
+  appendJsonText(out, name.c_str());
+  out += "\"}},\n";
+}
+
+void appendThreadName(std::string& out, long pid, long tid, const std::string& name) {
+  appendHead(out, "M", "thread_name", pid);
+  appendTid(out, tid);
+  out += ",\"args\":{\"name\":\"";
+  appendJsonText(out, name.c_str());
+  out += "\"}},\n";
+}
+
+void appendDropped(std::string& out, long pid, long tid, uint64_t count) {
+  appendHead(out, "M", "dropped_events", pid);
+  appendTid(out, tid);
+  out += ",\"args\":{\"count\":";
+  appendNumber(out, static_cast<long long>(count));
+  out += "}},\n";
+}
+
+void appendTail(std::string& out, long pid, uint64_t dropped) {
+  appendHead(out, "M", "dropped_events_total", pid);
+  out += ",\"args\":{\"count\":";
+  appendNumber(out, static_cast<long long>(dropped));
+  out += "}}\n]\n";
+}
+
+}  // namespace trace
+}  // namespace profile
+}  // namespace oryx

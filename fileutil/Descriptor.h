@@ -7,7 +7,7 @@
 // openat), so no byte of it is ever mapped or taken as a separator.
 // Descriptors are close-on-exec: a started archiver inherits none.
 
-#include "companion/Descriptor.h"
+#include "companion/io/Descriptor.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -2,7 +2,7 @@
 // through descriptors (see TreeRemoval.h).
 #include "fileutil/TreeRemoval.h"
 
-#include "companion/NativePath.h"
+#include "companion/os/NativePath.h"
 #include "fileutil/Descriptor.h"
 #include "fileutil/ResultCodes.h"
 #include "oryxutil/fileutil/FileUtil.h"

@@ -1,6 +1,6 @@
 #include "fileutil/ZipArchiver.h"
 
-#include "companion/Process.h"
+#include "companion/process/Process.h"
 #include "fileutil/Descriptor.h"
 
 #include <cerrno>

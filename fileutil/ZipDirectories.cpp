@@ -2,7 +2,7 @@
 // parent directory and holding the subdirectory under its relative name.
 #include "oryxutil/fileutil/FileUtil.h"
 
-#include "companion/NativePath.h"
+#include "companion/os/NativePath.h"
 #include "fileutil/Descriptor.h"
 #include "fileutil/ResultCodes.h"
 #include "fileutil/TreeRemoval.h"

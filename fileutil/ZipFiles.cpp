@@ -2,9 +2,9 @@
 // staging directory %ORYX_ROOT%\var\tmp, deleted, and the archive moved in.
 #include "oryxutil/fileutil/FileUtil.h"
 
-#include "companion/BuiltinCommands.h"
-#include "companion/CommandLine.h"
-#include "companion/NativePath.h"
+#include "companion/process/BuiltinCommands.h"
+#include "companion/process/CommandLine.h"
+#include "companion/os/NativePath.h"
 #include "fileutil/ArchiveNaming.h"
 #include "fileutil/ResultCodes.h"
 #include "fileutil/WorkingDirectory.h"

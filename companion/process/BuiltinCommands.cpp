@@ -1,6 +1,6 @@
-#include "companion/BuiltinCommands.h"
+#include "companion/process/BuiltinCommands.h"
 
-#include "companion/Descriptor.h"
+#include "companion/io/Descriptor.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "companion/Process.h"
+#include "companion/process/Process.h"
 
 #include <fcntl.h>
 #include <spawn.h>

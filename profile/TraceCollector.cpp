@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "profile/TraceCollector.h"
 
-#include "companion/NativePath.h"
+#include "companion/os/NativePath.h"
 #include "profile/ProfileFile.h"
 #include "profile/TraceFormat.h"
 #include "profile/ZoneBuffer.h"

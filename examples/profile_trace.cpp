@@ -2,7 +2,7 @@
 // Profiles a small workload in 4 threads with zones and a named timer, then
 // shows the result with oryx-profile: the summary on standard output, and a
 // flame graph (SVG) and a timeline (HTML) beside the trace.
-// Usage: oryx-demo-profile [OUTPUT_DIR]
+// Usage: oryx-example-trace [OUTPUT_DIR]
 // The trace destination is read when the library loads, so the program runs
 // itself again as a child with OX_PROFILE_TRACE set.
 #include <oryxutil/oryxutil.h>
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
   }
   int status = 0;
   if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "oryx-demo-profile: the profiled run failed\n");
+    std::fprintf(stderr, "oryx-example-trace: the profiled run failed\n");
     return 1;
   }
   std::printf("trace: %s (opens in Perfetto, speedscope or chrome://tracing)\n", trace.c_str());

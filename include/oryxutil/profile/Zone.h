@@ -23,6 +23,8 @@
 // Threads: any thread; a zone is ended by the thread that began it, and
 // zones on one thread nest (destroy them in reverse order, as scopes do).
 
+#include "oryxutil/Visibility.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -30,10 +32,10 @@
 namespace oryx {
 namespace profile {
 
-class Zone {
+class ORYXUTIL_EXPORT Zone {
  public:
   // A name interned once, for names built at run time and used many times.
-  class Name {
+  class ORYXUTIL_EXPORT Name {
    public:
     explicit Name(const char* text);
     explicit Name(const std::string& text);
@@ -60,16 +62,16 @@ class Zone {
 };
 
 // A point in time on the calling thread's lane.
-void instantInterned(const char* interned);
+ORYXUTIL_EXPORT void instantInterned(const char* interned);
 template <size_t N>
 void instant(const char (&literal)[N]) {
   instantInterned(literal);
 }
 inline void instant(const Zone::Name& name) { instantInterned(name.text()); }
-void instant(const std::string& name);
+ORYXUTIL_EXPORT void instant(const std::string& name);
 
 // A named value over time (drawn as a graph by trace viewers).
-void counterInterned(const char* interned, int64_t value);
+ORYXUTIL_EXPORT void counterInterned(const char* interned, int64_t value);
 template <size_t N>
 void counter(const char (&literal)[N], int64_t value) {
   counterInterned(literal, value);
@@ -78,7 +80,7 @@ inline void counter(const Zone::Name& name, int64_t value) { counterInterned(nam
 
 // Whether OX_PROFILE_TRACE named a destination at load (and tracing has not
 // ended with the process's exit).
-bool tracing();
+ORYXUTIL_EXPORT bool tracing();
 
 }  // namespace profile
 }  // namespace oryx

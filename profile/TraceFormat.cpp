@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "profile/TraceFormat.h"
 
+#include "companion/text/Utf8.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -13,33 +15,6 @@ const char kTraceHead[] = "[\n";
 namespace {
 
 const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
-
-// The length of the well-formed UTF-8 sequence at `p` (2 to 4 bytes), or 0:
-// no overlong form, no surrogate, nothing above U+10FFFF, nothing cut short.
-size_t sequenceAt(const unsigned char* p) {
-  const unsigned lead = p[0];
-  size_t follow = 0;
-  unsigned low = 0x80, high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    follow = 1;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    follow = 2;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    follow = 3;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  for (size_t i = 1; i <= follow; ++i) {  // a zero byte ends the text and fails here
-    if (p[i] < low || p[i] > high) return 0;
-    low = 0x80;
-    high = 0xBF;
-  }
-  return follow + 1;
-}
 
 // Microseconds with three decimals, from nanoseconds.
 void appendMicros(std::string& out, uint64_t ns) {
@@ -71,11 +46,12 @@ void appendTid(std::string& out, long tid) {
 void appendJsonText(std::string& out, const char* text) {
   static const char kHex[] = "0123456789abcdef";
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-  while (*p != 0) {
+  const unsigned char* const end = p + std::strlen(text);
+  while (p != end) {
     const unsigned char byte = *p;
     if (byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\') {
       const unsigned char* run = p;
-      while (*p >= 0x20 && *p < 0x80 && *p != '"' && *p != '\\') ++p;
+      while (p != end && *p >= 0x20 && *p < 0x80 && *p != '"' && *p != '\\') ++p;
       out.append(reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
     } else if (byte == '"' || byte == '\\') {
       out += '\\';
@@ -91,14 +67,11 @@ void appendJsonText(std::string& out, const char* text) {
       }
       ++p;
     } else {
-      const size_t length = sequenceAt(p);
-      if (length == 0) {
-        out += kReplacement;
-        ++p;
-      } else {
-        out.append(reinterpret_cast<const char*>(p), length);
-        p += length;
-      }
+      // A malformed part (its longest ill-formed beginning) becomes one U+FFFD.
+      size_t length = 0;
+      if (utf8::decode(p, end, length) == utf8::kMalformed) out += kReplacement;
+      else out.append(reinterpret_cast<const char*>(p), length);
+      p += length;
     }
   }
 }

@@ -16,7 +16,7 @@
 
 #include "oryxutil/export/FormatFile.h"
 
-#include "export/ExportFile.h"
+#include "companion/io/OutputFile.h"
 
 class CSVFormatFile : public FormatFile {
  public:
@@ -44,7 +44,7 @@ class CSVFormatFile : public FormatFile {
   std::string m_ColumnTitle;
   std::string fileName;
   bool m_isWrite = false;
-  oryx::ExportFile m_file;
+  oryx::OutputFile m_file;
   std::string m_fileNameCoding = "UTF-8";
   const oryx::WriterOptions m_options;
 };

@@ -20,7 +20,7 @@
 
 #include "oryxutil/export/FormatFile.h"
 
-#include "export/ExportFile.h"
+#include "companion/io/OutputFile.h"
 #include "export/TagText.h"
 
 #include <cstdint>
@@ -65,7 +65,7 @@ class HTMLFormatFile : public FormatFile {
   int32_t m_cellPadding = 5;
   int32_t m_cellSpacing = 1;
   oryx::TagText m_cellStart;
-  oryx::ExportFile m_file;
+  oryx::OutputFile m_file;
   std::string m_fileNameCoding = "UTF-8";
   const oryx::WriterOptions m_options;
 };

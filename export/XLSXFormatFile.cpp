@@ -2,7 +2,7 @@
 
 #include "companion/os/NativePath.h"
 #include "companion/trace/Report.h"
-#include "export/ExportFile.h"
+#include "companion/io/OutputFile.h"
 #include "export/WriterCodes.h"
 
 #include <xlsxwriter.h>
@@ -90,7 +90,7 @@ long XLSXFormatFile::startDocument(const char* name) {
   // The workbook reaches its file only at the end; creating the file now
   // makes a bad path or a missing permission fail here, as with the others.
   {
-    oryx::ExportFile probe;
+    oryx::OutputFile probe;
     if (!probe.open(fileName)) {
       report("XLSXFormatFile::startDocument: open fail, file=%s, errno=%d.", fileName.c_str(), errno);
       return kFailed;

@@ -24,7 +24,7 @@
 
 #include "oryxutil/export/FormatFile.h"
 
-#include "export/ExportFile.h"
+#include "companion/io/OutputFile.h"
 #include "export/MarkupEscape.h"
 #include "export/TagText.h"
 
@@ -74,7 +74,7 @@ class XMLFormatFile : public FormatFile {
   int32_t m_columnCount = 0;
   std::string fileName;
   bool m_isWrite = false;
-  oryx::ExportFile m_file;
+  oryx::OutputFile m_file;
   std::string m_encoding;
   std::string m_fileNameCoding = "UTF-8";
   const oryx::WriterOptions m_options;

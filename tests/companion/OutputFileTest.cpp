@@ -1,6 +1,6 @@
 // The writers' output file: gathered writes go out after the buffered bytes,
 // and a write cut short by a full disk keeps exactly what fitted.
-#include "export/ExportFile.h"
+#include "companion/io/OutputFile.h"
 
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
@@ -16,7 +16,7 @@
 namespace {
 
 // An open file and 300 pieces of 1..300 bytes, each filled with its own letter.
-class ExportFileGathered : public ::testing::Test {
+class OutputFileGathered : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(file.open(path));
@@ -30,7 +30,7 @@ class ExportFileGathered : public ::testing::Test {
 
   oryxtest::TempDir dir;
   const std::string path = dir.file("g.txt");
-  oryx::ExportFile file;
+  oryx::OutputFile file;
   std::vector<std::string> pieces;
   std::vector<struct iovec> iov;
   std::string joined;
@@ -38,14 +38,14 @@ class ExportFileGathered : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ExportFileGathered, BufferedBytesThenEveryPieceInOrder) {
+TEST_F(OutputFileGathered, BufferedBytesThenEveryPieceInOrder) {
   file.append("head:", 5);
   ASSERT_TRUE(writeAll());
   ASSERT_TRUE(file.close());
   EXPECT_EQ(oryxtest::readFile(path), "head:" + joined);
 }
 
-TEST_F(ExportFileGathered, ShortWriteOnAFullDiskKeepsExactlyWhatFitted) {
+TEST_F(OutputFileGathered, ShortWriteOnAFullDiskKeepsExactlyWhatFitted) {
   {
     // The limit falls inside a piece: the first write is cut short there.
     oryxtest::FileSizeLimit limit(20001);

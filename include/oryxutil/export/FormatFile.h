@@ -11,6 +11,7 @@
 // Threads: a writer is used by one thread at a time; writers are independent.
 
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,12 @@ class FormatFile {
 // any ASCII case. "xml" needs two non-empty parameters (export name, record element
 // name). Result: a new writer owned by the caller, or null for a null or
 // unknown type or bad parameters. Reports nothing. Thread-safe.
+namespace oryx {
+[[nodiscard]] std::unique_ptr<FormatFile> makeWriter(const char* type, const std::list<std::string>& params,
+                                                     const WriterOptions& options = WriterOptions());
+}  // namespace oryx
+
+// The same creation, for callers that manage the writer themselves.
 class FormatFileFactory {
  public:
   FormatFileFactory() = default;

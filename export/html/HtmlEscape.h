@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_EXPORT_HTMLESCAPE_H
-#define ORYXUTIL_EXPORT_HTMLESCAPE_H
+#ifndef ORYXUTIL_EXPORT_HTML_HTMLESCAPE_H
+#define ORYXUTIL_EXPORT_HTML_HTMLESCAPE_H
 
 // The HTML writer's escaping: & < > " become &amp; &lt; &gt; &quot;, every
 // other byte is copied as it is. Sixteen bytes are checked a step, held

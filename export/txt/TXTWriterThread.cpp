@@ -2,7 +2,7 @@
 // caller lays records out in blocks of its BackgroundWriter base and the
 // thread appends them to the file in queue order. These are its tunings.
 
-#include "export/TXTFormatFile.h"
+#include "export/txt/TXTFormatFile.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_EXPORT_HTMLFORMATFILE_H
-#define ORYXUTIL_EXPORT_HTMLFORMATFILE_H
+#ifndef ORYXUTIL_EXPORT_HTML_HTMLFORMATFILE_H
+#define ORYXUTIL_EXPORT_HTML_HTMLFORMATFILE_H
 
 // Writes a table as one HTML page: a fixed head, an empty caption, a TABLE
 // tag whose WIDTH is 5 x the accumulated column width, one header row of TH
@@ -18,45 +18,36 @@
 // Results: 0 / -1, failures reported through the trace client.
 // Not thread-safe: one caller thread at a time per object.
 
-#include "oryxutil/export/FormatFile.h"
-
-#include "companion/io/OutputFile.h"
+#include "export/DocumentWriter.h"
 #include "export/TagText.h"
 
 #include <cstdint>
 
-class HTMLFormatFile : public FormatFile {
+class HTMLFormatFile : public DocumentWriter {
  public:
   // The factory's parameters are not used.
   explicit HTMLFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
-  ~HTMLFormatFile() override;
-
-  long startDocument(const char* fileName, const char* encoding) override;
-  long startDocument(const char* fileName) override;
-  long endDocument() override;
-  long writeRecord(const std::vector<std::string>& record) override;
-  long writeRecord(const std::list<std::string>& record) override;
-  long writeColumnTitle(const std::list<std::string>& titles, const char* encoding,
-                        const std::list<long>& widths) override;
-  long writeColumnTitle(const std::list<std::string>& titles,
-                        const std::list<long>& widths) override;
-  void setFileNameCoding(const std::string& coding) override;
 
  private:
+  bool hasTitles() const override { return !m_ColumnTitle.empty(); }
+  long prepareTitles(const std::list<std::string>& titles, const std::list<long>& widths) override;
+  bool writeHead() override;
+  bool writeRow(const std::vector<std::string>& record) override;
+  bool writeRow(const std::list<std::string>& record) override;
+  bool writeTail() override;
+
   template <typename Record>
-  long writefile(const Record& record);
+  bool writefile(const Record& record);
   // A title, the caption or a field as the page shows it.
   std::string markup(const std::string& text) const;
   // The row of a record, its fields escaped or not.
   template <bool kEscape, typename Record>
-  void writeRow(oryx::OutputCursor& out, const Record& record);
+  void putRow(oryx::OutputCursor& out, const Record& record);
   // One cell holding a non-empty field.
   template <bool kEscape>
   void writeCell(oryx::OutputCursor& out, const std::string& field);
 
   std::string m_ColumnTitle;
-  std::string fileName;
-  bool m_isWrite = false;
   std::string m_caption;
   int32_t m_tableWidth = 0;
   int32_t m_border = 2;
@@ -65,8 +56,6 @@ class HTMLFormatFile : public FormatFile {
   int32_t m_cellPadding = 5;
   int32_t m_cellSpacing = 1;
   oryx::TagText m_cellStart;
-  oryx::OutputFile m_file;
-  std::string m_fileNameCoding = "UTF-8";
   const oryx::WriterOptions m_options;
 };
 

@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_EXPORT_XLSXFORMATFILE_H
-#define ORYXUTIL_EXPORT_XLSXFORMATFILE_H
+#ifndef ORYXUTIL_EXPORT_XLSX_XLSXFORMATFILE_H
+#define ORYXUTIL_EXPORT_XLSX_XLSXFORMATFILE_H
 
 // Writes a table as a spreadsheet workbook: on each sheet a bold, frozen
 // title row with an autofilter over the titled columns, then one row per
@@ -24,10 +24,9 @@
 // Results: 0 / -1, failures reported through the trace client.
 // Not thread-safe: one caller thread at a time per object.
 
-#include "oryxutil/export/FormatFile.h"
-
 #include "export/ContentEncoding.h"
-#include "export/XLSXCellText.h"
+#include "export/DocumentWriter.h"
+#include "export/xlsx/XLSXCellText.h"
 
 #include <cstdint>
 
@@ -35,7 +34,7 @@ struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
 
-class XLSXFormatFile : public FormatFile {
+class XLSXFormatFile : public DocumentWriter {
  public:
   // params is ignored.
   XLSXFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options);
@@ -43,24 +42,21 @@ class XLSXFormatFile : public FormatFile {
   XLSXFormatFile(const XLSXFormatFile&) = delete;
   XLSXFormatFile& operator=(const XLSXFormatFile&) = delete;
 
-  long startDocument(const char* fileName, const char* encoding) override;
-  long startDocument(const char* fileName) override;
-  long endDocument() override;
-  long writeRecord(const std::vector<std::string>& record) override;
-  long writeRecord(const std::list<std::string>& record) override;
-  long writeColumnTitle(const std::list<std::string>& titles, const char* encoding,
-                        const std::list<long>& widths) override;
-  long writeColumnTitle(const std::list<std::string>& titles,
-                        const std::list<long>& widths) override;
-  void setFileNameCoding(const std::string& coding) override;
-
   // Rows per sheet, title row included; tests lower it to reach a second
   // sheet quickly. Takes effect at the next sheet.
   void setSheetRows(uint32_t rows) { m_sheetRows = rows; }
 
  private:
+  bool hasTitles() const override { return !m_ColumnTitle.empty(); }
+  long prepareTitles(const std::list<std::string>& titles, const std::list<long>& widths) override;
+  bool canStart(const char* name) override;
+  bool writeHead() override;
+  bool writeRow(const std::vector<std::string>& record) override;
+  bool writeRow(const std::list<std::string>& record) override;
+  bool writeTail() override;
+
   template <typename Record>
-  long writefile(const Record& record);
+  bool writefile(const Record& record);
   // Opens the next sheet of the document and writes its head; false (the
   // current sheet stays) when the library cannot make one.
   bool addSheet();
@@ -75,9 +71,6 @@ class XLSXFormatFile : public FormatFile {
 
   std::vector<std::string> m_ColumnTitle;
   std::vector<long> m_ColumnWidth;
-  std::string fileName;
-  bool m_isWrite = false;
-  std::string m_fileNameCoding = "UTF-8";
   const oryx::WriterOptions m_options;
 
   // The open document.

@@ -1,18 +1,15 @@
-#include "export/CSVFormatFile.h"
+#include "export/csv/CSVFormatFile.h"
 
-#include "companion/trace/Report.h"
 #include "export/ByteScan.h"
 #include "export/ContentEncoding.h"
 #include "export/WriterCodes.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
-using oryx::kFailed;
 using oryx::kOk;
-using oryx::report;
 
 namespace {
 
@@ -97,68 +94,41 @@ void appendEncoded(std::string& line, const std::string& field) {
 
 }  // namespace
 
+namespace {
+
+const oryx::WriterReports kReports = {
+    "CSVFormatFile::writeColumnTitle:return -1",
+    "CSVFormatFile::startDocument: fileName is Null.",
+    "CSVFormatFile::startDocument: m_isWrite is true, %s.",
+    "CSVFormatFile::startDocument: open fail, file=%s, errno=%d.",
+    "CSVFormatFile::startDocument: write ColumTitle fail, file=%s, errno=%d.",
+    nullptr,  // a record before the start
+    "CSVFormatFile::writefile: File hasn't been open. fileName is %s.",
+    "CSVFormatFile::writefile: writen failed. fileName is %s. errno = %d.",
+    "CSVFormatFile::endDocument: m_isWrite is false, %s.",
+    nullptr,  // the file is closed as it is
+    "CSVFormatFile::endDocument: failed, %s. errno = %d ",
+};
+
+}  // namespace
+
 CSVFormatFile::CSVFormatFile(const std::list<std::string>& /*params*/, const oryx::WriterOptions& options)
-    : m_options(options) {}
+    : DocumentWriter(kReports, oryx::EmptyRecord::kSkipped), m_options(options) {}
 
-CSVFormatFile::~CSVFormatFile() = default;  // m_file flushes and closes itself
-
-long CSVFormatFile::startDocument(const char* fileName, const char* /*encoding*/) {
-  return startDocument(fileName);
+std::unique_ptr<FormatFile> makeCsvWriter(const std::list<std::string>& params, const oryx::WriterOptions& options) {
+  return std::unique_ptr<FormatFile>(new CSVFormatFile(params, options));
 }
 
-long CSVFormatFile::startDocument(const char* name) {
-  if (name == nullptr) {
-    report("CSVFormatFile::startDocument: fileName is Null.");
-    return kFailed;
-  }
-  if (m_isWrite) {
-    report("CSVFormatFile::startDocument: m_isWrite is true, %s.", name);
-    return kFailed;
-  }
-  fileName = name;
-  if (!m_file.open(fileName)) {
-    report("CSVFormatFile::startDocument: open fail, file=%s, errno=%d.", fileName.c_str(), errno);
-    return kFailed;
-  }
+bool CSVFormatFile::writeHead() {
   if (m_options.utf8Bom && oryx::isUtf8ContentMode()) m_file.append(oryx::kUtf8Bom, sizeof(oryx::kUtf8Bom) - 1);
   // The title line is flushed at once so the file is complete up to the last record.
   m_file.append(m_ColumnTitle);
   m_file.append('\n');
-  if (!m_file.flush()) {
-    report("CSVFormatFile::startDocument: write ColumTitle fail, file=%s, errno=%d.",
-           fileName.c_str(), errno);
-    return kFailed;
-  }
-  m_isWrite = true;
-  return kOk;
+  return flushHead();
 }
-
-long CSVFormatFile::endDocument() {
-  if (!m_isWrite) {
-    report("CSVFormatFile::endDocument: m_isWrite is false, %s.", fileName.c_str());
-    return kFailed;
-  }
-  const bool closed = m_file.close();
-  m_isWrite = false;
-  if (!closed) {
-    report("CSVFormatFile::endDocument: failed, %s. errno = %d ", fileName.c_str(), errno);
-    return kFailed;
-  }
-  return kOk;
-}
-
-long CSVFormatFile::writeRecord(const std::vector<std::string>& record) { return writefile(record); }
-
-long CSVFormatFile::writeRecord(const std::list<std::string>& record) { return writefile(record); }
 
 template <typename Record>
-long CSVFormatFile::writefile(const Record& record) {
-  if (!m_isWrite) return kFailed;
-  if (!m_file.isOpen()) {
-    report("CSVFormatFile::writefile: File hasn't been open. fileName is %s.", fileName.c_str());
-    return kFailed;
-  }
-  if (record.empty()) return kOk;
+bool CSVFormatFile::writefile(const Record& record) {
   // The line is encoded straight into the file's buffer and leaves in one write.
   oryx::OutputCursor out(m_file);
   bool first = true;
@@ -175,12 +145,8 @@ long CSVFormatFile::writefile(const Record& record) {
   }
   *out.at++ = '\n';
   out.done();
-  if (!m_file.flush()) {
-    report("CSVFormatFile::writefile: writen failed. fileName is %s. errno = %d.", fileName.c_str(),
-           errno);
-    return kFailed;
-  }
-  return kOk;
+  m_file.flush();
+  return true;
 }
 
 bool CSVFormatFile::writeField(oryx::OutputCursor& out, const std::string& field, bool first) {
@@ -216,20 +182,7 @@ bool CSVFormatFile::writeField(oryx::OutputCursor& out, const std::string& field
   return !blank;
 }
 
-long CSVFormatFile::writeColumnTitle(const std::list<std::string>& titles, const char* /*encoding*/,
-                                     const std::list<long>& /*widths*/) {
-  return writeColumnTitle(titles, std::list<long>());
-}
-
-long CSVFormatFile::writeColumnTitle(const std::list<std::string>& titles,
-                                     const std::list<long>& /*widths*/) {
-  if (titles.empty()) {
-    if (m_ColumnTitle.empty()) {
-      report("CSVFormatFile::writeColumnTitle:return -1");
-      return kFailed;
-    }
-    return kOk;
-  }
+long CSVFormatFile::prepareTitles(const std::list<std::string>& titles, const std::list<long>& /*widths*/) {
   // A second call appends to the prepared line: its first title directly,
   // the rest each after a comma (callers set the titles once).
   bool first = true;
@@ -247,4 +200,7 @@ long CSVFormatFile::writeColumnTitle(const std::list<std::string>& titles,
   return kOk;
 }
 
-void CSVFormatFile::setFileNameCoding(const std::string& coding) { m_fileNameCoding = coding; }
+
+bool CSVFormatFile::writeRow(const std::vector<std::string>& record) { return writefile(record); }
+
+bool CSVFormatFile::writeRow(const std::list<std::string>& record) { return writefile(record); }

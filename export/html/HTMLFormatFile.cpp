@@ -1,17 +1,14 @@
-#include "export/HTMLFormatFile.h"
+#include "export/html/HTMLFormatFile.h"
 
-#include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
-#include "export/HtmlEscape.h"
+#include "export/html/HtmlEscape.h"
 #include "export/TagText.h"
 #include "export/WriterCodes.h"
 
-#include <cerrno>
+#include <memory>
 #include <string>
 
-using oryx::kFailed;
 using oryx::kOk;
-using oryx::report;
 
 namespace {
 
@@ -47,34 +44,33 @@ const char kCellEnd[] = "</TD>\n";
 
 static_assert(oryx::TagText::kSlack >= oryx::kHtmlSlack, "a cell's room covers the escaper's slack");
 
+
+const oryx::WriterReports kReports = {
+    "HTMLFormatFile::writeColumnTitle:title is empty and m_ColumnTitle also empty",
+    "HTMLFormatFile::startDocument:fileName is NULL",
+    "HTMLFormatFile::startDocument: already start write.",
+    "HTMLFormatFile::startDocument: open file failed. fileName is %s, errno=%d.",
+    "HTMLFormatFile::startDocument: write columntitle failed. fileName is %s, errno=%d.",
+    "HTMLFormatFile::writefile: can't end because have not started.",
+    "HTMLFormatFile::writefile: file not opened. fileName is %s.",
+    "HTMLFormatFile::writefile: writen failed. fileName is %s. errno = %d",
+    "HTMLFormatFile::endDocument: can't end because have not started.",
+    "HTMLFormatFile::endDocument: open file failed. fileName is %s, errno=%d.",
+    "HTMLFormatFile::endDocument: writen failed. fileName is %s. errno = %d.",
+};
+
 }  // namespace
 
 HTMLFormatFile::HTMLFormatFile(const std::list<std::string>& /*params*/, const oryx::WriterOptions& options)
-    : m_options(options) {
+    : DocumentWriter(kReports, oryx::EmptyRecord::kWritten), m_options(options) {
   m_cellStart = oryx::TagText(std::string("<TD ") + horizontalText(m_hAlign) + verticalText(m_vAlign));
 }
 
-HTMLFormatFile::~HTMLFormatFile() = default;  // m_file flushes and closes itself, without the tail
-
-long HTMLFormatFile::startDocument(const char* name, const char* /*encoding*/) {
-  return startDocument(name);
+std::unique_ptr<FormatFile> makeHtmlWriter(const std::list<std::string>& params, const oryx::WriterOptions& options) {
+  return std::unique_ptr<FormatFile>(new HTMLFormatFile(params, options));
 }
 
-long HTMLFormatFile::startDocument(const char* name) {
-  if (name == nullptr) {
-    report("HTMLFormatFile::startDocument:fileName is NULL");
-    return kFailed;
-  }
-  if (m_isWrite) {
-    report("HTMLFormatFile::startDocument: already start write.");
-    return kFailed;
-  }
-  fileName = name;
-  if (!m_file.open(fileName)) {
-    report("HTMLFormatFile::startDocument: open file failed. fileName is %s, errno=%d.",
-           fileName.c_str(), errno);
-    return kFailed;
-  }
+bool HTMLFormatFile::writeHead() {
   const bool utf8 = oryx::isUtf8ContentMode();
   if (m_options.utf8Bom && utf8) m_file.append(oryx::kUtf8Bom, sizeof(oryx::kUtf8Bom) - 1);
   m_file.append(kHeadStart);
@@ -92,81 +88,29 @@ long HTMLFormatFile::startDocument(const char* name) {
                 " CELLSPACING=" + std::to_string(m_cellSpacing) +
                 " CELLPADDING=" + std::to_string(m_cellPadding) + ">\n");
   m_file.append(m_ColumnTitle);
-  // The head is written at once, so a file that cannot take it fails here.
-  if (!m_file.flush()) {
-    report("HTMLFormatFile::startDocument: write columntitle failed. fileName is %s, errno=%d.",
-           fileName.c_str(), errno);
-    return kFailed;
-  }
-  m_isWrite = true;
-  return kOk;
+  return flushHead();
 }
 
-long HTMLFormatFile::endDocument() {
-  if (!m_isWrite) {
-    report("HTMLFormatFile::endDocument: can't end because have not started.");
-    return kFailed;
-  }
-  m_isWrite = false;
-  if (!m_file.isOpen()) {
-    report("HTMLFormatFile::endDocument: open file failed. fileName is %s, errno=%d.",
-           fileName.c_str(), errno);
-    return kFailed;
-  }
+bool HTMLFormatFile::writeTail() {
   m_file.append(kPageTail);
-  if (!m_file.close()) {
-    report("HTMLFormatFile::endDocument: writen failed. fileName is %s. errno = %d.",
-           fileName.c_str(), errno);
-    return kFailed;
-  }
-  return kOk;
+  return true;
 }
-
-long HTMLFormatFile::writeRecord(const std::vector<std::string>& record) { return writefile(record); }
-
-long HTMLFormatFile::writeRecord(const std::list<std::string>& record) { return writefile(record); }
 
 template <typename Record>
-long HTMLFormatFile::writefile(const Record& record) {
-  if (!m_isWrite) {
-    report("HTMLFormatFile::writefile: can't end because have not started.");
-    return kFailed;
-  }
-  if (!m_file.isOpen()) {
-    report("HTMLFormatFile::writefile: file not opened. fileName is %s.", fileName.c_str());
-    return kFailed;
-  }
+bool HTMLFormatFile::writefile(const Record& record) {
   // The row is built straight in the file's buffer.
   oryx::OutputCursor out(m_file);
   // A loop of its own for each: the escaper's constants stay out of the plain one.
   if (m_options.escapeMarkup) {
-    writeRow<true>(out, record);
+    putRow<true>(out, record);
   } else {
-    writeRow<false>(out, record);
+    putRow<false>(out, record);
   }
   out.done();
-  if (!m_file.good()) {
-    report("HTMLFormatFile::writefile: writen failed. fileName is %s. errno = %d", fileName.c_str(),
-           errno);
-    return kFailed;
-  }
-  return kOk;
+  return true;
 }
 
-long HTMLFormatFile::writeColumnTitle(const std::list<std::string>& titles, const char* /*encoding*/,
-                                      const std::list<long>& widths) {
-  return writeColumnTitle(titles, widths);
-}
-
-long HTMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
-                                      const std::list<long>& widths) {
-  if (titles.empty()) {
-    if (m_ColumnTitle.empty()) {
-      report("HTMLFormatFile::writeColumnTitle:title is empty and m_ColumnTitle also empty");
-      return kFailed;
-    }
-    return kOk;
-  }
+long HTMLFormatFile::prepareTitles(const std::list<std::string>& titles, const std::list<long>& widths) {
   std::string row = "<TR>\n";
   for (const std::string& title : titles) {
     row += "<TH ";
@@ -188,7 +132,7 @@ long HTMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
 }
 
 template <bool kEscape, typename Record>
-[[gnu::always_inline]] inline void HTMLFormatFile::writeRow(oryx::OutputCursor& out, const Record& record) {
+[[gnu::always_inline]] inline void HTMLFormatFile::putRow(oryx::OutputCursor& out, const Record& record) {
   out.put("<TR>\n");
   for (const std::string& field : record) {
     if (field.empty()) {
@@ -228,4 +172,7 @@ std::string HTMLFormatFile::markup(const std::string& text) const {
   return m_options.escapeMarkup ? oryx::escapedHtml(text) : text;
 }
 
-void HTMLFormatFile::setFileNameCoding(const std::string& coding) { m_fileNameCoding = coding; }
+
+bool HTMLFormatFile::writeRow(const std::vector<std::string>& record) { return writefile(record); }
+
+bool HTMLFormatFile::writeRow(const std::list<std::string>& record) { return writefile(record); }

@@ -2,7 +2,7 @@
 // counted in bytes and laid out in the block that goes to the writer
 // thread next, after the records before it.
 
-#include "export/TXTFormatFile.h"
+#include "export/txt/TXTFormatFile.h"
 
 #include "companion/io/ShortCopy.h"
 

@@ -1,5 +1,6 @@
-#ifndef ORYXUTIL_EXPORT_CSVFORMATFILE_H
-#define ORYXUTIL_EXPORT_CSVFORMATFILE_H
+// SPDX-License-Identifier: Apache-2.0
+#ifndef ORYXUTIL_EXPORT_CSV_CSVFORMATFILE_H
+#define ORYXUTIL_EXPORT_CSV_CSVFORMATFILE_H
 
 // Writes a table as comma-separated text: one title line (the titles joined
 // by "," as they are), then one line per non-empty record. A field is quoted
@@ -14,38 +15,26 @@
 // Results: 0 / -1, failures reported through the trace client.
 // Not thread-safe: one caller thread at a time per object.
 
-#include "oryxutil/export/FormatFile.h"
+#include "export/DocumentWriter.h"
 
-#include "companion/io/OutputFile.h"
-
-class CSVFormatFile : public FormatFile {
+class CSVFormatFile : public DocumentWriter {
  public:
   // The factory's parameters are not used.
   explicit CSVFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
-  ~CSVFormatFile() override;
-
-  long startDocument(const char* fileName, const char* encoding) override;
-  long startDocument(const char* fileName) override;
-  long endDocument() override;
-  long writeRecord(const std::vector<std::string>& record) override;
-  long writeRecord(const std::list<std::string>& record) override;
-  long writeColumnTitle(const std::list<std::string>& titles, const char* encoding,
-                        const std::list<long>& widths) override;
-  long writeColumnTitle(const std::list<std::string>& titles,
-                        const std::list<long>& widths) override;
-  void setFileNameCoding(const std::string& coding) override;
 
  private:
+  bool hasTitles() const override { return !m_ColumnTitle.empty(); }
+  long prepareTitles(const std::list<std::string>& titles, const std::list<long>& widths) override;
+  bool writeHead() override;
+  bool writeRow(const std::vector<std::string>& record) override;
+  bool writeRow(const std::list<std::string>& record) override;
+
   template <typename Record>
-  long writefile(const Record& record);
+  bool writefile(const Record& record);
   // Encodes one field at the cursor; false when it wrote no text (a comma aside).
   bool writeField(oryx::OutputCursor& out, const std::string& field, bool first);
 
   std::string m_ColumnTitle;
-  std::string fileName;
-  bool m_isWrite = false;
-  oryx::OutputFile m_file;
-  std::string m_fileNameCoding = "UTF-8";
   const oryx::WriterOptions m_options;
 };
 

@@ -1,4 +1,4 @@
-#include "export/MarkupEscape.h"
+#include "export/xml/XmlEscape.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_EXPORT_TXTFORMATFILE_H
-#define ORYXUTIL_EXPORT_TXTFORMATFILE_H
+#ifndef ORYXUTIL_EXPORT_TXT_TXTFORMATFILE_H
+#define ORYXUTIL_EXPORT_TXT_TXTFORMATFILE_H
 
 // Writes a table as boxed fixed-width text: every cell framed by asterisks,
 // every record (and the title row) a block of a blank line, its text lines,
@@ -31,40 +31,35 @@
 // Options: utf8Bom starts a UTF-8 mode document with a byte-order mark;
 // the other switches do not concern this writer.
 
-#include "oryxutil/export/FormatFile.h"
-
 #include "companion/async/BackgroundWriter.h"
-#include "companion/io/OutputFile.h"
-#include "export/TextWidth.h"
+#include "export/DocumentWriter.h"
+#include "export/txt/TextWidth.h"
 
 #include <cstdint>
 #include <memory>
 
 // The writer thread is the BackgroundWriter base (an ACE task): records are
 // laid out in its room() and queued a block at a time.
-class TXTFormatFile : public FormatFile, public oryx::BackgroundWriter {
+class TXTFormatFile : public DocumentWriter, public oryx::BackgroundWriter {
  public:
   explicit TXTFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
   ~TXTFormatFile() override;
   TXTFormatFile(const TXTFormatFile&) = delete;
   TXTFormatFile& operator=(const TXTFormatFile&) = delete;
 
-  long startDocument(const char* fileName, const char* encoding) override;
-  long startDocument(const char* fileName) override;
-  long endDocument() override;
-  long writeRecord(const std::vector<std::string>& record) override;
-  long writeRecord(const std::list<std::string>& record) override;
-  long writeColumnTitle(const std::list<std::string>& titles, const char* encoding,
-                        const std::list<long>& widths) override;
-  long writeColumnTitle(const std::list<std::string>& titles,
-                        const std::list<long>& widths) override;
-  void setFileNameCoding(const std::string& coding) override;
-
  private:
+  bool hasTitles() const override { return !m_ColumnTitle.empty(); }
+  long prepareTitles(const std::list<std::string>& titles, const std::list<long>& widths) override;
+  bool takeTitleEncoding(const char* encoding) override;
+  bool canStart(const char* name) override;
+  bool writeHead() override;
+  bool writeRow(const std::vector<std::string>& record) override;
+  bool writeRow(const std::list<std::string>& record) override;
+  bool writeTail() override;
+
   bool isUtf8Mode() const;
   template <typename Record>
-  long writefile(const Record& record);
-  int failureErrno() const;
+  bool writefile(const Record& record);
 
   // Local-charset layout (TXTBlockLayout.cpp).
   template <typename Cells>
@@ -87,12 +82,8 @@ class TXTFormatFile : public FormatFile, public oryx::BackgroundWriter {
   std::list<std::string> m_ColumnTitle;
   std::unique_ptr<char[]> m_borderLine;
   std::unique_ptr<char[]> m_blankLine;
-  std::string fileName;
-  bool m_isWrite = false;
   uint32_t m_lineLength = 0;
-  oryx::OutputFile m_file;
   std::string m_encoding;
-  std::string m_fileNameCoding = "UTF-8";
 
   const bool m_utf8Bom;
   bool m_utf8Document = false;  // the mode of the open document

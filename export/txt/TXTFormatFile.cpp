@@ -1,4 +1,4 @@
-#include "export/TXTFormatFile.h"
+#include "export/txt/TXTFormatFile.h"
 
 #include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
@@ -21,10 +21,30 @@ bool isSupportedEncoding(const std::string& encoding) {
   return encoding == "GBK" || encoding == "UTF-8" || encoding == "ISO-8859-1";
 }
 
+const oryx::WriterReports kReports = {
+    "TXTFormatFile::writeColumnTitle:title is empty and m_ColumnTitle also empty",
+    "TXTFormatFile::startDocument: fileName is NULL.",
+    "TXTFormatFile::startDocument: already in write.",
+    "TXTFormatFile::startDocument: open file failed %s, errno=%d",
+    nullptr,  // the title block's failures: writeHead
+    "TXTFormatFile::writefile: can't write because have not started.",
+    "TXTFormatFile::writefile: File haven't been openned.",
+    "TXTFormatFile::writefile: writen failed. fileName is %s. errno = %d",
+    "TXTFormatFile::endDocument: can't end because have not started.",
+    nullptr,  // the file is closed as it is
+    "TXTFormatFile::endDocument: failed, %s. errno = %d ",
+};
+
 }  // namespace
 
 TXTFormatFile::TXTFormatFile(const std::list<std::string>& /*params*/, const oryx::WriterOptions& options)
-    : BackgroundWriter(m_file, writerSettings()), m_utf8Bom(options.utf8Bom) {}
+    : DocumentWriter(kReports, oryx::EmptyRecord::kRefused),
+      BackgroundWriter(m_file, writerSettings()),
+      m_utf8Bom(options.utf8Bom) {}
+
+std::unique_ptr<FormatFile> makeTxtWriter(const std::list<std::string>& params, const oryx::WriterOptions& options) {
+  return std::unique_ptr<FormatFile>(new TXTFormatFile(params, options));
+}
 
 TXTFormatFile::~TXTFormatFile() {
   // A local-charset document still open is ended first: every queued block
@@ -39,32 +59,15 @@ bool TXTFormatFile::isUtf8Mode() const {
   return oryx::isUtf8ContentMode();
 }
 
-int TXTFormatFile::failureErrno() const {
-  const int writeErrno = m_file.failureErrno();
-  return writeErrno != 0 ? writeErrno : errno;
+bool TXTFormatFile::takeTitleEncoding(const char* encoding) {
+  if (encoding == nullptr) return true;
+  m_encoding = encoding;
+  if (isSupportedEncoding(m_encoding)) return true;
+  report("TXTFormatFile::writeColumnTitle:encoding=%s not support", m_encoding.c_str());
+  return false;
 }
 
-long TXTFormatFile::writeColumnTitle(const std::list<std::string>& titles, const char* encoding,
-                                     const std::list<long>& widths) {
-  if (encoding != nullptr) {
-    m_encoding = encoding;
-    if (!isSupportedEncoding(m_encoding)) {
-      report("TXTFormatFile::writeColumnTitle:encoding=%s not support", m_encoding.c_str());
-      return kFailed;
-    }
-  }
-  return writeColumnTitle(titles, widths);
-}
-
-long TXTFormatFile::writeColumnTitle(const std::list<std::string>& titles,
-                                     const std::list<long>& widths) {
-  if (titles.empty()) {
-    if (m_ColumnTitle.empty()) {
-      report("TXTFormatFile::writeColumnTitle:title is empty and m_ColumnTitle also empty");
-      return kFailed;
-    }
-    return kOk;
-  }
+long TXTFormatFile::prepareTitles(const std::list<std::string>& titles, const std::list<long>& widths) {
   const bool utf8 = isUtf8Mode();
   std::vector<uint32_t> columnWidths;
   uint64_t lineLength = 0;
@@ -111,31 +114,14 @@ long TXTFormatFile::writeColumnTitle(const std::list<std::string>& titles,
   return kOk;
 }
 
-long TXTFormatFile::startDocument(const char* name, const char* /*encoding*/) {
-  return startDocument(name);
+// Without titles there is no frame to write: refuse rather than write a bare file.
+bool TXTFormatFile::canStart(const char* name) {
+  if (m_borderLine) return true;
+  report("TXTFormatFile::startDocument: no column titles, %s.", name);
+  return false;
 }
 
-long TXTFormatFile::startDocument(const char* name) {
-  if (name == nullptr) {
-    report("TXTFormatFile::startDocument: fileName is NULL.");
-    return kFailed;
-  }
-  if (m_isWrite) {
-    report("TXTFormatFile::startDocument: already in write.");
-    return kFailed;
-  }
-  // Without titles there is no frame to write: refuse rather than write a bare file.
-  if (!m_borderLine) {
-    report("TXTFormatFile::startDocument: no column titles, %s.", name);
-    return kFailed;
-  }
-  fileName = name;
-  // Opening clears a failed state left by the previous document.
-  if (!m_file.open(fileName)) {
-    report("TXTFormatFile::startDocument: open file failed %s, errno=%d", fileName.c_str(), errno);
-    return kFailed;
-  }
-  m_isWrite = true;
+bool TXTFormatFile::writeHead() {
   // The mode is fixed for the whole document: the writer thread and the
   // caller must never both write the file.
   m_utf8Document = isUtf8Mode();
@@ -146,23 +132,21 @@ long TXTFormatFile::startDocument(const char* name) {
     // A writer thread that cannot start fails the document, so no block is
     // left in the queue for a later document.
     if (!start()) {
-      m_isWrite = false;
       const int startErrno = errno;
       m_file.close();
       errno = startErrno;
       report("TXTFormatFile::startDocument: start writer thread failed %s, errno=%d",
              fileName.c_str(), errno);
-      return kFailed;
+      return false;
     }
     putBlock(m_ColumnTitle);
-    return kOk;
+    return true;
   }
 
   writeLines(m_ColumnTitle);
   // The head is written at once, so an unwritable file fails here.
   m_file.flush();
   if (!m_file.good()) {
-    m_isWrite = false;
     if (m_encoding.empty()) {
       report("TXTFormatFile::startDocument: write Columntitle failed(1). fileName is %s, errno=%d. ",
              fileName.c_str(), errno);
@@ -170,59 +154,32 @@ long TXTFormatFile::startDocument(const char* name) {
       report("TXTFormatFile::startDocument: write Columntitle failed(2). fileName is %s, errno=%d.",
              fileName.c_str(), errno);
     }
-    return kFailed;
+    return false;
   }
-  return kOk;
+  return true;
 }
 
-long TXTFormatFile::endDocument() {
-  if (!m_isWrite) {
-    report("TXTFormatFile::endDocument: can't end because have not started.");
-    return kFailed;
-  }
+bool TXTFormatFile::writeTail() {
   stop();
   // A finished document keeps no block memory.
   trim();
-  const bool closed = m_file.close();
-  m_isWrite = false;
-  if (!closed) {
-    errno = failureErrno();
-    report("TXTFormatFile::endDocument: failed, %s. errno = %d ", fileName.c_str(), errno);
-    return kFailed;
-  }
-  return kOk;
+  return true;
 }
 
-long TXTFormatFile::writeRecord(const std::vector<std::string>& record) { return writefile(record); }
-
-long TXTFormatFile::writeRecord(const std::list<std::string>& record) { return writefile(record); }
-
 template <typename Record>
-long TXTFormatFile::writefile(const Record& record) {
-  if (!m_isWrite) {
-    report("TXTFormatFile::writefile: can't write because have not started.");
-    return kFailed;
-  }
-  if (record.empty()) return kFailed;
-  if (!m_file.isOpen()) {
-    report("TXTFormatFile::writefile: File haven't been openned.");
-    return kFailed;
-  }
-  bool laidOut = true;
+bool TXTFormatFile::writefile(const Record& record) {
   if (m_utf8Document) {
     writeLines(record);
     m_file.flushIfFull();
-  } else {
-    laidOut = putBlock(record);
+    return true;
   }
-  // In local-charset mode this sees the failures of the blocks written so far.
-  if (!laidOut || !m_file.good()) {
-    errno = laidOut ? failureErrno() : ENOMEM;
-    report("TXTFormatFile::writefile: writen failed. fileName is %s. errno = %d", fileName.c_str(),
-           errno);
-    return kFailed;
-  }
-  return kOk;
+  // In local-charset mode the base's check sees the failures of the blocks written so far.
+  if (putBlock(record)) return true;
+  errno = ENOMEM;
+  report(reports().recordFailed, fileName.c_str(), errno);
+  return false;
 }
 
-void TXTFormatFile::setFileNameCoding(const std::string& coding) { m_fileNameCoding = coding; }
+bool TXTFormatFile::writeRow(const std::vector<std::string>& record) { return writefile(record); }
+
+bool TXTFormatFile::writeRow(const std::list<std::string>& record) { return writefile(record); }

@@ -1,11 +1,11 @@
-#include "export/XMLFormatFile.h"
+#include "export/xml/XMLFormatFile.h"
 
 #include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
 #include "export/WriterCodes.h"
 
-#include <cerrno>
 #include <cstdint>
+#include <memory>
 
 using oryx::EscapeTable;
 using oryx::TagText;
@@ -71,19 +71,41 @@ bool isEncodingName(const std::string& name) {
   return true;
 }
 
+
+const oryx::WriterReports kReports = {
+    nullptr,  // titles are refused silently
+    "XMLFormatFile::startDocument: fileName is Null.",
+    "HTMLFormatFile::startDocument: already start write, %s.",
+    "XMLFormatFile::startDocument: open fail, file=%s, errno=%d.",
+    "XMLFormatFile::writefile: writen columntitle failed. fileName is %s. errno = %d",
+    "XMLFormatFile::writefile can not write",
+    "XMLFormatFile::writefile: file not opened. fileName is %s.",
+    "XMLFormatFile::writefile: writen failed. fileName is %s. errno = %d.",
+    "XMLFormatFile::endDocument: m_isWrite is false, %s.",
+    "XMLFormatFile::writefile: File haven't open.",
+    "XMLFormatFile::endDocument: failed, %s. errno = %d ",
+};
+
 }  // namespace
 
 XMLFormatFile::XMLFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options)
-    : m_options(options), m_fieldTable(&kLegacyText) {
+    : DocumentWriter(kReports, oryx::EmptyRecord::kWritten), m_options(options), m_fieldTable(&kLegacyText) {
   auto param = params.begin();
   if (param != params.end()) m_exportName = *param++;
   if (param != params.end()) m_recordName = *param;
 }
 
-XMLFormatFile::~XMLFormatFile() = default;  // m_file flushes and closes itself, without the tail
+// The export name and the record element name; further entries are not looked at.
+std::unique_ptr<FormatFile> makeXmlWriter(const std::list<std::string>& params, const oryx::WriterOptions& options) {
+  if (params.size() < 2) return nullptr;
+  auto param = params.begin();
+  const std::string& exportName = *param++;
+  if (exportName.empty() || param->empty()) return nullptr;
+  return std::unique_ptr<FormatFile>(new XMLFormatFile(params, options));
+}
 
-std::string XMLFormatFile::declaredEncoding(const char* encoding) const {
-  const bool fixed = encoding == nullptr && m_encoding.empty();
+std::string XMLFormatFile::declaredEncoding() const {
+  const bool fixed = !m_encodingGiven && m_encoding.empty();
   // A name that would make the declaration ill-formed gives way to the content's own.
   if (fixed || (m_options.xmlSafeText && !isEncodingName(m_encoding))) {
     return oryx::isUtf8ContentMode() ? "UTF-8" : "GB2312";
@@ -91,24 +113,16 @@ std::string XMLFormatFile::declaredEncoding(const char* encoding) const {
   return m_encoding;
 }
 
-long XMLFormatFile::startDocument(const char* name, const char* encoding) {
-  if (encoding != nullptr) m_encoding = encoding;  // kept even when this call fails
-  if (name == nullptr) {
-    report("XMLFormatFile::startDocument: fileName is Null.");
-    return kFailed;
-  }
-  if (m_isWrite) {
-    report("HTMLFormatFile::startDocument: already start write, %s.", name);
-    return kFailed;
-  }
-  // Without titles there is no export element to open: refused, no file is made.
-  if (!m_columns) return kFailed;
-  fileName = name;
-  if (!m_file.open(fileName)) {
-    report("XMLFormatFile::startDocument: open fail, file=%s, errno=%d.", fileName.c_str(), errno);
-    return kFailed;
-  }
-  const std::string declared = declaredEncoding(encoding);
+void XMLFormatFile::takeDocumentEncoding(const char* encoding) {
+  m_encodingGiven = encoding != nullptr;
+  if (m_encodingGiven) m_encoding = encoding;  // kept even when this start fails
+}
+
+// Without titles there is no export element to open: refused, no file is made.
+bool XMLFormatFile::canStart(const char* /*name*/) { return m_columns != nullptr; }
+
+bool XMLFormatFile::writeHead() {
+  const std::string declared = declaredEncoding();
   const bool utf8 = oryx::namesUtf8(declared);
   if (m_options.xmlSafeText) {
     m_fieldTable = utf8 ? &kSafeUtf8Text : &kSafeOtherText;
@@ -117,55 +131,20 @@ long XMLFormatFile::startDocument(const char* name, const char* encoding) {
   if (m_options.utf8Bom && utf8) m_file.append(oryx::kUtf8Bom, sizeof(oryx::kUtf8Bom) - 1);
   m_file.append("<?xml version=\"1.0\" encoding=\"" + declared + "\"?>\n");
   m_file.append(m_exportTags.open.data(), m_exportTags.open.size());
-  // The head is written at once, so a file that cannot take it fails here.
-  if (!m_file.flush()) {
-    report("XMLFormatFile::writefile: writen columntitle failed. fileName is %s. errno = %d",
-           fileName.c_str(), errno);
-    m_isWrite = false;
-    return kFailed;
-  }
-  m_isWrite = true;
-  return kOk;
+  return flushHead();
 }
 
-long XMLFormatFile::startDocument(const char* name) { return startDocument(name, nullptr); }
-
-long XMLFormatFile::endDocument() {
-  if (!m_isWrite) {
-    report("XMLFormatFile::endDocument: m_isWrite is false, %s.", fileName.c_str());
-    return kFailed;
-  }
-  m_isWrite = false;
-  if (!m_file.isOpen()) {
-    report("XMLFormatFile::writefile: File haven't open.");
-    return kFailed;
-  }
+bool XMLFormatFile::writeTail() {
   m_file.append(m_exportTags.close.data(), m_exportTags.close.size());
-  if (!m_file.close()) {
-    report("XMLFormatFile::endDocument: failed, %s. errno = %d ", fileName.c_str(), errno);
-    return kFailed;
-  }
-  return kOk;
+  return true;
 }
-
-long XMLFormatFile::writeRecord(const std::vector<std::string>& record) { return writefile(record); }
-
-long XMLFormatFile::writeRecord(const std::list<std::string>& record) { return writefile(record); }
 
 template <typename Record>
-long XMLFormatFile::writefile(const Record& record) {
-  if (!m_isWrite) {
-    report("XMLFormatFile::writefile can not write");
-    return kFailed;
-  }
-  if (!m_file.isOpen()) {
-    report("XMLFormatFile::writefile: file not opened. fileName is %s.", fileName.c_str());
-    return kFailed;
-  }
+bool XMLFormatFile::writefile(const Record& record) {
   // A safe document stays well-formed: a record it cannot close is not begun.
   if (m_options.xmlSafeText && record.size() > static_cast<size_t>(m_columnCount)) {
     report("more than %d record columns.", m_columnCount);
-    return kFailed;
+    return false;
   }
   // The record is built straight in the file's buffer.
   oryx::OutputCursor out(m_file);
@@ -186,17 +165,12 @@ long XMLFormatFile::writefile(const Record& record) {
     // The record stays unclosed; what was written of it stays in the file.
     out.done();
     report("more than %d record columns.", m_columnCount);
-    return kFailed;
+    return false;
   }
   out.need(m_recordTags.close.size() + TagText::kSlack);
   out.at = m_recordTags.close.copyTo(out.at);
   out.done();
-  if (!m_file.good()) {
-    report("XMLFormatFile::writefile: writen failed. fileName is %s. errno = %d.", fileName.c_str(),
-           errno);
-    return kFailed;
-  }
-  return kOk;
+  return true;
 }
 
 [[gnu::always_inline]] inline void XMLFormatFile::writeColumn(oryx::OutputCursor& out, const ColumnTags& column, const std::string& field) {
@@ -215,17 +189,10 @@ long XMLFormatFile::writefile(const Record& record) {
   out.at = column.close.copyTo(out.at);
 }
 
-long XMLFormatFile::writeColumnTitle(const std::list<std::string>& titles, const char* /*encoding*/,
-                                     const std::list<long>& /*widths*/) {
-  return writeColumnTitle(titles, std::list<long>());
-}
-
-long XMLFormatFile::writeColumnTitle(const std::list<std::string>& titles,
-                                     const std::list<long>& /*widths*/) {
+long XMLFormatFile::prepareTitles(const std::list<std::string>& titles, const std::list<long>& /*widths*/) {
   if (m_recordName.empty() || m_exportName.empty()) return kFailed;
   if (m_recordName == m_exportName) return kFailed;
   if (m_columns) return kOk;  // the first titles stay for the writer's life
-  if (titles.empty()) return kFailed;
   for (const std::string& title : titles) {
     if (title == m_recordName || title == m_exportName) return kFailed;
   }
@@ -254,4 +221,7 @@ void XMLFormatFile::prepareTags(const std::list<std::string>& titles, const Esca
   m_columnCount = static_cast<int32_t>(titles.size());
 }
 
-void XMLFormatFile::setFileNameCoding(const std::string& coding) { m_fileNameCoding = coding; }
+
+bool XMLFormatFile::writeRow(const std::vector<std::string>& record) { return writefile(record); }
+
+bool XMLFormatFile::writeRow(const std::list<std::string>& record) { return writefile(record); }

@@ -1,4 +1,4 @@
-#include "export/XLSXCellText.h"
+#include "export/xlsx/XLSXCellText.h"
 
 #include <cstdint>
 

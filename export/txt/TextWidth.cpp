@@ -1,4 +1,4 @@
-#include "export/TextWidth.h"
+#include "export/txt/TextWidth.h"
 
 #include "oryxutil/companion/CommonUtils.h"
 

@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_EXPORT_XLSXCELLTEXT_H
-#define ORYXUTIL_EXPORT_XLSXCELLTEXT_H
+#ifndef ORYXUTIL_EXPORT_XLSX_XLSXCELLTEXT_H
+#define ORYXUTIL_EXPORT_XLSX_XLSXCELLTEXT_H
 
 // The text of a workbook cell made from a field's UTF-8 bytes:
 //  - each malformed sequence (its maximal ill-formed part), each control

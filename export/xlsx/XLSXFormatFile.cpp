@@ -1,8 +1,7 @@
-#include "export/XLSXFormatFile.h"
+#include "export/xlsx/XLSXFormatFile.h"
 
 #include "companion/os/NativePath.h"
 #include "companion/trace/Report.h"
-#include "companion/io/OutputFile.h"
 #include "export/WriterCodes.h"
 
 #include <xlsxwriter.h>
@@ -12,6 +11,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <memory>
 
 using oryx::kFailed;
 using oryx::kOk;
@@ -51,11 +51,29 @@ std::string directoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+const oryx::WriterReports kReports = {
+    "XLSXFormatFile::writeColumnTitle:return -1",
+    "XLSXFormatFile::startDocument: fileName is Null.",
+    "XLSXFormatFile::startDocument: m_isWrite is true, %s.",
+    "XLSXFormatFile::startDocument: open fail, file=%s, errno=%d.",
+    nullptr,  // the workbook's failures: writeHead
+    nullptr,  // a record before the start
+    nullptr,  // the workbook has no open file to check
+    "XLSXFormatFile::writefile: writen failed. fileName is %s. errno = %d.",
+    "XLSXFormatFile::endDocument: m_isWrite is false, %s.",
+    nullptr,  // the workbook has no open file to check
+    "XLSXFormatFile::endDocument: failed, %s. errno = %d ",
+};
+
 }  // namespace
 
 XLSXFormatFile::XLSXFormatFile(const std::list<std::string>& /*params*/,
                                const oryx::WriterOptions& options)
-    : m_options(options), m_sheetRows(kSheetRows) {}
+    : DocumentWriter(kReports, oryx::EmptyRecord::kSkipped), m_options(options), m_sheetRows(kSheetRows) {}
+
+std::unique_ptr<FormatFile> makeXlsxWriter(const std::list<std::string>& params, const oryx::WriterOptions& options) {
+  return std::unique_ptr<FormatFile>(new XLSXFormatFile(params, options));
+}
 
 // The records written so far are kept, as the other writers keep theirs.
 XLSXFormatFile::~XLSXFormatFile() {
@@ -69,39 +87,25 @@ XLSXFormatFile::~XLSXFormatFile() {
   }
 }
 
-long XLSXFormatFile::startDocument(const char* fileName, const char* /*encoding*/) {
-  return startDocument(fileName);
+bool XLSXFormatFile::canStart(const char* name) {
+  if (!m_ColumnTitle.empty()) return true;
+  fileName = name;  // kept for later reports, as this writer always did
+  report("XLSXFormatFile::startDocument: no column titles, %s.", name);
+  return false;
 }
 
-long XLSXFormatFile::startDocument(const char* name) {
-  if (name == nullptr) {
-    report("XLSXFormatFile::startDocument: fileName is Null.");
-    return kFailed;
-  }
-  if (m_isWrite) {
-    report("XLSXFormatFile::startDocument: m_isWrite is true, %s.", name);
-    return kFailed;
-  }
-  fileName = name;
-  if (m_ColumnTitle.empty()) {
-    report("XLSXFormatFile::startDocument: no column titles, %s.", name);
-    return kFailed;
-  }
-  // The workbook reaches its file only at the end; creating the file now
-  // makes a bad path or a missing permission fail here, as with the others.
-  {
-    oryx::OutputFile probe;
-    if (!probe.open(fileName)) {
-      report("XLSXFormatFile::startDocument: open fail, file=%s, errno=%d.", fileName.c_str(), errno);
-      return kFailed;
-    }
-  }
+// The workbook reaches its file only at the end; the base has created the
+// file already, so a bad path or a missing permission failed there, as
+// with the others. The workbook writes the file by its name: the
+// descriptor is not needed.
+bool XLSXFormatFile::writeHead() {
+  m_file.abandon();
   m_localCharset = !oryx::isUtf8ContentMode();
   m_cutReported = false;
   m_titleCells.clear();
   if (m_localCharset && !m_decoder.open()) {
     report("XLSXFormatFile::startDocument: workbook fail, file=%s, errno=%d.", fileName.c_str(), errno);
-    return kFailed;
+    return false;
   }
   for (const std::string& title : m_ColumnTitle) m_titleCells.emplace_back(cellText(title));
 
@@ -123,10 +127,9 @@ long XLSXFormatFile::startDocument(const char* name) {
   if (m_workbook == nullptr || !addSheet()) {
     report("XLSXFormatFile::startDocument: workbook fail, file=%s, errno=%d.", fileName.c_str(), errno);
     discardWorkbook();
-    return kFailed;
+    return false;
   }
-  m_isWrite = true;
-  return kOk;
+  return true;
 }
 
 bool XLSXFormatFile::addSheet() {
@@ -176,50 +179,36 @@ void XLSXFormatFile::discardWorkbook() {
   m_sheet = nullptr;
 }
 
-long XLSXFormatFile::endDocument() {
-  if (!m_isWrite) {
-    report("XLSXFormatFile::endDocument: m_isWrite is false, %s.", fileName.c_str());
-    return kFailed;
-  }
-  m_isWrite = false;
+bool XLSXFormatFile::writeTail() {
   CNumericScope numeric;
   finishSheet();
   if (sheetFailed()) {
-    report("XLSXFormatFile::endDocument: failed, %s. errno = %d ", fileName.c_str(), errno);
+    const int error = errno;
     discardWorkbook();
-    return kFailed;
+    errno = error;
+    return false;
   }
   errno = 0;
   const lxw_error error = workbook_close(m_workbook);  // frees the workbook in any case
   m_workbook = nullptr;
   m_sheet = nullptr;
-  if (error != LXW_NO_ERROR) {
-    report("XLSXFormatFile::endDocument: failed, %s. errno = %d ", fileName.c_str(), errno);
-    return kFailed;
-  }
-  return kOk;
+  return error == LXW_NO_ERROR;
 }
 
-long XLSXFormatFile::writeRecord(const std::vector<std::string>& record) { return writefile(record); }
-
-long XLSXFormatFile::writeRecord(const std::list<std::string>& record) { return writefile(record); }
-
 template <typename Record>
-long XLSXFormatFile::writefile(const Record& record) {
-  if (!m_isWrite) return kFailed;
-  if (record.empty()) return kOk;
+bool XLSXFormatFile::writefile(const Record& record) {
   if (record.size() > kMaxColumns) {
     report("XLSXFormatFile::writefile: more than %d fields. fileName is %s.", static_cast<int>(kMaxColumns),
            fileName.c_str());
-    return kFailed;
+    return false;
   }
   // A row reaches the temporary file when the next one starts.
   CNumericScope numeric;
   if (m_row >= m_sheetRows) {
     finishSheet();
     if (sheetFailed() || !addSheet()) {
-      report("XLSXFormatFile::writefile: writen failed. fileName is %s. errno = %d.", fileName.c_str(), errno);
-      return kFailed;
+      report(reports().recordFailed, fileName.c_str(), errno);
+      return false;
     }
   }
   lxw_error error = LXW_NO_ERROR;
@@ -240,11 +229,15 @@ long XLSXFormatFile::writefile(const Record& record) {
   }
   ++m_row;
   if (error != LXW_NO_ERROR || sheetFailed()) {
-    report("XLSXFormatFile::writefile: writen failed. fileName is %s. errno = %d.", fileName.c_str(), errno);
-    return kFailed;
+    report(reports().recordFailed, fileName.c_str(), errno);
+    return false;
   }
-  return kOk;
+  return true;
 }
+
+bool XLSXFormatFile::writeRow(const std::vector<std::string>& record) { return writefile(record); }
+
+bool XLSXFormatFile::writeRow(const std::list<std::string>& record) { return writefile(record); }
 
 const char* XLSXFormatFile::cellText(const std::string& field) {
   bool cut = false;
@@ -257,20 +250,7 @@ const char* XLSXFormatFile::cellText(const std::string& field) {
   return text;
 }
 
-long XLSXFormatFile::writeColumnTitle(const std::list<std::string>& titles, const char* /*encoding*/,
-                                      const std::list<long>& widths) {
-  return writeColumnTitle(titles, widths);
-}
-
-long XLSXFormatFile::writeColumnTitle(const std::list<std::string>& titles,
-                                      const std::list<long>& widths) {
-  if (titles.empty()) {
-    if (m_ColumnTitle.empty()) {
-      report("XLSXFormatFile::writeColumnTitle:return -1");
-      return kFailed;
-    }
-    return kOk;
-  }
+long XLSXFormatFile::prepareTitles(const std::list<std::string>& titles, const std::list<long>& widths) {
   if (titles.size() > kMaxColumns) {
     report("XLSXFormatFile::writeColumnTitle: more than %d columns.", static_cast<int>(kMaxColumns));
     return kFailed;
@@ -280,4 +260,3 @@ long XLSXFormatFile::writeColumnTitle(const std::list<std::string>& titles,
   return kOk;
 }
 
-void XLSXFormatFile::setFileNameCoding(const std::string& coding) { m_fileNameCoding = coding; }

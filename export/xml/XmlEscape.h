@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_EXPORT_MARKUPESCAPE_H
-#define ORYXUTIL_EXPORT_MARKUPESCAPE_H
+#ifndef ORYXUTIL_EXPORT_XML_XMLESCAPE_H
+#define ORYXUTIL_EXPORT_XML_XMLESCAPE_H
 
 // Table-driven escaping of field, title and name text for the XML writer
 // (the HTML writer, with four fixed specials, has HtmlEscape.h).

@@ -1,7 +1,7 @@
 // UTF-8 layout of the boxed-text writer: cells are cut by display columns and
 // each record goes straight into the file's buffer on the caller's thread.
 
-#include "export/TXTFormatFile.h"
+#include "export/txt/TXTFormatFile.h"
 
 #include "companion/io/ShortCopy.h"
 

@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_EXPORT_XMLFORMATFILE_H
-#define ORYXUTIL_EXPORT_XMLFORMATFILE_H
+#ifndef ORYXUTIL_EXPORT_XML_XMLFORMATFILE_H
+#define ORYXUTIL_EXPORT_XML_XMLFORMATFILE_H
 
 // Writes a table as one XML document:
 //   <?xml ... encoding="..."?>, <ExportFileInfo name="E">, one
@@ -22,31 +22,17 @@
 // Results: 0 / -1; failures reported through the trace client, except those
 // of writeColumnTitle. Not thread-safe: one caller thread at a time.
 
-#include "oryxutil/export/FormatFile.h"
-
-#include "companion/io/OutputFile.h"
-#include "export/MarkupEscape.h"
+#include "export/DocumentWriter.h"
 #include "export/TagText.h"
+#include "export/xml/XmlEscape.h"
 
 #include <cstdint>
 #include <memory>
 
-class XMLFormatFile : public FormatFile {
+class XMLFormatFile : public DocumentWriter {
  public:
   // params: the export name, then the record element name.
   explicit XMLFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
-  ~XMLFormatFile() override;
-
-  long startDocument(const char* fileName, const char* encoding) override;
-  long startDocument(const char* fileName) override;
-  long endDocument() override;
-  long writeRecord(const std::vector<std::string>& record) override;
-  long writeRecord(const std::list<std::string>& record) override;
-  long writeColumnTitle(const std::list<std::string>& titles, const char* encoding,
-                        const std::list<long>& widths) override;
-  long writeColumnTitle(const std::list<std::string>& titles,
-                        const std::list<long>& widths) override;
-  void setFileNameCoding(const std::string& coding) override;
 
  private:
   // Opening, closing and empty-element text of one element.
@@ -56,15 +42,24 @@ class XMLFormatFile : public FormatFile {
     oryx::TagText empty;
   };
 
+  bool hasTitles() const override { return m_columns != nullptr; }
+  long prepareTitles(const std::list<std::string>& titles, const std::list<long>& widths) override;
+  void takeDocumentEncoding(const char* encoding) override;
+  bool canStart(const char* name) override;
+  bool writeHead() override;
+  bool writeRow(const std::vector<std::string>& record) override;
+  bool writeRow(const std::list<std::string>& record) override;
+  bool writeTail() override;
+
   template <typename Record>
-  long writefile(const Record& record);
+  bool writefile(const Record& record);
   // One column element holding a non-empty field.
   void writeColumn(oryx::OutputCursor& out, const ColumnTags& column, const std::string& field);
   // The tag texts of the names and of `titles`, their attribute values
   // escaped by `names` (null: written as they are).
   void prepareTags(const std::list<std::string>& titles, const oryx::EscapeTable* names);
-  // The encoding the declaration names, and whether it is UTF-8.
-  std::string declaredEncoding(const char* encoding) const;
+  // The encoding the declaration names.
+  std::string declaredEncoding() const;
 
   std::string m_exportName;
   ColumnTags m_exportTags;
@@ -72,11 +67,8 @@ class XMLFormatFile : public FormatFile {
   ColumnTags m_recordTags;
   std::unique_ptr<ColumnTags[]> m_columns;
   int32_t m_columnCount = 0;
-  std::string fileName;
-  bool m_isWrite = false;
-  oryx::OutputFile m_file;
   std::string m_encoding;
-  std::string m_fileNameCoding = "UTF-8";
+  bool m_encodingGiven = false;  // the starting document was given one
   const oryx::WriterOptions m_options;
   std::list<std::string> m_titles;  // kept to escape them for each document's encoding
   const oryx::EscapeTable* m_fieldTable;  // how the open document escapes fields

@@ -1,5 +1,5 @@
-#ifndef ORYXUTIL_EXPORT_TEXTWIDTH_H
-#define ORYXUTIL_EXPORT_TEXTWIDTH_H
+#ifndef ORYXUTIL_EXPORT_TXT_TEXTWIDTH_H
+#define ORYXUTIL_EXPORT_TXT_TEXTWIDTH_H
 
 // Display widths of UTF-8 text for the boxed-text writer: an East Asian wide
 // character takes two columns, every other character one. Malformed UTF-8 is

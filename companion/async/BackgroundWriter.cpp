@@ -59,7 +59,7 @@ class ProducersGuard {
 // gathered write; then the blocks are recycled.
 class BackgroundWriter::Gathered {
  public:
-  Gathered(OutputFile& file, BlockPool& blocks) : m_file(file), m_recycler(blocks) {}
+  Gathered(OutputFile& file, BlockPool& blocks) : m_output(file), m_recycler(blocks) {}
   ~Gathered() { write(); }
 
   void add(ACE_Message_Block* block) {
@@ -73,11 +73,11 @@ class BackgroundWriter::Gathered {
   void write() {
     if (m_bytes < kCopiedBytes) {
       for (size_t k = 0; k < m_count; ++k) {
-        m_file.append(static_cast<const char*>(m_pieces[k].iov_base), m_pieces[k].iov_len);
+        m_output.append(static_cast<const char*>(m_pieces[k].iov_base), m_pieces[k].iov_len);
       }
-      m_file.flushIfFull();
+      m_output.flushIfFull();
     } else {
-      m_file.writeGathered(m_pieces, static_cast<int>(m_count));
+      m_output.writeGathered(m_pieces, static_cast<int>(m_count));
     }
     for (size_t k = 0; k < m_count; ++k) m_recycler.recycle(m_blocks[k]);
     m_recycler.giveAll();
@@ -89,7 +89,7 @@ class BackgroundWriter::Gathered {
   static const size_t kMaxPieces = 1024;  // IOV_MAX on Linux
   static const size_t kCopiedBytes = 16 * 1024;
 
-  OutputFile& m_file;
+  OutputFile& m_output;
   BlockPool::Recycler m_recycler;
   struct iovec m_pieces[kMaxPieces];
   ACE_Message_Block* m_blocks[kMaxPieces];
@@ -102,7 +102,7 @@ class BackgroundWriter::Gathered {
 // empty in one go.
 BackgroundWriter::BackgroundWriter(OutputFile& file, const Settings& settings)
     : ACE_Task<ACE_MT_SYNCH>(new ForkableThreadManager, newQueue(settings.queuedBytes)),
-      m_file(file),
+      m_output(file),
       m_settings(settings),
       m_queue(static_cast<BatchQueue*>(msg_queue())),
       m_blocks(settings.blockBytes, settings.idleBlocks) {
@@ -262,7 +262,7 @@ int BackgroundWriter::svc() {
   exitgate::leave();  // the thread's start is over
   for (;;) {
     ACE_Message_Block* block = take();
-    Gathered gathered(m_file, m_blocks);
+    Gathered gathered(m_output, m_blocks);
     while (block != nullptr) {
       ACE_Message_Block* next = block->next();
       block->next(nullptr);
@@ -270,7 +270,7 @@ int BackgroundWriter::svc() {
         // Nothing is queued after a stop block until this thread has
         // ended, so the stop block is the last of its batch.
         gathered.write();
-        m_file.flush();
+        m_output.flush();
         block->release();
         m_blocks.releaseChain(next);
         return finishThread();
@@ -290,7 +290,7 @@ ACE_Message_Block* BackgroundWriter::take() {
   // The queue ran empty: the file gets what it has so far, then a short nap
   // lets the producers' bytes gather. While this thread is not waiting on
   // the queue, queueing wakes nobody (no system call on their side).
-  m_file.flush();
+  m_output.flush();
   ACE_OS::sleep(ACE_Time_Value(0, m_settings.napMicroseconds));
   if (m_settings.producers != nullptr) takeOverPending();
   // The queue is never deactivated: this waits until a block comes.
@@ -330,7 +330,7 @@ bool BackgroundWriter::unlockInChild() {
   // The parent's thread writes every block queued so far: the child's copies
   // are dropped, and so are the bytes its copy of the file still buffers.
   releaseQueued();
-  m_file.abandon();
+  m_output.abandon();
   m_accepting = false;
   // The parent's thread may be waiting on the queue's condition, which the
   // child could then never destroy: the queue stays, unused, for ever.

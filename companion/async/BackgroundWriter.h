@@ -99,7 +99,7 @@ class BackgroundWriter : public ACE_Task<ACE_MT_SYNCH>, private ForkAware {
   void unlockInParent() override;
   bool unlockInChild() override;
 
-  OutputFile& m_file;
+  OutputFile& m_output;
   const Settings m_settings;
   BatchQueue* const m_queue;  // the task's queue, owned by the task
   // Blocks: made on the producers' side, written and recycled on the thread.

@@ -1,8 +1,8 @@
 #include "export/txt/TXTFormatFile.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
-#include "export/WriterCodes.h"
 
 #include <cerrno>
 #include <cstdint>

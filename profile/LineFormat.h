@@ -7,6 +7,8 @@
 // longer line is cut to 255 characters (and then has no line feed). Each
 // function returns the line's length; a zero byte follows it. An indent is
 // given in steps of two blanks.
+// A control character in a name is written as \n, \t or \xHH (lower-case
+// hex), so a line never splits.
 // Pure functions of their arguments; any thread.
 
 #include <ace/OS_NS_time.h>

@@ -7,6 +7,7 @@
 #include "profile/ProfileConfig.h"
 #include "profile/ProfileState.h"
 #include "profile/ProfileWriter.h"
+#include "profile/TimerTrace.h"
 
 #include <ace/Guard_T.h>
 
@@ -59,6 +60,7 @@ void oRYXProfile::startTimer(std::string name) {
     return;
   }
   named->start = ACE_OS::gethrtime();
+  named->traceStart = trace::timerClock();
   named->running = true;
   if (config.writeStart) add(writer, ProfileEvent::Kind::kStart, name, *named, 0);
   if (config.writeIndent) ++indentSteps;
@@ -74,10 +76,12 @@ void oRYXProfile::stopTimer(std::string name) {
   const TimerTable::iterator found = timerTable.find(name);
   if (found == timerTable.end()) return;
   NamedTimer& named = *found->second;
+  const uint64_t traceEnd = trace::timerClock();
   named.stop = ACE_OS::gethrtime();
   named.running = false;
   outdent();
   add(writer, ProfileEvent::Kind::kStop, name, named, spanOf(named));
+  trace::timerStopped(name, named.traceStart, traceEnd);
 }
 
 std::string oRYXProfile::getElapsedTime(std::string name) {

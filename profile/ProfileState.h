@@ -12,6 +12,7 @@
 #include <ace/OS_NS_time.h>
 #include <ace/Thread_Mutex.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,6 +27,8 @@ struct NamedTimer {
   ACE_hrtime_t stop = 0;
   // Started and not stopped since: its span is measured up to now.
   bool running = false;
+  // The trace's clock at the last start (0 when not tracing).
+  uint64_t traceStart = 0;
 };
 
 typedef std::map<std::string, std::unique_ptr<NamedTimer>> TimerTable;

@@ -6,6 +6,7 @@
 #include "profile/LineFormat.h"
 #include "profile/ProfileState.h"
 #include "profile/ProfileWriter.h"
+#include "profile/TimerTrace.h"
 
 #include <ace/Guard_T.h>
 #include <ace/OS_NS_sys_time.h>
@@ -20,6 +21,7 @@ std::string oRYXProfile::getTime(std::string name) {
 }
 
 void oRYXProfile::writeTime(std::string name) {
+  trace::timestampWritten(name);
   oRYXProfileWriter* const writer = oRYXProfileWriter::lines();
   if (writer == nullptr) return;
   writer->start();

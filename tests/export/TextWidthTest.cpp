@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
+// Display-width stepping and cutting of UTF-8 cell text (the fuzz target
+// textwidth_fuzz checks the cut's invariants over arbitrary bytes).
 #include "export/txt/TextWidth.h"
 
 #include <gtest/gtest.h>
@@ -52,31 +55,4 @@ TEST(SplitByWidth, FullLinesThenAPaddedRestNoWideCharacterStraddlesAndCellsBlank
   EXPECT_EQ(splitCell("a\tb", 5), (Lines{"a b  "}));
   EXPECT_EQ(splitCell(std::string("x\ny\rz\0w", 7), 9), (Lines{"x y z w  "}));
   EXPECT_EQ(splitCell("a" + kZhong + "\xC0\x80", 1), (Lines{"a", kZhong, "??"}));
-}
-
-TEST(SplitByWidth, RunsOfAsciiCutLikeCharacterByCharacterStepping) {
-  // The cut restated one nextUtf8Char at a time, against mixed random text.
-  auto reference = [](std::string text, uint32_t w) {
-    Lines lines;
-    uint32_t start = 0, position = 0, previous = 0, used = 0;
-    int c = 0;
-    auto emit = [&](uint32_t end, uint32_t u) { lines.push_back(text.substr(start, end - start) + std::string(u < w ? w - u : 0, ' ')); };
-    while (nextUtf8Char(&text[0], static_cast<uint32_t>(text.size()), position, c)) {
-      if (used + c < w) used += c;
-      else if (used + c == w || used == 0) emit(position, w), start = position, used = 0;
-      else emit(previous, used), start = previous, used = c;
-      previous = position;
-    }
-    if (start < text.size()) emit(static_cast<uint32_t>(text.size()), used);
-    return lines;
-  };
-  const std::string parts[] = {"abc", " ", kZhong, "\xC3\xBC", "\xF4\x90\x80\x80", "\x80", "\x01", "xyzuvw"};
-  uint32_t seed = 12345;
-  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
-  for (int round = 0; round < 2000; ++round) {
-    std::string text;
-    for (uint32_t k = next() % 9; k > 0; --k) text += parts[next() % 8];
-    const uint32_t w = next() % 7;
-    ASSERT_EQ(splitByWidth(text, w), reference(text, w)) << "w=" << w << " text=" << text;
-  }
 }

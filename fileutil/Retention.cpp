@@ -7,7 +7,7 @@
 #include "oryxutil/fileutil/FileUtil.h"
 
 #include "companion/NativePath.h"
-#include "fileutil/Descriptor.h"
+#include "companion/io/DirectoryReader.h"
 #include "fileutil/ResultCodes.h"
 
 #include <algorithm>
@@ -18,6 +18,9 @@
 #include <vector>
 
 using namespace oryx::fileutil;
+using oryx::Descriptor;
+using oryx::DirectoryReader;
+using oryx::entryStatus;
 
 namespace {
 
@@ -38,7 +41,12 @@ time_t toCalendarTime(struct tm* local) {
 Descriptor openNamedDirectory(const char* dir, const char* encoding) {
   std::string native;
   if (!oryx::nativePath(dir, encoding, native)) return Descriptor();
-  return openDirectory(AT_FDCWD, native.c_str(), false);
+  return oryx::openDirectory(AT_FDCWD, native.c_str(), false);
+}
+
+// Fifos, sockets and devices: entries no clean-up ever removes.
+bool isSpecialFile(mode_t mode) {
+  return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode);
 }
 
 struct Archive {
@@ -64,9 +72,10 @@ int oRYXFileUtil::deleteFileByTime(const char* dir, struct tm* cutoff, const cha
 
   const Descriptor directory = openNamedDirectory(dir, encoding);
   if (!directory.isOpen()) return kFailed;
-  EntryReader reader(directory.get());
+  DirectoryReader reader(directory.get());
   if (!reader.isOpen()) return kFailed;
-  while (const char* name = reader.next()) {
+  while (const struct dirent* entry = reader.next()) {
+    const char* name = entry->d_name;
     if (!isZipFile(name)) continue;
     struct ::stat record;
     if (!entryStatus(directory.get(), name, record)) return kFailed;
@@ -84,8 +93,9 @@ int oRYXFileUtil::deleteFileByThreshold(const char* dir, long threshold, const c
 
   // Every name holding ".zip" anywhere counts (x.zip.old too).
   std::vector<Archive> archives;
-  EntryReader reader(directory.get());
-  while (const char* name = reader.next()) {
+  DirectoryReader reader(directory.get());
+  while (const struct dirent* entry = reader.next()) {
+    const char* name = entry->d_name;
     if (std::strstr(name, ".zip") == nullptr) continue;
     struct ::stat record;
     if (!entryStatus(directory.get(), name, record)) {

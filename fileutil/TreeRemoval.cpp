@@ -3,11 +3,12 @@
 #include "fileutil/TreeRemoval.h"
 
 #include "companion/NativePath.h"
-#include "fileutil/Descriptor.h"
+#include "companion/io/DirectoryReader.h"
 #include "fileutil/ResultCodes.h"
 #include "oryxutil/fileutil/FileUtil.h"
 
 #include <cerrno>
+#include <memory>
 #include <set>
 #include <utility>
 #include <vector>
@@ -26,17 +27,12 @@ struct Level {
   std::string name;  // its name in the level above
   dev_t device;
   ino_t inode;
-  DIR* stream;                 // null while closed
-  std::set<std::string> kept;  // entries that could not be removed: not tried again
+  std::unique_ptr<DirectoryReader> reader;  // null while closed
+  std::set<std::string> kept;               // entries that could not be removed: not tried again
 };
 
 class TreeWalk {
  public:
-  ~TreeWalk() {
-    for (Level& level : m_levels) {
-      if (level.stream != nullptr) ::closedir(level.stream);
-    }
-  }
 
   // Empties the directory open as `top`; false when the walk had to stop
   // because a directory of the tree was moved away while it ran.
@@ -44,8 +40,7 @@ class TreeWalk {
     if (!enter(std::string(), std::move(top))) return false;
     while (!m_levels.empty()) {
       Level& current = m_levels.back();
-      errno = 0;
-      const struct dirent* entry = ::readdir(current.stream);
+      const struct dirent* entry = current.reader->next();
       if (entry != nullptr) {
         removeEntry(current, entry->d_name);
       } else if (!leave()) {
@@ -60,8 +55,8 @@ class TreeWalk {
   // entry that turns out otherwise when acted on (swapped meanwhile) is
   // treated as what it is then: a link or file is unlinked, never followed.
   void removeEntry(Level& current, const char* name) {
-    if (isDotOrDotDot(name) || current.kept.count(name) != 0) return;
-    const int at = ::dirfd(current.stream);
+    if (current.kept.count(name) != 0) return;
+    const int at = current.reader->fd();
     struct ::stat record;
     if (!entryStatus(at, name, record)) {
       if (errno != ENOENT) current.kept.insert(name);
@@ -85,17 +80,12 @@ class TreeWalk {
   bool enter(const std::string& name, Descriptor directory) {
     struct ::stat record;
     if (::fstat(directory.get(), &record) != 0) return false;
-    DIR* stream = ::fdopendir(directory.get());
-    if (stream == nullptr) return false;
-    directory.release();
-    m_levels.push_back(Level{name, record.st_dev, record.st_ino, stream, {}});
+    std::unique_ptr<DirectoryReader> reader(new DirectoryReader(std::move(directory)));
+    if (!reader->isOpen()) return false;
+    m_levels.push_back(Level{name, record.st_dev, record.st_ino, std::move(reader), {}});
     // The level that falls out of the window may be closed already: the
     // walk climbed above it once and came down again.
-    if (m_levels.size() > kOpenLevels) {
-      Level& farthest = m_levels[m_levels.size() - 1 - kOpenLevels];
-      if (farthest.stream != nullptr) ::closedir(farthest.stream);
-      farthest.stream = nullptr;
-    }
+    if (m_levels.size() > kOpenLevels) m_levels[m_levels.size() - 1 - kOpenLevels].reader.reset();
     return true;
   }
 
@@ -105,25 +95,19 @@ class TreeWalk {
   bool leave() {
     Level done = std::move(m_levels.back());
     m_levels.pop_back();
-    if (m_levels.empty()) {
-      ::closedir(done.stream);
-      return true;
-    }
+    if (m_levels.empty()) return true;
     Level& above = m_levels.back();
-    if (above.stream == nullptr) {
-      Descriptor up = openDirectory(::dirfd(done.stream), "..", false);
+    if (above.reader == nullptr) {
+      Descriptor up = openDirectory(done.reader->fd(), "..", false);
       struct ::stat record;
       const bool same = up.isOpen() && ::fstat(up.get(), &record) == 0 && record.st_dev == above.device &&
                         record.st_ino == above.inode;
-      if (same) above.stream = ::fdopendir(up.get());
-      if (above.stream == nullptr) {
-        ::closedir(done.stream);
-        return false;
-      }
-      up.release();
+      if (!same) return false;
+      above.reader.reset(new DirectoryReader(std::move(up)));
+      if (!above.reader->isOpen()) return false;
     }
-    ::closedir(done.stream);
-    if (::unlinkat(::dirfd(above.stream), done.name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+    done.reader.reset();
+    if (::unlinkat(above.reader->fd(), done.name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
       above.kept.insert(done.name);
     }
     return true;

@@ -1,7 +1,7 @@
 #include "fileutil/ZipArchiver.h"
 
 #include "companion/Process.h"
-#include "fileutil/Descriptor.h"
+#include "companion/io/DirectoryReader.h"
 
 #include <cerrno>
 #include <cstring>
@@ -23,10 +23,11 @@ void splitArchivePath(const std::string& archive, std::string& directory, std::s
 // directory does not exist (yet).
 std::set<std::string> entriesBeginningWith(const std::string& directory, const std::string& prefix) {
   std::set<std::string> names;
-  const Descriptor dir = openDirectory(AT_FDCWD, directory.c_str(), false);
+  const oryx::Descriptor dir = oryx::openDirectory(AT_FDCWD, directory.c_str(), false);
   if (!dir.isOpen()) return names;
-  EntryReader reader(dir.get());
-  while (const char* name = reader.next()) {
+  oryx::DirectoryReader reader(dir.get());
+  while (const struct dirent* entry = reader.next()) {
+    const char* name = entry->d_name;
     if (std::strncmp(name, prefix.c_str(), prefix.size()) == 0) names.insert(name);
   }
   return names;
@@ -34,11 +35,11 @@ std::set<std::string> entriesBeginningWith(const std::string& directory, const s
 
 void removeLeftovers(const std::string& directory, const std::string& prefix,
                      const std::set<std::string>& before) {
-  const Descriptor dir = openDirectory(AT_FDCWD, directory.c_str(), false);
+  const oryx::Descriptor dir = oryx::openDirectory(AT_FDCWD, directory.c_str(), false);
   if (!dir.isOpen()) return;
   for (const std::string& name : entriesBeginningWith(directory, prefix)) {
     struct ::stat record;
-    if (before.count(name) == 0 && entryStatus(dir.get(), name.c_str(), record) && S_ISREG(record.st_mode)) {
+    if (before.count(name) == 0 && oryx::entryStatus(dir.get(), name.c_str(), record) && S_ISREG(record.st_mode)) {
       ::unlinkat(dir.get(), name.c_str(), 0);
     }
   }

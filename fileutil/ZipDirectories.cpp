@@ -3,7 +3,7 @@
 #include "oryxutil/fileutil/FileUtil.h"
 
 #include "companion/NativePath.h"
-#include "fileutil/Descriptor.h"
+#include "companion/io/DirectoryReader.h"
 #include "fileutil/ResultCodes.h"
 #include "fileutil/TreeRemoval.h"
 #include "fileutil/WorkingDirectory.h"
@@ -59,17 +59,18 @@ int oRYXFileUtil::zipAllSubDir(const char* dir, bool deleteAfter, const char* en
   if (!workingDirectory.enter(dir)) return kFailed;
   // The entries are read from the directory entered and used as their own
   // bytes, whatever the caller's encoding: never mapped, never re-parsed.
-  const Descriptor here = openDirectory(AT_FDCWD, ".", false);
+  const oryx::Descriptor here = oryx::openDirectory(AT_FDCWD, ".", false);
   if (!here.isOpen()) return kFailed;
 
   // The subdirectories first, then the packing: the archives made and the
   // subdirectories removed never change the listing being read. A link to
   // a directory is not a subdirectory of this one and is left alone.
   std::vector<std::string> subdirectories;
-  EntryReader reader(here.get());
-  while (const char* name = reader.next()) {
+  oryx::DirectoryReader reader(here.get());
+  while (const struct dirent* entry = reader.next()) {
+    const char* name = entry->d_name;
     struct ::stat record;
-    if (entryStatus(here.get(), name, record) && S_ISDIR(record.st_mode)) subdirectories.push_back(name);
+    if (oryx::entryStatus(here.get(), name, record) && S_ISDIR(record.st_mode)) subdirectories.push_back(name);
   }
   for (const std::string& name : subdirectories) {
     const int result = packDirectory(name, name + ".zip", deleteAfter);

@@ -1,14 +1,16 @@
-// zipSpecificDir and zipAllSubDir: one archive per subdirectory, built in the
-// parent directory and holding the subdirectory under its relative name.
+// zipSpecificDir and zipAllSubDir: one archive per subdirectory, staged in a
+// private directory of the parent, moved in beside the subdirectory, and
+// holding the subdirectory under its relative name (see
+// archive/PackTransaction.h).
 #include "oryxutil/fileutil/FileUtil.h"
 
 #include "companion/NativePath.h"
 #include "companion/io/DirectoryReader.h"
 #include "fileutil/ResultCodes.h"
-#include "fileutil/TreeRemoval.h"
 #include "fileutil/WorkingDirectory.h"
-#include "fileutil/ZipArchiver.h"
+#include "fileutil/archive/PackTransaction.h"
 
+#include <cstring>
 #include <vector>
 
 using namespace oryx::fileutil;
@@ -16,14 +18,27 @@ using namespace oryx::fileutil;
 namespace {
 
 // In the working directory (the parent): packs the subdirectory `sub` into
-// the new archive `archive` and removes the subdirectory when asked. Both are
-// native names; an existing archive is never added to or replaced.
+// the new archive `archive` and removes what was packed and is unchanged
+// when asked. Both are native names; an existing archive is never added to
+// or replaced. The staging happens here, on the archive's file system.
 int packDirectory(const std::string& sub, const std::string& archive, bool deleteAfter) {
-  if (mayExist(archive)) return kFailed;
   // The subdirectory is named, not matched: "*" or "?" in it are its own bytes.
-  if (!packWithArchiver(archive, {sub}, NameMatching::Literal)) return kFailed;
-  if (deleteAfter && removeTree(sub) != kOk) return kLaterStepFailed;
-  return kOk;
+  if (mayExist(archive)) return kFailed;
+  StagingPlace staging(".");
+  NameSet names;
+  if (!staging.isOpen() || !names.addTree(sub, staging.path() + "/tree")) return kFailed;
+  switch (packTransaction(staging, names, archive, deleteAfter)) {
+    case PackOutcome::Packed:
+      return kOk;
+    case PackOutcome::PackedSomeKept:
+      return kLaterStepFailed;
+    default:
+      return kFailed;
+  }
+}
+
+bool isStagingPlace(const char* name) {
+  return std::strncmp(name, kStagingPrefix, sizeof(kStagingPrefix) - 1) == 0;
 }
 
 }  // namespace
@@ -35,11 +50,11 @@ int oRYXFileUtil::zipSpecificDir(const char* parent, const char* sub, const char
   if (!workingDirectory.enter(parent)) return kFailed;
   if (*sub == '\0') return kFailed;
 
-  std::string strippedParent;
+  // The parent is entered: the subdirectory is looked up from there, so a
+  // relative parent means the same directory as in the other operations.
   std::string strippedSub;
-  removeLastSeparator(parent, strippedParent);
   removeLastSeparator(sub, strippedSub);
-  if (isDir(strippedParent + "\\" + strippedSub, encoding) != kIsDirectory) return kFailed;
+  if (isDir(strippedSub, encoding) != kIsDirectory) return kFailed;
 
   // Named after the subdirectory without its trailing backslash, the archive
   // lands beside the directory, never inside it (delete-after would take it).
@@ -70,7 +85,9 @@ int oRYXFileUtil::zipAllSubDir(const char* dir, bool deleteAfter, const char* en
   while (const struct dirent* entry = reader.next()) {
     const char* name = entry->d_name;
     struct ::stat record;
-    if (oryx::entryStatus(here.get(), name, record) && S_ISDIR(record.st_mode)) subdirectories.push_back(name);
+    if (!isStagingPlace(name) && oryx::entryStatus(here.get(), name, record) && S_ISDIR(record.st_mode)) {
+      subdirectories.push_back(name);
+    }
   }
   for (const std::string& name : subdirectories) {
     const int result = packDirectory(name, name + ".zip", deleteAfter);

@@ -1,6 +1,6 @@
 #include "export/CSVFormatFile.h"
 
-#include "companion/Report.h"
+#include "companion/trace/Report.h"
 #include "export/ByteScan.h"
 #include "export/ContentEncoding.h"
 #include "export/WriterCodes.h"

@@ -1,6 +1,6 @@
 #include "export/ExportFile.h"
 
-#include "companion/NativePath.h"
+#include "companion/os/NativePath.h"
 
 #include <fcntl.h>
 #include <unistd.h>

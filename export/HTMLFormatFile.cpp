@@ -1,6 +1,6 @@
 #include "export/HTMLFormatFile.h"
 
-#include "companion/Report.h"
+#include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
 #include "export/HtmlEscape.h"
 #include "export/TagText.h"

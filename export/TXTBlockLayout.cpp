@@ -4,7 +4,7 @@
 
 #include "export/TXTFormatFile.h"
 
-#include "companion/ShortCopy.h"
+#include "companion/io/ShortCopy.h"
 
 #include <algorithm>
 #include <cstdint>

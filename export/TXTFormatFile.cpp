@@ -1,7 +1,7 @@
 #include "export/TXTFormatFile.h"
 
 #include "companion/ExitGate.h"
-#include "companion/Report.h"
+#include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
 #include "export/WriterCodes.h"
 

@@ -3,7 +3,7 @@
 
 #include "export/TXTFormatFile.h"
 
-#include "companion/ShortCopy.h"
+#include "companion/io/ShortCopy.h"
 
 #include <algorithm>
 #include <cstring>

@@ -8,7 +8,7 @@
 #include "export/TXTFormatFile.h"
 
 #include "companion/ExitGate.h"
-#include "companion/Report.h"
+#include "companion/trace/Report.h"
 
 #include <ace/Message_Block.h>
 #include <ace/OS_NS_unistd.h>

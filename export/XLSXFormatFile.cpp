@@ -1,7 +1,7 @@
 #include "export/XLSXFormatFile.h"
 
-#include "companion/NativePath.h"
-#include "companion/Report.h"
+#include "companion/os/NativePath.h"
+#include "companion/trace/Report.h"
 #include "export/ExportFile.h"
 #include "export/WriterCodes.h"
 

@@ -1,6 +1,6 @@
 #include "export/XMLFormatFile.h"
 
-#include "companion/Report.h"
+#include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
 #include "export/WriterCodes.h"
 

@@ -2,7 +2,7 @@
 // name, at most maxCount of them.
 #include "oryxutil/fileutil/FileUtil.h"
 
-#include "companion/NativePath.h"
+#include "companion/os/NativePath.h"
 #include "companion/io/DirectoryReader.h"
 #include "fileutil/ResultCodes.h"
 #include "fileutil/ScanContext.h"

@@ -6,7 +6,7 @@
 // fifos, sockets and devices are never touched whatever their names.
 #include "oryxutil/fileutil/FileUtil.h"
 
-#include "companion/NativePath.h"
+#include "companion/os/NativePath.h"
 #include "companion/io/DirectoryReader.h"
 #include "fileutil/ResultCodes.h"
 

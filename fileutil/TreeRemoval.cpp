@@ -2,7 +2,7 @@
 // through descriptors (see TreeRemoval.h).
 #include "fileutil/TreeRemoval.h"
 
-#include "companion/NativePath.h"
+#include "companion/os/NativePath.h"
 #include "companion/io/DirectoryReader.h"
 #include "fileutil/ResultCodes.h"
 #include "fileutil/TreeWalk.h"

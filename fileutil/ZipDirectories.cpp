@@ -4,7 +4,7 @@
 // archive/PackTransaction.h).
 #include "oryxutil/fileutil/FileUtil.h"
 
-#include "companion/NativePath.h"
+#include "companion/os/NativePath.h"
 #include "companion/io/DirectoryReader.h"
 #include "fileutil/ResultCodes.h"
 #include "fileutil/WorkingDirectory.h"

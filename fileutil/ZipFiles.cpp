@@ -3,8 +3,8 @@
 // in, then the packed files deleted (see archive/PackTransaction.h).
 #include "oryxutil/fileutil/FileUtil.h"
 
-#include "companion/CommandLine.h"
-#include "companion/NativePath.h"
+#include "companion/process/CommandLine.h"
+#include "companion/os/NativePath.h"
 #include "fileutil/ArchiveNaming.h"
 #include "fileutil/ResultCodes.h"
 #include "fileutil/WorkingDirectory.h"

@@ -1,7 +1,7 @@
 #include "orbcfg/CfgImport.h"
 
-#include "companion/ConfigFile.h"
-#include "companion/NativePath.h"
+#include "companion/io/ConfigFile.h"
+#include "companion/os/NativePath.h"
 #include "orbcfg/IniText.h"
 #include "orbcfg/OrbCodes.h"
 

@@ -1,8 +1,8 @@
 // oRYX_Tao_Cfg: the -ORBEndpoint options and the half-security test.
 #include "oryxutil/orbcfg/TaoCfg.h"
 
-#include "companion/ConfigFile.h"
-#include "companion/NativePath.h"
+#include "companion/io/ConfigFile.h"
+#include "companion/os/NativePath.h"
 #include "orbcfg/IniText.h"
 #include "orbcfg/OrbCodes.h"
 #include "oryxutil/companion/CommonUtils.h"

@@ -1,6 +1,6 @@
 #include "profile/LineFormat.h"
 
-#include "companion/ShortCopy.h"
+#include "companion/io/ShortCopy.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include "TaoCfgCheck.h"
 
-#include "companion/ConfigFile.h"
-#include "companion/NativePath.h"
+#include "companion/io/ConfigFile.h"
+#include "companion/os/NativePath.h"
 
 #include <cerrno>
 #include <cstdio>

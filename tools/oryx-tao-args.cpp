@@ -9,8 +9,8 @@
 #include "ToolCli.h"
 #include "Utf8Check.h"
 
-#include "companion/ConfigFile.h"
-#include "companion/NativePath.h"
+#include "companion/io/ConfigFile.h"
+#include "companion/os/NativePath.h"
 #include "oryxutil/companion/CommonUtils.h"
 #include "oryxutil/companion/OS.h"
 #include "oryxutil/orbcfg/TaoCfg.h"

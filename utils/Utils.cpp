@@ -1,7 +1,7 @@
 #include "oryxutil/utils/Utils.h"
 
-#include "companion/ConfigFile.h"
-#include "companion/NativePath.h"
+#include "companion/io/ConfigFile.h"
+#include "companion/os/NativePath.h"
 
 #include <iostream>
 #include <sstream>

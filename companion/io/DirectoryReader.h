@@ -9,7 +9,7 @@
 // leaves the library. Descriptors are close-on-exec: a started program
 // inherits none. Threads: one reader per thread; readers are not shared.
 
-#include "companion/Descriptor.h"
+#include "companion/io/Descriptor.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -11,7 +11,7 @@
 // never taken. Paths are native, relative to the working directory, which
 // must not change while the set is used. Threads: one set per call.
 
-#include "companion/Descriptor.h"
+#include "companion/io/Descriptor.h"
 
 #include <sys/stat.h>
 

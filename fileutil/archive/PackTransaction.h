@@ -18,7 +18,7 @@
 // The working directory must not change during a call. Threads: calls on
 // different threads or processes may run at once, also on the same names.
 
-#include "companion/Descriptor.h"
+#include "companion/io/Descriptor.h"
 #include "fileutil/archive/NameSet.h"
 
 #include <string>

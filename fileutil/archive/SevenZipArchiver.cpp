@@ -6,7 +6,7 @@
 // staged archive. 7za runs with no input and its output discarded.
 #include "fileutil/archive/Archiver.h"
 
-#include "companion/Process.h"
+#include "companion/process/Process.h"
 #include "oryxutil/companion/CommonUtils.h"
 
 #include <unistd.h>

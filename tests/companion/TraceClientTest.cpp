@@ -1,6 +1,6 @@
 #include "oryxutil/companion/TraceClient.h"
 
-#include "companion/Report.h"
+#include "companion/trace/Report.h"
 #include "support/TraceCapture.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // 4 MiB is read, and anything else fails at once.
 #include "TaoCfgFixture.h"
 
-#include "companion/ConfigFile.h"
+#include "companion/io/ConfigFile.h"
 #include "orbcfg/CfgImport.h"
 #include "orbcfg/OrbCodes.h"
 

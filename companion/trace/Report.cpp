@@ -1,4 +1,4 @@
-#include "companion/Report.h"
+#include "companion/trace/Report.h"
 
 #include "oryxutil/companion/TraceClient.h"
 

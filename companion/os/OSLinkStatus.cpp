@@ -1,6 +1,6 @@
 #include "oryxutil/companion/OS.h"
 
-#include "companion/NativePath.h"
+#include "companion/os/NativePath.h"
 
 #include <cerrno>
 #include <string>

@@ -1,4 +1,4 @@
-#include "companion/NativePath.h"
+#include "companion/os/NativePath.h"
 
 #include <iconv.h>
 #include <strings.h>

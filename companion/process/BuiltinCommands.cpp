@@ -1,6 +1,6 @@
-#include "companion/BuiltinCommands.h"
+#include "companion/process/BuiltinCommands.h"
 
-#include "companion/Descriptor.h"
+#include "companion/io/Descriptor.h"
 #include "companion/io/DirectoryReader.h"
 #include "companion/text/Wildcard.h"
 

@@ -1,4 +1,4 @@
-#include "companion/CommandLine.h"
+#include "companion/process/CommandLine.h"
 
 #include <strings.h>
 

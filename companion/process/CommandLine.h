@@ -8,7 +8,7 @@
 // unquoted words ">nul", "1>nul", "2>nul" and "2>&1" (any case) are taken
 // out as redirections; every other word is an argument.
 
-#include "companion/Process.h"
+#include "companion/process/Process.h"
 
 #include <string>
 #include <vector>

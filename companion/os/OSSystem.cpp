@@ -2,10 +2,10 @@
 // text of the line (file names included) is ever interpreted as a command.
 #include "oryxutil/companion/OS.h"
 
-#include "companion/BuiltinCommands.h"
-#include "companion/CommandLine.h"
-#include "companion/NativePath.h"
-#include "companion/Process.h"
+#include "companion/process/BuiltinCommands.h"
+#include "companion/process/CommandLine.h"
+#include "companion/os/NativePath.h"
+#include "companion/process/Process.h"
 
 #include <strings.h>
 

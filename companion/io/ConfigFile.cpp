@@ -1,6 +1,6 @@
-#include "companion/ConfigFile.h"
+#include "companion/io/ConfigFile.h"
 
-#include "companion/Descriptor.h"
+#include "companion/io/Descriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
-#include "companion/Process.h"
+#include "companion/process/Process.h"
 
-#include "companion/Descriptor.h"
+#include "companion/io/Descriptor.h"
 
 #include <fcntl.h>
 #include <poll.h>

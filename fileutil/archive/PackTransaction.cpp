@@ -65,7 +65,9 @@ bool writeAll(int fd, const std::string& data) {
 bool copyAcross(int fromFd, const char* fromName, int toFd, const std::string& toName) {
   const Descriptor in(::openat(fromFd, fromName, O_RDONLY | O_CLOEXEC));
   if (!in.isOpen()) return false;
-  const std::string temporary = std::string(kStagingPrefix) + std::to_string(::getpid()) + "-copy";
+  static std::atomic<unsigned> copies{0};
+  const std::string temporary =
+      std::string(kStagingPrefix) + std::to_string(::getpid()) + "-copy-" + std::to_string(copies++);
   Descriptor out(::openat(toFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   if (!out.isOpen()) return false;
   bool ok = true;

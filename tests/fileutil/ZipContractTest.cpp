@@ -198,3 +198,14 @@ TEST_F(ZipContract, LeftoversOfKilledCallsAreRecoveredNotInTheWay) {
   EXPECT_EQ(zipEntryNames(dir.file("gone.zip")), (Names{"gone.log"}));
   EXPECT_TRUE(stagingIsEmpty());
 }
+
+TEST_F(ZipContract, StagingOnAnotherFileSystemStillEndsWithTheArchiveInPlace) {
+  if (::access("/dev/shm", W_OK) != 0) GTEST_SKIP() << "no second file system at /dev/shm";
+  EnvGuard shm("TMPDIR", "/dev/shm");
+  TempDir otherRoot;
+  EnvGuard other("ORYX_ROOT", otherRoot.path().c_str());
+  writeFile(dir.file("x.log"), "x");
+  EXPECT_EQ(zipFiles("x.log"), 0);
+  EXPECT_EQ(snapshot(dir.path()).size(), 1u);  // the archive alone: no copy left beside it
+  EXPECT_EQ(zipEntryNames(dir.file("x.zip")), (Names{"x.log"}));
+}

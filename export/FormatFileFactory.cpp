@@ -1,12 +1,33 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/export/FormatFile.h"
 
-#include "export/CSVFormatFile.h"
-#include "export/HTMLFormatFile.h"
-#include "export/XMLFormatFile.h"
-#include "export/TXTFormatFile.h"
-#include "export/XLSXFormatFile.h"
+#include <memory>
+
+// Each writer's maker, defined beside the writer: a new writer owned by the
+// caller, or null for parameters the writer cannot use.
+using WriterMaker = std::unique_ptr<FormatFile> (*)(const std::list<std::string>& params,
+                                                    const oryx::WriterOptions& options);
+std::unique_ptr<FormatFile> makeCsvWriter(const std::list<std::string>&, const oryx::WriterOptions&);
+std::unique_ptr<FormatFile> makeXmlWriter(const std::list<std::string>&, const oryx::WriterOptions&);
+std::unique_ptr<FormatFile> makeHtmlWriter(const std::list<std::string>&, const oryx::WriterOptions&);
+std::unique_ptr<FormatFile> makeTxtWriter(const std::list<std::string>&, const oryx::WriterOptions&);
+std::unique_ptr<FormatFile> makeXlsxWriter(const std::list<std::string>&, const oryx::WriterOptions&);
 
 namespace {
+
+struct WriterType {
+  const char* name;  // lower case; matched in any ASCII case
+  WriterMaker make;
+};
+
+// The writers by type name, in the order names are compared.
+const WriterType kWriterTypes[] = {
+    {"csv", makeCsvWriter},
+    {"xml", makeXmlWriter},
+    {"html", makeHtmlWriter},
+    {"txt", makeTxtWriter},
+    {"xlsx", makeXlsxWriter},
+};
 
 // Equal when the texts differ at most in the case of ASCII letters.
 bool equalsIgnoringAsciiCase(const char* text, const char* lower) {
@@ -20,24 +41,24 @@ bool equalsIgnoringAsciiCase(const char* text, const char* lower) {
 
 }  // namespace
 
+namespace oryx {
+
+std::unique_ptr<FormatFile> makeWriter(const char* type, const std::list<std::string>& params,
+                                       const WriterOptions& options) {
+  if (type == nullptr) return nullptr;
+  for (const WriterType& writer : kWriterTypes) {
+    if (equalsIgnoringAsciiCase(type, writer.name)) return writer.make(params, options);
+  }
+  return nullptr;
+}
+
+}  // namespace oryx
+
 FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<std::string>& params) {
-  return getFormatFile(type, params, oryx::WriterOptions());
+  return oryx::makeWriter(type, params, oryx::WriterOptions()).release();
 }
 
 FormatFile* FormatFileFactory::getFormatFile(const char* type, const std::list<std::string>& params,
                                              const oryx::WriterOptions& options) {
-  if (type == nullptr) return nullptr;
-  if (equalsIgnoringAsciiCase(type, "csv")) return new CSVFormatFile(params, options);
-  if (equalsIgnoringAsciiCase(type, "xml")) {
-    // The export name and the record element name; further entries are not looked at.
-    if (params.size() < 2) return nullptr;
-    auto param = params.begin();
-    const std::string& exportName = *param++;
-    if (exportName.empty() || param->empty()) return nullptr;
-    return new XMLFormatFile(params, options);
-  }
-  if (equalsIgnoringAsciiCase(type, "html")) return new HTMLFormatFile(params, options);
-  if (equalsIgnoringAsciiCase(type, "txt")) return new TXTFormatFile(params, options);
-  if (equalsIgnoringAsciiCase(type, "xlsx")) return new XLSXFormatFile(params, options);
-  return nullptr;
+  return oryx::makeWriter(type, params, options).release();
 }

@@ -1,6 +1,6 @@
 #include "profile/ProfileState.h"
 
-#include "companion/queue/AdaptiveMutex.h"
+#include "companion/async/AdaptiveMutex.h"
 #include "profile/ProfileWriter.h"
 
 #include <ace/Guard_T.h>

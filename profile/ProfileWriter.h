@@ -23,8 +23,8 @@
 
 #include <atomic>
 
-#include "companion/queue/BatchQueue.h"
-#include "companion/queue/BlockPool.h"
+#include "companion/async/BatchQueue.h"
+#include "companion/async/BlockPool.h"
 #include "profile/ProfileFile.h"
 
 class oRYXProfileWriter : public ACE_Task<ACE_MT_SYNCH> {

@@ -1,6 +1,6 @@
 #include "oryxutil/companion/TraceClient.h"
 
-#include "companion/ExitGate.h"
+#include "companion/async/ExitGate.h"
 
 #include <ace/Log_Msg.h>
 #include <ace/Message_Block.h>

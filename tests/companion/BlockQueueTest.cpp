@@ -1,7 +1,7 @@
 // The writers' queue machinery: blocks made in recycled chunks on producer
 // threads, taken off the queue in batches and recycled on the consumer's.
-#include "companion/queue/BatchQueue.h"
-#include "companion/queue/BlockPool.h"
+#include "companion/async/BatchQueue.h"
+#include "companion/async/BlockPool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "export/TextWidth.h"
+#include "export/txt/TextWidth.h"
 
 #include <gtest/gtest.h>
 
@@ -7,15 +7,6 @@ using Lines = std::vector<std::string>;
 
 const std::string kZhong = "\xE4\xB8\xAD";  // U+4E2D, wide
 const std::string kWen = "\xE6\x96\x87";    // U+6587, wide
-
-TEST(WideChars, RangeEdgesAndExcludedBrackets) {
-  for (uint16_t c : {0x1100, 0x115F, 0x2E80, 0x3009, 0x300C, 0xA4CF, 0xAC00, 0xD7A3, 0xF900,
-                     0xFAFF, 0xFE30, 0xFE6F, 0xFF00, 0xFF5F, 0xFFE0, 0xFFE6})
-    EXPECT_TRUE(isWideChar(c)) << std::hex << c;
-  for (uint16_t c : {0x10FF, 0x1160, 0x2E7F, 0x300A, 0x300B, 0x301A, 0x301B, 0x303F, 0xA4D0,
-                     0xD7A4, 0xF8FF, 0xFB00, 0xFE2F, 0xFE70, 0xFF60, 0xFFDF, 0xFFE7})
-    EXPECT_FALSE(isWideChar(c)) << std::hex << c;
-}
 
 TEST(Utf8Stepping, ValidCharactersPassMalformedOnesAreRepairedInPlace) {
   const struct Case {

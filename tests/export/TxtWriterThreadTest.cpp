@@ -1,7 +1,7 @@
 // The local-charset TXT writer hands its blocks to its own writer thread.
 // Every suite here is named "...Thread": these run under ThreadSanitizer.
 
-#include "export/TXTFormatFile.h"
+#include "export/txt/TXTFormatFile.h"
 
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"

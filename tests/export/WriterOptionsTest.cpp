@@ -1,9 +1,7 @@
 // The writer options, checked with independent readers (Python's csv,
 // html.parser and ElementTree, xmllint) over one hostile table: every title
-// and field must come back as the option promises. With the options off the
-// writers must give their legacy bytes for the same table.
+// and field must come back as the option promises.
 #include "oryxutil/export/FormatFile.h"
-#include "oryxutil/export/MultiFormatFile.h"
 
 #include "support/EnvGuard.h"
 #include "support/TempDir.h"
@@ -159,15 +157,9 @@ std::string same(const std::string& text) { return text; }
 
 }  // namespace
 
-// Quoting titles leaves the records as the defaults write them: this is also
-// the independent read-back of the default CSV records.
-TEST_F(WriterOptionsReadBack, CsvQuotedTitlesAndTheOneEmptyFieldComeBack) {
-  std::vector<Strings> expected = {Strings(kTitles.begin(), kTitles.end())};
-  for (const Strings& record : records(same)) expected.push_back(record);
-  EXPECT_EQ(read(kCsvReader, write("csv", with(&oryx::WriterOptions::quoteTitles))), hexRows(expected));
-}
-
-TEST_F(WriterOptionsReadBack, CsvFormulaGuardPrefixesExactlyTheFormulaLikeFields) {
+// Quoted titles and guarded formulas: every other field comes back as the
+// defaults write it (the independent read-back of the default records too).
+TEST_F(WriterOptionsReadBack, CsvQuotedTitlesAndGuardedFormulasComeBack) {
   oryx::WriterOptions options = with(&oryx::WriterOptions::formulaGuard);
   options.quoteTitles = true;
   std::vector<Strings> expected = {Strings(kTitles.begin(), kTitles.end())};
@@ -221,14 +213,6 @@ TEST_F(WriterOptionsByteOrderMark, OneMarkStartsUtf8ContentOfEveryWriterAndEvery
   EXPECT_EQ(readFile(xml).substr(0, 4), kBom + "<");
   EXPECT_EQ(std::system(("xmllint --noout " + xml).c_str()), 0);
   EXPECT_EQ(read(kCsvReader, write("csv", bom)).rfind("6c617374 ", 0), 0u);  // "last", without the mark
-  // The wrapper's parts each get the mark from the writer inside.
-  MultiFormatFile parts(FormatFileFactory::getFormatFile("txt", {}, bom), 1, true);
-  ASSERT_EQ(parts.writeColumnTitle({"t"}, "UTF-8", {}), 0);
-  ASSERT_EQ(parts.startDocument(dir.file("p.txt").c_str()), 0);
-  for (const char* value : {"1", "2"}) ASSERT_EQ(parts.writeRecord(Strings{value}), 0);
-  std::list<std::string> files;
-  ASSERT_EQ(parts.endDocument(files), 0);
-  for (const char* part : {"p-1.txt", "p-2.txt"}) EXPECT_EQ(readFile(dir.file(part)).substr(0, 4), kBom + "*");
 
   oryxtest::EnvGuard localContent("FILECONTENT_LOCAL_CHARSET", "1");
   oryx::WriterOptions all = bom;
@@ -246,51 +230,3 @@ TEST_F(WriterOptionsByteOrderMark, OneMarkStartsUtf8ContentOfEveryWriterAndEvery
   EXPECT_EQ(readFile(dir.file("g.txt"))[0], '*');
 }
 
-TEST_F(WriterOptionsDefaults, EveryWriterGivesItsLegacyBytes) {
-  const oryx::WriterOptions defaults;
-  // The legacy formats, written out plainly.
-  auto csvField = [](const std::string& text) {
-    if (text.find_first_of("\",\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-  };
-  auto xmlText = [](const std::string& text) {
-    std::string out;
-    for (char c : text) {
-      const char* entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '\'' ? "&apos;"
-                         : c == '"' ? "&quot;" : c == '\n' ? "\n\x7F" : nullptr;
-      out += entity ? std::string(entity) : std::string(1, c);
-    }
-    return out;
-  };
-  std::string csv, html = "<HTML>\n<HEAD>\n<TITLE>\n\n</TITLE>\n<BODY>\n<CAPTION></CAPTION>\n<TABLE WIDTH=0 BORDER=2 "
-                          "CELLSPACING=1 CELLPADDING=5>\n<TR>\n";
-  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ExportFileInfo name=\"Ex\"<&>\">\n";
-  for (const std::string& title : kTitles) {
-    csv += (csv.empty() ? "" : ",") + title;
-    html += "<TH ALIGN=left ALIGN=middle>" + title + "</TH>\n";
-  }
-  csv += '\n';
-  html += "</TR>\n";
-  for (const Strings& record : records(same)) {
-    std::string line;
-    html += "<TR>\n";
-    xml += "<Record name=\"R'ow\">\n";
-    auto title = kTitles.begin();
-    for (const std::string& field : record) {
-      line += (&field == &record[0] ? "" : ",") + csvField(field);
-      html += field.empty() ? "<TD><BR></TD>\n" : "<TD ALIGN=left ALIGN=middle>" + field + "</TD>\n";
-    }
-    for (size_t i = 0; i < kTitles.size(); ++i, ++title) {
-      const std::string open = "<column name=\"" + *title + "\"";
-      xml += i >= record.size() || record[i].empty() ? open + "/>" : open + ">" + xmlText(record[i]) + "</column>";
-    }
-    csv += line + "\n";
-    html += "</TR>\n";
-    xml += "\n</Record>\n";
-  }
-  EXPECT_EQ(readFile(write("csv", defaults)), csv);
-  EXPECT_EQ(readFile(write("html", defaults)), html + "</TABLE>\n</BODY>\n</HTML>\n");
-  EXPECT_EQ(readFile(write("xml", defaults, {"Ex\"<&>", "R'ow"})), xml + "</ExportFileInfo>\n");
-}

@@ -2,7 +2,7 @@
 // xlsx_read.py, which prints each sheet's head and each cell as hex).
 #include "oryxutil/export/FormatFile.h"
 
-#include "export/XLSXFormatFile.h"
+#include "export/xlsx/XLSXFormatFile.h"
 #include "support/EnvGuard.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
@@ -98,17 +98,6 @@ TEST(XlsxReadBack, EveryCellEqualsTheInputRepairedOrCutWhereAWorkbookCannotHoldI
                 row({hex("5"), hex("_x0041_ stays"), hex("  blanks  ")}) + row({hex("6"), "-", "-"}));
 }
 
-TEST(XlsxReadBack, LocalCharsetContentIsConvertedFromGbk) {
-  oryxtest::EnvGuard local("FILECONTENT_LOCAL_CHARSET", "1");
-  TempDir dir;
-  auto xlsx = makeXlsx({"\xC3\xFB"});  // GBK for the character "name"
-  ASSERT_EQ(xlsx->startDocument(dir.file("t.xlsx").c_str()), 0);
-  ASSERT_EQ(xlsx->writeRecord(Strings{"\xD6\xD0\xCE\xC4 x\xFFy\x81"}), 0);
-  ASSERT_EQ(xlsx->endDocument(), 0);
-  EXPECT_EQ(readBack({dir.file("t.xlsx")}),
-            head("Sheet1", "A1:A2", {"e5908d"}) + row({"e4b8ade69687" + hex(" x") + kR + "79" + kR}));
-}
-
 TEST(XlsxNumbers, NumericCellsOnlyForPlainDecimalsAndOnlyWhenAsked) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"0", "n:0.0"},        {"42", "n:42.0"},          {"-17", "n:-17.0"},
@@ -171,72 +160,3 @@ TEST(XlsxSheets, RecordsPastTheRowLimitContinueOnNewSheetsAndAFailedNewSheetIsRe
                 row({"33", "78"}) + row({"34", "78"}) + head("Sheet3", "A1:B2", titles) + row({"35", "78"}));
 }
 
-// The real limit, once: about ten seconds in the plain build, skipped in
-// instrumented builds, which add nothing here.
-TEST(XlsxSheets, TheMillionthRowEndsTheFirstSheet) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  GTEST_SKIP() << "slow under sanitizers; the lowered limit covers the logic";
-#endif
-  TempDir dir;
-  auto xlsx = makeXlsx({"a"});
-  ASSERT_EQ(xlsx->startDocument(dir.file("t.xlsx").c_str()), 0);
-  Strings record(1);
-  for (int i = 1; i <= 1048577; ++i) {
-    record[0] = std::to_string(i);
-    ASSERT_EQ(xlsx->writeRecord(record), 0);
-  }
-  ASSERT_EQ(xlsx->endDocument(), 0);
-  EXPECT_EQ(readBack({dir.file("t.xlsx")}, "summary"),
-            "sheet Sheet1 1048576\nsheet Sheet2 3\n" + row({hex("a")}) + row({hex("1048576")}) + row({hex("1048577")}));
-}
-
-TEST(XlsxStateMachine, MisplacedCallsAndBadPathsAreRefusedWithReports) {
-  TempDir dir;
-  TraceCapture capture;
-  auto xlsx = makeXlsx({});
-  const std::string name = dir.file("one.xlsx"), second = dir.file("two.xlsx");
-  EXPECT_EQ(xlsx->writeColumnTitle({}, {}), -1);
-  EXPECT_EQ(xlsx->startDocument(name.c_str()), -1);
-  EXPECT_FALSE(std::filesystem::exists(name));
-  ASSERT_EQ(xlsx->writeColumnTitle({"t"}, {}), 0);
-  EXPECT_EQ(xlsx->startDocument(nullptr), -1);
-  EXPECT_EQ(xlsx->startDocument("/no/such/dir/t.xlsx"), -1);
-  EXPECT_EQ(xlsx->writeRecord(Strings{"x"}), -1);  // not started, silently
-  EXPECT_EQ(xlsx->endDocument(), -1);
-  ASSERT_EQ(xlsx->startDocument(name.c_str(), "ignored"), 0);
-  EXPECT_EQ(xlsx->startDocument(second.c_str()), -1);
-  EXPECT_EQ(xlsx->writeRecord(Strings(16385, "f")), -1);
-  ASSERT_EQ(xlsx->writeRecord(std::list<std::string>{"r1"}), 0);
-  ASSERT_EQ(xlsx->endDocument(), 0);
-  EXPECT_EQ(xlsx->endDocument(), -1);
-  EXPECT_EQ(capture.texts(),
-            (Strings{"XLSXFormatFile::writeColumnTitle:return -1", "XLSXFormatFile::startDocument: no column titles, " + name + ".",
-                     "XLSXFormatFile::startDocument: fileName is Null.",
-                     "XLSXFormatFile::startDocument: open fail, file=/no/such/dir/t.xlsx, errno=2.",
-                     "XLSXFormatFile::endDocument: m_isWrite is false, /no/such/dir/t.xlsx.",
-                     "XLSXFormatFile::startDocument: m_isWrite is true, " + second + ".",
-                     "XLSXFormatFile::writefile: more than 16384 fields. fileName is " + name + ".",
-                     "XLSXFormatFile::endDocument: m_isWrite is false, " + name + "."}));
-  // Started again on another file, then destroyed while started: the
-  // records so far are kept under the same titles.
-  ASSERT_EQ(xlsx->startDocument(second.c_str()), 0);
-  ASSERT_EQ(xlsx->writeRecord(Strings{"r2"}), 0);
-  xlsx.reset();
-  const std::string sheet = head("Sheet1", "A1:A2", {hex("t")});
-  EXPECT_EQ(readBack({name, second}), sheet + row({hex("r1")}) + sheet + row({hex("r2")}));
-}
-
-// A full disk is in DiskFull's table with the other writers.
-TEST(XlsxFailures, ADirectoryGoneByTheEndFailsTheDocument) {
-  TempDir dir;
-  TraceCapture capture;
-  auto xlsx = makeXlsx({"a", "b"});
-  // The workbook is written at the end: a directory gone by then fails it.
-  const std::string sub = dir.file("sub");
-  std::filesystem::create_directory(sub);
-  ASSERT_EQ(xlsx->startDocument((sub + "/t.xlsx").c_str()), 0);
-  ASSERT_EQ(xlsx->writeRecord(Strings{"r"}), 0);
-  std::filesystem::remove_all(sub);
-  EXPECT_EQ(xlsx->endDocument(), -1);
-  EXPECT_EQ(capture.texts(), Strings{"XLSXFormatFile::endDocument: failed, " + sub + "/t.xlsx. errno = 2 "});
-}

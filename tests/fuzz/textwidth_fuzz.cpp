@@ -3,7 +3,7 @@
 // only, repairs change bytes only to "?", and the lines hold the repaired
 // text in order with nothing but padding blanks added. The read-only cut of
 // a cell that needs no repair gives the same lines.
-#include "export/TextWidth.h"
+#include "export/txt/TextWidth.h"
 
 #include <cstdint>
 #include <cstdlib>

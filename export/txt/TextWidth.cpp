@@ -1,0 +1,300 @@
+#include "export/txt/TextWidth.h"
+
+#include "oryxutil/companion/CommonUtils.h"
+
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
+namespace oryx {
+
+using textwidth::anyUnprintable;
+using textwidth::isPrintableAscii;
+
+namespace {
+
+// Sequence length announced by a lead byte; 0 for a byte that cannot lead.
+uint32_t sequenceLength(unsigned char lead) {
+  if (lead < 0xC0) return 0;
+  if (lead < 0xE0) return 2;
+  if (lead < 0xF0) return 3;
+  if (lead < 0xF8) return 4;
+  if (lead < 0xFC) return 5;
+  if (lead < 0xFE) return 6;
+  return 0;
+}
+
+// What the lead byte and the continuation bytes add beyond the code point
+// when each step computes v = v * 64 + byte (32-bit, wrapping).
+const uint32_t kOffsets[7] = {0, 0, 0x3080u, 0xE2080u, 0x3C82080u, 0xFA082080u, 0x82082080u};
+// The least code point that needs a sequence of this length; none of 5 or 6 is valid.
+const uint32_t kLeast[7] = {0, 0, 0x80u, 0x800u, 0x10000u, 0xFFFFFFFFu, 0xFFFFFFFFu};
+
+void markBad(char* buffer, uint32_t end, uint32_t count) {
+  for (uint32_t k = end - count; k < end; ++k) buffer[k] = '?';
+}
+
+// A cell shows tabs, line feeds, carriage returns and NUL bytes as spaces,
+// so they never break the frame or cut a written block short.
+void blankControls(char* text, uint32_t length) {
+  for (uint32_t k = 0; k < length; ++k) {
+    const char c = text[k];
+    if (c == '\t' || c == '\n' || c == '\r' || c == '\0') text[k] = ' ';
+  }
+}
+
+// The character at `position` when its first byte is above 0x7F (see nextUtf8Char).
+int stepMultiByte(char* buffer, uint32_t length, uint32_t& position) {
+  const unsigned char lead = static_cast<unsigned char>(buffer[position++]);
+  const uint32_t n = sequenceLength(lead);
+  uint32_t value = lead;
+  uint32_t read = 1;
+  while (read < n) {
+    if (position >= length) {  // cut off by the end of the text
+      buffer[position - 1] = '?';
+      return 1;
+    }
+    const unsigned char next = static_cast<unsigned char>(buffer[position++]);
+    if (next < 0x80 || next > 0xBF) {  // the sequence is broken by a non-continuation byte
+      markBad(buffer, position, 2);
+      return 2;
+    }
+    value = value * 64 + next;
+    ++read;
+  }
+  value -= kOffsets[n];
+  const bool valid = read == n && n >= 2 && value <= 0x10FFFF && value >= kLeast[n] &&
+                     (value < 0xD800 || value > 0xDFFF);
+  if (!valid) {
+    markBad(buffer, position, read);
+    return static_cast<int>(read);
+  }
+  // Characters above U+FFFF are measured by their low 16 bits.
+  return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
+}
+
+// The end of the run of printable ASCII that starts at `from`: eight bytes
+// at a time while eight remain, then byte by byte, never past `length`.
+inline uint32_t printableRunEnd(const char* text, uint32_t from, uint32_t length) {
+  while (length - from >= 8) {
+    uint64_t word;
+    std::memcpy(&word, text + from, 8);
+    if (anyUnprintable(word)) break;
+    from += 8;
+  }
+  while (from < length && isPrintableAscii(text[from])) ++from;
+  return from;
+}
+
+inline bool isShownAsBlank(unsigned char byte) {
+  return byte == '\t' || byte == '\n' || byte == '\r' || byte == '\0';
+}
+
+// The width of the well-formed character whose first byte (above 0x7F) is
+// at `position`, which then moves past it; 0, `position` unchanged, for a
+// malformed one (what stepMultiByte would repair).
+int wellFormedWidth(const char* text, uint32_t length, uint32_t& position) {
+  const unsigned char lead = static_cast<unsigned char>(text[position]);
+  // Three bytes, the whole of CJK text, are decoded without the loop.
+  if (lead >= 0xE0 && lead < 0xF0 && length - position >= 3) {
+    const unsigned char second = static_cast<unsigned char>(text[position + 1]);
+    const unsigned char third = static_cast<unsigned char>(text[position + 2]);
+    if ((second & 0xC0) != 0x80 || (third & 0xC0) != 0x80) return 0;
+    const uint32_t value = (lead & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu);
+    if (value < 0x800 || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    position += 3;
+    return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
+  }
+  const uint32_t n = sequenceLength(lead);
+  if (n < 2 || n > 4 || length - position < n) return 0;
+  uint32_t value = lead;
+  for (uint32_t k = 1; k < n; ++k) {
+    const unsigned char next = static_cast<unsigned char>(text[position + k]);
+    if (next < 0x80 || next > 0xBF) return 0;
+    value = value * 64 + next;
+  }
+  value -= kOffsets[n];
+  if (value > 0x10FFFF || value < kLeast[n] || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  position += n;
+  return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
+}
+
+// How a cut treats bytes that a cell shows differently: kRepair rewrites
+// the text (malformed sequences to "?", and with `blank` the control bytes
+// to spaces); kVerbatim leaves the text alone and gives up (false) at the
+// first byte that would change.
+enum CutMode { kRepair, kVerbatim };
+
+template <CutMode mode>
+using CutText = typename std::conditional<mode == kRepair, char*, const char*>::type;
+
+// splitByWidth, in one pass over the text.
+template <CutMode mode>
+bool cutByWidth(CutText<mode> text, uint32_t length, uint32_t columnWidth, bool blank,
+                std::vector<CellPiece>& pieces) {
+  const uint32_t w = columnWidth;
+  uint32_t start = 0;
+  uint32_t position = 0;
+  uint32_t previous = 0;
+  uint32_t used = 0;
+  // A line that starts with a repaired sequence wider than the column is
+  // already over-full: it gets no padding rather than a wrapped count.
+  auto padding = [w](uint32_t columns) { return columns < w ? w - columns : 0u; };
+  while (position < length) {
+    // A run of printable ASCII is taken in slices up to the end of the line.
+    const bool ascii = used < w && isPrintableAscii(text[position]);
+    const uint32_t run = ascii ? printableRunEnd(text, position, length) : position;
+    while (position < run && used < w) {
+      const uint32_t take = std::min(run - position, w - used);
+      position += take;
+      previous = position;
+      if (used + take == w) {
+        pieces.emplace_back(start, position - start, 0);
+        start = position;
+        used = 0;
+      } else {
+        used += take;
+      }
+    }
+    if (position >= length) break;
+    uint32_t columns = 1;
+    const unsigned char byte = static_cast<unsigned char>(text[position]);
+    if (byte < 0x80) {
+      if (isShownAsBlank(byte)) {
+        if constexpr (mode == kVerbatim) {
+          return false;
+        } else if (blank) {
+          text[position] = ' ';
+        }
+      }
+      ++position;
+    } else if constexpr (mode == kVerbatim) {
+      columns = static_cast<uint32_t>(wellFormedWidth(text, length, position));
+      if (columns == 0) return false;
+    } else {
+      columns = static_cast<uint32_t>(stepMultiByte(text, length, position));
+    }
+    if (used + columns < w) {
+      used += columns;
+    } else if (used + columns == w || used == 0) {
+      pieces.emplace_back(start, position - start, 0);
+      start = position;
+      used = 0;
+    } else {
+      pieces.emplace_back(start, previous - start, padding(used));
+      start = previous;
+      used = columns;
+    }
+    previous = position;
+  }
+  if (start < length) pieces.emplace_back(start, length - start, padding(used));
+  return true;
+}
+
+std::vector<std::string> toStrings(const char* text, const std::vector<CellPiece>& pieces) {
+  std::vector<std::string> lines;
+  lines.reserve(pieces.size());
+  for (const CellPiece& piece : pieces) {
+    std::string line(text + piece.offset, piece.length);
+    line.append(piece.padding, ' ');
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+}  // namespace
+
+bool isWideChar(uint16_t c) {
+  if (c < 0x1100) return false;
+  if (c <= 0x115F) return true;
+  if (c >= 0x2E80 && c <= 0xA4CF) {
+    // The CJK brackets 300A, 300B, 301A, 301B differ from 300A only in bits 0 and 4.
+    return (c & ~0x11u) != 0x300Au && c != 0x303F;
+  }
+  return (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFE30 && c <= 0xFE6F) || (c >= 0xFF00 && c <= 0xFF5F) ||
+         (c >= 0xFFE0 && c <= 0xFFE6);
+}
+
+uint32_t textWidth(const std::string& text) {
+  uint32_t width = 0;
+  for (const wchar_t unit : oRYXCommonUtils::STR2WSTR(text)) {
+    width += isWideChar(static_cast<uint16_t>(unit)) ? 2 : 1;
+  }
+  return width;
+}
+
+bool nextUtf8Char(char* buffer, uint32_t length, uint32_t& position, int& width) {
+  if (buffer == nullptr || position >= length) return false;
+  if (static_cast<unsigned char>(buffer[position]) < 0x80) {
+    ++position;
+    width = 1;
+  } else {
+    width = stepMultiByte(buffer, length, position);
+  }
+  return true;
+}
+
+void splitByWidth(char* text, uint32_t length, uint32_t columnWidth,
+                  std::vector<CellPiece>& pieces) {
+  cutByWidth<kRepair>(text, length, columnWidth, false, pieces);
+}
+
+std::vector<std::string> splitByWidth(const std::string& text, uint32_t columnWidth) {
+  std::string copy = text;
+  std::vector<CellPiece> pieces;
+  splitByWidth(&copy[0], static_cast<uint32_t>(copy.size()), columnWidth, pieces);
+  return toStrings(copy.data(), pieces);
+}
+
+void splitCell(char* text, uint32_t length, uint32_t columnWidth, std::vector<CellPiece>& pieces) {
+  if (length == 0) {
+    pieces.emplace_back(0, 0, columnWidth);
+    return;
+  }
+  if (columnWidth != 1) {
+    cutByWidth<kRepair>(text, length, columnWidth, true, pieces);
+    return;
+  }
+  blankControls(text, length);
+  uint32_t position = 0;
+  int width = 0;
+  while (true) {
+    const uint32_t start = position;
+    if (!nextUtf8Char(text, length, position, width)) break;
+    pieces.emplace_back(start, position - start, 0);
+  }
+}
+
+bool cutWellFormed(const char* text, uint32_t length, uint32_t columnWidth,
+                   std::vector<CellPiece>& pieces) {
+  if (length == 0) {
+    pieces.emplace_back(0, 0, columnWidth);
+    return true;
+  }
+  // Plain ASCII in a column of two or more is cut by counting: whole lines
+  // of `columnWidth` bytes, then the rest padded.
+  if (columnWidth >= 2 && isPlainAscii(text, length)) {
+    uint32_t offset = 0;
+    for (; length - offset > columnWidth; offset += columnWidth) {
+      pieces.emplace_back(offset, columnWidth, 0);
+    }
+    pieces.emplace_back(offset, length - offset, columnWidth - (length - offset));
+    return true;
+  }
+  // A width of 1 cuts one character a line either way: no line is ever
+  // padded, as when splitCell steps character by character.
+  const size_t first = pieces.size();
+  if (cutByWidth<kVerbatim>(text, length, columnWidth, true, pieces)) return true;
+  pieces.resize(first);
+  return false;
+}
+
+std::vector<std::string> splitCell(const std::string& text, uint32_t columnWidth) {
+  std::string copy = text;
+  std::vector<CellPiece> pieces;
+  splitCell(&copy[0], static_cast<uint32_t>(copy.size()), columnWidth, pieces);
+  return toStrings(copy.data(), pieces);
+}
+
+}  // namespace oryx

@@ -1,0 +1,44 @@
+#ifndef ORYXUTIL_EXPORT_XLSX_XLSXCELLTEXT_H
+#define ORYXUTIL_EXPORT_XLSX_XLSXCELLTEXT_H
+
+// The text of a workbook cell made from a field's UTF-8 bytes:
+//  - each malformed sequence (its maximal ill-formed part), each control
+//    character other than tab and line feed (C0, DEL, C1) and the
+//    non-characters U+FFFE and U+FFFF become U+FFFD;
+//  - an underscore that would start an escape a spreadsheet program decodes
+//    ("_x" four hex digits "_") is itself escaped, so the cell shows the text;
+//  - the text is cut before the character that would take it past
+//    kMaxCellUnits UTF-16 units (an escaped underscore counts as written).
+// isPlainDecimal says which fields may become numeric cells.
+// Pure apart from the scratch buffer: one CellText per writer, one thread.
+
+#include <cstddef>
+#include <string>
+
+namespace oryx {
+
+// The most text a cell holds, in UTF-16 units (what the program counts).
+const size_t kMaxCellUnits = 32767;
+
+class CellText {
+ public:
+  // The cell text as a zero-terminated string: `field` itself when it needs
+  // no change, else the scratch buffer (valid until the next call). `cut`
+  // tells whether the text was shortened.
+  const char* prepare(const std::string& field, bool& cut);
+
+ private:
+  const char* rewrite(const std::string& field, bool& cut);
+
+  std::string m_text;  // grows to the largest rewritten field, never shrinks
+};
+
+// True for a plain decimal: an optional "-", "0" or digits not starting
+// with 0, optionally "." and at least one digit, with at most 15 significant
+// digits (counted from the first non-zero digit). Such text survives the
+// round trip through a double and back with 15 digits.
+bool isPlainDecimal(const char* text, size_t size);
+
+}  // namespace oryx
+
+#endif

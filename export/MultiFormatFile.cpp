@@ -1,6 +1,6 @@
 #include "oryxutil/export/MultiFormatFile.h"
 
-#include "export/WriterCodes.h"
+#include "companion/ResultCodes.h"
 #include "oryxutil/companion/OS.h"
 
 #include <algorithm>

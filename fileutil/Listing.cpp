@@ -2,15 +2,17 @@
 // name, at most maxCount of them.
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
 #include "companion/io/DirectoryReader.h"
-#include "fileutil/ResultCodes.h"
 #include "fileutil/ScanContext.h"
 #include "fileutil/ScanFunctions.h"
 
 #include <sys/stat.h>
 
 using namespace oryx::fileutil;
+using oryx::kOk;
+using oryx::kFailed;
 
 namespace {
 

@@ -4,9 +4,9 @@
 // archive/PackTransaction.h).
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
 #include "companion/io/DirectoryReader.h"
-#include "fileutil/ResultCodes.h"
 #include "fileutil/WorkingDirectory.h"
 #include "fileutil/archive/PackTransaction.h"
 
@@ -14,6 +14,10 @@
 #include <vector>
 
 using namespace oryx::fileutil;
+using oryx::kOk;
+using oryx::kFailed;
+using oryx::kLaterStepFailed;
+using oryx::kIsDirectory;
 
 namespace {
 

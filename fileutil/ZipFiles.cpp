@@ -3,10 +3,9 @@
 // in, then the packed files deleted (see archive/PackTransaction.h).
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/process/CommandLine.h"
-#include "companion/os/NativePath.h"
 #include "fileutil/ArchiveNaming.h"
-#include "fileutil/ResultCodes.h"
 #include "fileutil/WorkingDirectory.h"
 #include "fileutil/archive/PackTransaction.h"
 #include "oryxutil/companion/CommonUtils.h"
@@ -14,6 +13,8 @@
 #include <vector>
 
 using namespace oryx::fileutil;
+using oryx::kOk;
+using oryx::kFailed;
 
 namespace {
 

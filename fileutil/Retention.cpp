@@ -17,7 +17,6 @@
 #include <limits>
 #include <vector>
 
-using namespace oryx::fileutil;
 using oryx::kOk;
 using oryx::kFailed;
 using oryx::kLaterStepFailed;

@@ -4,6 +4,7 @@
 #include "oryxutil/fileutil/FileUtil.h"
 
 #include "companion/ResultCodes.h"
+#include "companion/os/NativePath.h"
 #include "companion/process/CommandLine.h"
 #include "fileutil/ArchiveNaming.h"
 #include "fileutil/WorkingDirectory.h"

@@ -1,38 +1,18 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "companion/text/Wildcard.h"
 
+#include "companion/text/Utf8.h"
+
 #include <cstddef>
 
 namespace oryx {
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence at `at` (shortest form, no
-// surrogates, at most U+10FFFF); 0 when the bytes there are not one.
+// Length of the well-formed character at `at`; 0 when it is malformed.
 size_t sequenceLength(const unsigned char* at, const unsigned char* end) {
-  const unsigned char lead = at[0];
-  if (lead < 0x80) return 1;
   size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (static_cast<size_t>(end - at) < length || at[1] < low || at[1] > high) return 0;
-  for (size_t i = 2; i < length; ++i) {
-    if (at[i] < 0x80 || at[i] > 0xBF) return 0;
-  }
-  return length;
+  return utf8::decode(at, end, length) == utf8::kMalformed ? 0 : length;
 }
 
 bool isUtf8(const std::string& text) {

@@ -1,4 +1,5 @@
-#include "export/ExportFile.h"
+// SPDX-License-Identifier: Apache-2.0
+#include "companion/io/OutputFile.h"
 
 #include "companion/os/NativePath.h"
 
@@ -12,7 +13,7 @@
 namespace oryx {
 
 void PendingBytes::grow(size_t size) {
-  size_t capacity = m_capacity == 0 ? ExportFile::kBufferSize : m_capacity * 2;
+  size_t capacity = m_capacity == 0 ? OutputFile::kBufferSize : m_capacity * 2;
   while (capacity - m_size < size) capacity *= 2;
   std::unique_ptr<char[]> data(new char[capacity]);
   if (m_size != 0) std::memcpy(data.get(), m_data.get(), m_size);
@@ -20,9 +21,9 @@ void PendingBytes::grow(size_t size) {
   m_capacity = capacity;
 }
 
-ExportFile::~ExportFile() { close(); }
+OutputFile::~OutputFile() { close(); }
 
-bool ExportFile::open(const std::string& name) {
+bool OutputFile::open(const std::string& name, Mode mode) {
   close();
   m_buffer.clear();
   m_failed.store(false, std::memory_order_release);
@@ -30,11 +31,18 @@ bool ExportFile::open(const std::string& name) {
   // this platform the wide and the narrow name are the same UTF-8 bytes, so
   // both reach the file through the narrow name.
   const std::string native = nativePath(name);
-  m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (mode == Mode::kTruncate) {
+    m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return m_fd >= 0;
+  }
+  // Opened without waiting: a FIFO nobody reads would otherwise block the
+  // caller for ever (it fails with ENXIO instead); writes wait.
+  m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (m_fd >= 0) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
   return m_fd >= 0;
 }
 
-bool ExportFile::flush() {
+bool OutputFile::flush() {
   if (m_failed.load(std::memory_order_relaxed)) {
     m_buffer.clear();  // bytes formatted in place after a failure are dropped too
     return false;
@@ -60,7 +68,7 @@ bool ExportFile::flush() {
   return true;
 }
 
-void ExportFile::makeRoom(size_t size) {
+void OutputFile::makeRoom(size_t size) {
   flush();
   m_buffer.free(size);  // allocates the buffer on first use
 }
@@ -73,7 +81,7 @@ void OutputCursor::refill(size_t size) {
 
 void OutputCursor::putInPieces(const char* data, size_t size) {
   while (size > 0) {
-    need(std::min(size, ExportFile::kMaxRoom));
+    need(std::min(size, OutputFile::kMaxRoom));
     const size_t piece = std::min(size, static_cast<size_t>(limit - at));
     std::memcpy(at, data, piece);
     at += piece;
@@ -82,14 +90,14 @@ void OutputCursor::putInPieces(const char* data, size_t size) {
   }
 }
 
-void ExportFile::fail(int error) {
+void OutputFile::fail(int error) {
   // Only the first failure is kept: later ones are its consequences.
   if (m_failed.load(std::memory_order_relaxed)) return;
   m_failureErrno.store(error, std::memory_order_relaxed);
   m_failed.store(true, std::memory_order_release);
 }
 
-bool ExportFile::writeGathered(const struct iovec* pieces, int count) {
+bool OutputFile::writeGathered(const struct iovec* pieces, int count) {
   if (!flush()) return false;
   if (m_fd < 0) return true;
   // A short write leaves the rest of the pieces for the next round.
@@ -117,7 +125,7 @@ bool ExportFile::writeGathered(const struct iovec* pieces, int count) {
   return true;
 }
 
-bool ExportFile::close() {
+bool OutputFile::close() {
   if (m_fd < 0) return good();
   const bool flushed = flush();
   const int savedErrno = errno;
@@ -131,7 +139,7 @@ bool ExportFile::close() {
   return flushed && good();
 }
 
-void ExportFile::abandon() {
+void OutputFile::abandon() {
   m_buffer.clear();
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;

@@ -11,6 +11,26 @@
 
 namespace oryx {
 
+namespace {
+
+// All of `size` bytes, or false with errno set.
+bool writeAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ExportFile::DescriptorSink::write(const char* data, size_t size) { return writeAll(fd, data, size); }
+
 void PendingBytes::grow(size_t size) {
   size_t capacity = m_capacity == 0 ? ExportFile::kBufferSize : m_capacity * 2;
   while (capacity - m_size < size) capacity *= 2;
@@ -31,10 +51,25 @@ bool ExportFile::open(const std::string& name) {
   // both reach the file through the narrow name.
   const std::string native = nativePath(name);
   m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  m_sink.fd = m_fd;
+  m_codecHolds = false;
+  if (m_fd >= 0 && m_codec && !m_codec->start()) {
+    const int error = errno;
+    abandon();
+    errno = error;
+  }
   return m_fd >= 0;
 }
 
-bool ExportFile::flush() {
+bool ExportFile::emit(const char* data, size_t size, Compressor::Step step) {
+  if (!m_codec) return writeAll(m_fd, data, size);
+  // A flush with nothing new would only add an empty block.
+  if (step == Compressor::Step::kSync && size == 0 && !m_codecHolds) return true;
+  m_codecHolds = step == kGather && (size != 0 || m_codecHolds);
+  return m_codec->put(data, size, step, m_sink);
+}
+
+bool ExportFile::drain(Compressor::Step step) {
   if (m_failed.load(std::memory_order_relaxed)) {
     m_buffer.clear();  // bytes formatted in place after a failure are dropped too
     return false;
@@ -43,25 +78,14 @@ bool ExportFile::flush() {
     m_buffer.clear();
     return true;
   }
-  const char* data = m_buffer.data();
-  size_t left = m_buffer.size();
-  while (left > 0) {
-    const ssize_t written = ::write(m_fd, data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-      m_buffer.clear();
-      return false;
-    }
-    data += written;
-    left -= static_cast<size_t>(written);
-  }
+  const bool written = emit(m_buffer.data(), m_buffer.size(), step);
+  if (!written) fail(errno);
   m_buffer.clear();
-  return true;
+  return written;
 }
 
 void ExportFile::makeRoom(size_t size) {
-  flush();
+  drain(kGather);
   m_buffer.free(size);  // allocates the buffer on first use
 }
 
@@ -90,8 +114,17 @@ void ExportFile::fail(int error) {
 }
 
 bool ExportFile::writeGathered(const struct iovec* pieces, int count) {
-  if (!flush()) return false;
+  if (!drain(kGather)) return false;
   if (m_fd < 0) return true;
+  if (m_codec) {
+    for (int i = 0; i < count; ++i) {
+      if (!emit(static_cast<const char*>(pieces[i].iov_base), pieces[i].iov_len, kGather)) {
+        fail(errno);
+        return false;
+      }
+    }
+    return true;
+  }
   // A short write leaves the rest of the pieces for the next round.
   std::vector<struct iovec> rest(pieces, pieces + count);
   struct iovec* next = rest.data();
@@ -119,7 +152,7 @@ bool ExportFile::writeGathered(const struct iovec* pieces, int count) {
 
 bool ExportFile::close() {
   if (m_fd < 0) return good();
-  const bool flushed = flush();
+  const bool flushed = drain(m_codec ? Compressor::Step::kEnd : Compressor::Step::kSync);
   const int savedErrno = errno;
   const int rc = ::close(m_fd);
   m_fd = -1;
@@ -135,6 +168,7 @@ void ExportFile::abandon() {
   m_buffer.clear();
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
+  m_sink.fd = -1;
 }
 
 }  // namespace oryx

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/export/FormatFile.h"
 
+#include "export/DocumentWriter.h"
+
 #include <memory>
 
 // Each writer's maker, defined beside the writer: a new writer owned by the
@@ -12,6 +14,8 @@ std::unique_ptr<FormatFile> makeXmlWriter(const std::list<std::string>&, const o
 std::unique_ptr<FormatFile> makeHtmlWriter(const std::list<std::string>&, const oryx::WriterOptions&);
 std::unique_ptr<FormatFile> makeTxtWriter(const std::list<std::string>&, const oryx::WriterOptions&);
 std::unique_ptr<FormatFile> makeXlsxWriter(const std::list<std::string>&, const oryx::WriterOptions&);
+std::unique_ptr<FormatFile> makeJsonWriter(const std::list<std::string>&, const oryx::WriterOptions&);
+std::unique_ptr<FormatFile> makeNdjsonWriter(const std::list<std::string>&, const oryx::WriterOptions&);
 
 namespace {
 
@@ -27,6 +31,8 @@ const WriterType kWriterTypes[] = {
     {"html", makeHtmlWriter},
     {"txt", makeTxtWriter},
     {"xlsx", makeXlsxWriter},
+    {"json", makeJsonWriter},
+    {"ndjson", makeNdjsonWriter},
 };
 
 // Equal when the texts differ at most in the case of ASCII letters.
@@ -47,7 +53,10 @@ std::unique_ptr<FormatFile> makeWriter(const char* type, const std::list<std::st
                                        const WriterOptions& options) {
   if (type == nullptr) return nullptr;
   for (const WriterType& writer : kWriterTypes) {
-    if (equalsIgnoringAsciiCase(type, writer.name)) return writer.make(params, options);
+    if (!equalsIgnoringAsciiCase(type, writer.name)) continue;
+    std::unique_ptr<FormatFile> made = writer.make(params, options);
+    if (auto* document = dynamic_cast<DocumentWriter*>(made.get())) document->setOutputOptions(options);
+    return made;
   }
   return nullptr;
 }

@@ -145,7 +145,7 @@ bool CSVFormatFile::writefile(const Record& record) {
   }
   *out.at++ = '\n';
   out.done();
-  m_file.flush();
+  m_file.endRecord();
   return true;
 }
 

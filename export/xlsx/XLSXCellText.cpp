@@ -62,8 +62,6 @@ bool startsEscape(const unsigned char* p, const unsigned char* end) {
   return isHexDigit(p[2]) && isHexDigit(p[3]) && isHexDigit(p[4]) && isHexDigit(p[5]);
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 }  // namespace
 
 // One pass: the field is only scanned until its first change, then copied
@@ -102,29 +100,4 @@ const char* CellText::prepare(const std::string& field, bool& cut) {
   }
   return copying ? m_text.c_str() : field.c_str();
 }
-
-bool isPlainDecimal(const char* text, size_t size) {
-  const char* const end = text + size;
-  const char* p = text;
-  const bool negative = p < end && *p == '-';
-  if (negative) ++p;
-  const char* const integer = p;
-  while (p < end && isDigit(*p)) ++p;
-  if (p == integer || (p - integer > 1 && *integer == '0')) return false;
-  if (p < end && *p == '.') {
-    const char* const fraction = ++p;
-    while (p < end && isDigit(*p)) ++p;
-    if (p == fraction) return false;
-  }
-  if (p != end) return false;
-  size_t significant = 0;
-  for (p = integer; p < end; ++p) {
-    if (*p == '.' || (significant == 0 && *p == '0')) continue;
-    ++significant;
-  }
-  // A negative zero would show as 0, losing its sign: it stays text.
-  if (negative && significant == 0) return false;
-  return significant <= 15;
-}
-
 }  // namespace oryx

@@ -2,6 +2,7 @@
 
 #include "companion/os/NativePath.h"
 #include "companion/trace/Report.h"
+#include "export/PlainDecimal.h"
 #include "export/WriterCodes.h"
 
 #include <xlsxwriter.h>

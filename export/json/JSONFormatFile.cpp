@@ -4,7 +4,8 @@
 // line. Keys are the column titles in column order; every string is valid
 // UTF-8 (local-charset content converted; malformed bytes become U+FFFD,
 // one per maximal ill-formed part), escaped as the RFC asks: quote,
-// backslash and the control characters, \n \r \t \b \f by name. A record
+// backslash and the control characters, \n \r \t \b \f by name, and
+// U+2028 and U+2029, which many line readers take for line ends. A record
 // with more fields than titles names the others as untitled columns; a
 // shorter one leaves its missing keys out; an empty one is {}.
 // numericCells: plain decimals (PlainDecimal.h) become numbers.
@@ -59,9 +60,16 @@ char* escape(char* at, const unsigned char*& p, const unsigned char* stop, const
     const unsigned char c = *p;
     if (c >= 0x80) {
       size_t length = 0;
-      const bool malformed = oryx::utf8::decode(p, end, length) == oryx::utf8::kMalformed;
-      std::memcpy(at, malformed ? kReplacement : reinterpret_cast<const char*>(p), malformed ? 3 : length);
-      at += malformed ? 3 : length;
+      const uint32_t code = oryx::utf8::decode(p, end, length);
+      const bool malformed = code == oryx::utf8::kMalformed;
+      if (code == 0x2028 || code == 0x2029) {
+        // Line and paragraph separators end a line for many readers of NDJSON.
+        std::memcpy(at, code == 0x2028 ? "\\u2028" : "\\u2029", 6);
+        at += 6;
+      } else {
+        std::memcpy(at, malformed ? kReplacement : reinterpret_cast<const char*>(p), malformed ? 3 : length);
+        at += malformed ? 3 : length;
+      }
       p += length;
       continue;
     }

@@ -1,6 +1,8 @@
+# SPDX-License-Identifier: Apache-2.0
 # Debian packages from the install rules: `cpack -G DEB` in a build tree
 # configured with -DCMAKE_INSTALL_PREFIX=/usr (GNUInstallDirs then gives the
-# multiarch libdir) and -DORYX_INSTALL_RUNPATH=OFF.
+# multiarch libdir), -DORYX_INSTALL_RUNPATH=OFF and Debian's build flags;
+# scripts/build-debs.sh does all three.
 #   runtime -> liboryxutil0       the shared library
 #   dev     -> liboryxutil-dev    headers, CMake package, oryxutil.pc, .so link
 #   tools   -> oryxutil-tools     oryx-export, oryx-tao-args, man pages, completions
@@ -31,8 +33,12 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR})
 # Man pages are packaged gzip-compressed, as Debian wants them.
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb/compress-man.cmake)
+# CPack writes no Multi-Arch field: the library package gets "same" (its
+# files live in the multiarch directory) after it is built.
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb/multiarch.cmake)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME liboryxutil${PROJECT_VERSION_MAJOR})
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME liboryxutil${ORYX_SOVERSION})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 # shlibs control file: only the library package has a shared object.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
@@ -44,8 +50,8 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "p7zip-full")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/deb/triggers)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
 "export writers, file utilities, profiling and ORB configuration on ACE
-oryxutil is a C++17 utility library for server processes: CSV, HTML, XML
-and boxed-text export writers behind one interface, optionally split into
+oryxutil is a C++17 utility library for server processes: CSV, HTML, XML,
+boxed-text and XLSX export writers behind one interface, optionally split into
 numbered part files; sorted directory listings, tree removal, retention
 clean-up and zip packing with 7za; named profiling timers; and the TAO ORB
 argument vector built from tao.cfg.
@@ -54,8 +60,10 @@ This package contains the shared library.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME liboryxutil-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-# The CMake package and oryxutil.pc find ACE through pkg-config.
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libace-dev, pkg-config")
+# Everything the CMake package and oryxutil.pc look for: ACE and (as
+# Requires.private, which pkg-config --cflags resolves too) libxlsxwriter,
+# both through pkg-config.
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libace-dev, libxlsxwriter-dev, pkg-config")
 set(CPACK_DEBIAN_DEV_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_COMPONENT_DEV_DEPENDS runtime)
 set(CPACK_DEBIAN_DEV_DESCRIPTION
@@ -70,8 +78,8 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION
 "command-line tools of the oryxutil library
-oryx-export writes a CSV table as CSV, HTML, XML or boxed text, optionally
-in numbered part files; oryx-tao-args prints the TAO ORB argument vector
+oryx-export writes a CSV table as CSV, HTML, XML, boxed text or an XLSX
+workbook, optionally in numbered part files; oryx-tao-args prints the TAO ORB argument vector
 that a tao.cfg file gives.")
 
 # copyright and changelog in /usr/share/doc/<package>/ of each package; only

@@ -1,7 +1,6 @@
 #include "TaoCfgCheck.h"
 
-#include "companion/io/ConfigFile.h"
-#include "companion/os/NativePath.h"
+#include "ConfigRead.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -29,7 +28,7 @@ bool allDigits(const std::string& text) {
 
 bool TaoCfgCheck::read(const std::string& path) {
   std::string content;
-  if (!oryx::readConfigFile(oryx::nativePath(path), oryx::ConfigAccess::kRead, content)) return false;
+  if (!readConfig(path, content)) return false;
   if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) content.erase(0, 3);  // the library skips it too
   long line = 1;
   for (size_t start = 0; start < content.size(); ++line) {

@@ -14,7 +14,7 @@
 #include "StdoutPump.h"
 #include "ToolCli.h"
 
-#include "export/txt/TextWidth.h"
+#include "oryxutil/export/TextWidth.h"
 #include "oryxutil/companion/CommonUtils.h"
 #include "oryxutil/companion/TraceClient.h"
 

@@ -5,12 +5,11 @@
 // Exit status: 0 printed (or nothing found); 1 a missing environment
 // variable, an unreadable or invalid tao.cfg, or problems found by --check;
 // 2 a usage error.
+#include "ConfigRead.h"
 #include "TaoCfgCheck.h"
 #include "ToolCli.h"
 #include "Utf8Check.h"
 
-#include "companion/io/ConfigFile.h"
-#include "companion/os/NativePath.h"
 #include "oryxutil/companion/CommonUtils.h"
 #include "oryxutil/companion/OS.h"
 #include "oryxutil/orbcfg/TaoCfg.h"
@@ -65,7 +64,7 @@ bool isUnset(const char* name) { return oRYXCommonUtils::oRYXgetenv(name).empty(
 // a FIFO or a device in its place is refused, never waited on.
 std::string readError(int error) {
   if (error == EINVAL) return "not a regular file";
-  if (error == EFBIG) return "larger than " + std::to_string(oryx::kMaxConfigFileBytes >> 20) + " MiB";
+  if (error == EFBIG) return "larger than " + std::to_string(oryxtool::kMaxConfigBytes >> 20) + " MiB";
   return std::strerror(error);
 }
 

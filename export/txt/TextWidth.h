@@ -4,8 +4,10 @@
 // Display widths of UTF-8 text for the boxed-text writer: an East Asian wide
 // character takes two columns, every other character one. Malformed UTF-8 is
 // repaired in place with "?" (one column each) as the text is stepped over.
-// Pure functions, no state: safe from any thread. Internal to the library,
-// exported only so its tests can reach them.
+// Pure functions, no state: safe from any thread. Internal to the library
+// except textWidth.
+
+#include "oryxutil/export/TextWidth.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -64,9 +66,9 @@ inline bool isPlainAscii(const char* text, size_t length) {
 // True when the 16-bit character `c` takes two display columns.
 bool isWideChar(uint16_t c);
 
-// Display width of a title: each 16-bit unit of its wide form counts 2 when
-// wide, else 1 (so a character above U+FFFF, two units, counts 2).
-uint32_t textWidth(const std::string& text);
+// textWidth (public, oryxutil/export/TextWidth.h): each 16-bit unit of the
+// title's wide form counts 2 when wide, else 1 (so a character above U+FFFF,
+// two units, counts 2).
 
 // Steps over the character at `position` of `buffer` (`length` bytes):
 // advances `position`, sets `width` to its display columns and returns true;

@@ -1,6 +1,7 @@
+# SPDX-License-Identifier: Apache-2.0
 # Installs the build in BUILD_DIR into a fresh prefix under /tmp (outside
 # the build tree, so nothing can be found there by accident), builds and runs
-# the consumer project with find_package(oryxutil CONFIG) and with
+# the README's samples with find_package(oryxutil CONFIG) and with
 # pkg-config, and starts the installed tools. A failed check leaves the
 # prefix for inspection.
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -16,25 +17,15 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -DCMAKE_PREFIX_PATH=${prefix})
-run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
-run(${WORK_DIR}/consumer/consumer)
-if(NOT LAST_OUTPUT MATCHES "consumer ok")
-  message(FATAL_ERROR "consumer printed: ${LAST_OUTPUT}")
-endif()
-
-# pkg-config: compile the same source with the flags oryxutil.pc gives.
+# The README's samples, built with its CMake project and its pkg-config line
+# against the prefix, run with the library found through LD_LIBRARY_PATH.
 file(GLOB_RECURSE pcfile ${prefix}/oryxutil.pc)
 get_filename_component(pcdir "${pcfile}" DIRECTORY)
-set(ENV{PKG_CONFIG_PATH} ${pcdir})
-run(pkg-config --cflags --libs oryxutil)
-string(STRIP "${LAST_OUTPUT}" flags)
-separate_arguments(flags UNIX_COMMAND "${flags}")
 get_filename_component(libdir "${pcdir}" DIRECTORY)
-run(c++ -std=c++17 ${CONSUMER_DIR}/consumer.cpp ${flags} -Wl,-rpath,${libdir} -o ${WORK_DIR}/consumer-pc)
-run(${WORK_DIR}/consumer-pc)
-if(NOT LAST_OUTPUT MATCHES "consumer ok")
-  message(FATAL_ERROR "pkg-config consumer printed: ${LAST_OUTPUT}")
+run(${CMAKE_COMMAND} -E env CMAKE_PREFIX_PATH=${prefix} PKG_CONFIG_PATH=${pcdir} LD_LIBRARY_PATH=${libdir}
+    ${PYTHON} ${README_SAMPLES} run ${README} ${WORK_DIR}/readme)
+if(NOT LAST_OUTPUT MATCHES "README samples: all passed")
+  message(FATAL_ERROR "README samples:\n${LAST_OUTPUT}")
 endif()
 
 # The installed tools start from this prefix through their RUNPATH alone:

@@ -355,7 +355,7 @@ TEST_F(ExportTool, AutoWidthsFollowTheWidestTextUpToSixty) {
   EXPECT_EQ(readFile(dir.file("auto.txt")), readFile(dir.file("given.txt")));
 }
 
-TEST_F(ExportTool, BadOptionsExitWithTwoAndHelpShowsEveryOption) {
+TEST_F(ExportTool, BadOptionsExitWithTwoOnOneLine) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"-f", "pdf", "-o", "x"}, {"in.csv"}, {"--widths", "3,-1", "-o", "x"}, {"--widths", "wide", "-o", "x"},
            {"--encoding", "utf-8", "-o", "x"}, {"--delimiter", "\"", "-o", "x"}, {"--tsv", "--delimiter", ";"},
@@ -364,13 +364,6 @@ TEST_F(ExportTool, BadOptionsExitWithTwoAndHelpShowsEveryOption) {
     EXPECT_EQ(result.status, 2) << args[0];
     EXPECT_EQ(result.err.rfind("oryx-export: ", 0), 0u) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-  }
-  const ToolRun help = run({"--help"});
-  EXPECT_EQ(help.status, 0);
-  for (const char* option : {"--format", "--output", "--part-size", "--widths", "--export-name", "--record-name",
-                             "--encoding", "--delimiter", "--tsv", "--ragged", "--no-clobber", "--legacy", "--bom",
-                             "--excel-safe", "--quiet", "--progress", "--version", "Examples:"}) {
-    EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(run({"--version"}).out, "oryx-export (oryxutil) " ORYX_VERSION "\n");
   EXPECT_EQ(run({"--version"}, "/dev/null", "exec >/dev/full;").status, 1);
@@ -391,20 +384,4 @@ TEST_F(ExportTool, DefaultsEscapeAndQuoteAndLegacyKeepsThePlainBytes) {
   EXPECT_EQ(readFile(dir.file("o.csv")), "\xEF\xBB\xBFx,\"t,1\",\"<b>&\"\"\"\n'=1+1,<script>,a&b\n");
   EXPECT_EQ(convert(csv, {"--legacy", "-o", "o.csv"}).status, 0);
   EXPECT_EQ(readFile(dir.file("o.csv")), "x,t,1,<b>&\"\n=1+1,<script>,a&b\n");
-}
-
-TEST_F(ExportTool, BashCompletionsOfferOptionsAndValues) {
-  const char kBashCompletion[] = "/usr/share/bash-completion/bash_completion";
-  if (!fs::exists(kBashCompletion)) GTEST_SKIP() << "bash-completion is not installed";
-  const std::string script = std::string("source ") + kBashCompletion +
-                             "; for f in " ORYX_SOURCE_DIR "/tools/completions/*; do source $f; done; PATH=" +
-                             fs::path(kTool).parent_path().string() +
-                             ":$PATH; ask() { f=$1; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); "
-                             "COMP_LINE=\"$*\"; COMP_POINT=${#COMP_LINE}; COMPREPLY=(); $f $1 \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"; "
-                             "echo \"${COMPREPLY[*]}\"; }; ask _oryx_export oryx-export -f ''; "
-                             "ask _oryx_export oryx-export --no-c; ask _oryx_tao_args oryx-tao-args --format ''; "
-                             "ask _oryx_tao_args oryx-tao-args --ch";
-  writeFile(dir.file("ask.sh"), script);
-  const ToolRun result = shell("bash ask.sh");
-  EXPECT_EQ(result.out, "csv html xml txt xlsx\n--no-clobber\nlines null json shell\n--check\n") << result.err;
 }

@@ -5,10 +5,12 @@
 // the ORB configuration and the facade. Stateless; every operation may be
 // called from any thread. Environment variables are read at every call.
 
+#include "oryxutil/Visibility.h"
+
 #include <list>
 #include <string>
 
-class oRYXCommonUtils {
+class ORYXUTIL_EXPORT oRYXCommonUtils {
  public:
   oRYXCommonUtils();
   ~oRYXCommonUtils();
@@ -92,6 +94,6 @@ class oRYXCommonUtils {
 };
 
 // The same answer as oRYXCommonUtils::IsGlobalVersion().
-bool oRYXIsGlobalVersion();
+ORYXUTIL_EXPORT bool oRYXIsGlobalVersion();
 
 #endif

@@ -11,6 +11,8 @@
 // Threads: every operation may be called from any number of threads at once;
 // the sink is called without any lock of this class held.
 
+#include "oryxutil/Visibility.h"
+
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -31,7 +33,7 @@ enum _ETraceLevel {
   TRACE_DEBUG = 7
 };
 
-class TraceClient {
+class ORYXUTIL_EXPORT TraceClient {
  public:
   using Sink = std::function<void(int level, int category, const std::string& text)>;
 

@@ -10,6 +10,8 @@
 // through FormatFile* (or hands it to a MultiFormatFile).
 // Threads: a writer is used by one thread at a time; writers are independent.
 
+#include "oryxutil/Visibility.h"
+
 #include <list>
 #include <memory>
 #include <string>
@@ -17,7 +19,7 @@
 
 #include "oryxutil/export/WriterOptions.h"
 
-class FormatFile {
+class ORYXUTIL_EXPORT FormatFile {
  public:
   FormatFile() = default;
   FormatFile(const FormatFile&) = default;
@@ -42,12 +44,13 @@ class FormatFile {
 // name). Result: a new writer owned by the caller, or null for a null or
 // unknown type or bad parameters. Reports nothing. Thread-safe.
 namespace oryx {
-[[nodiscard]] std::unique_ptr<FormatFile> makeWriter(const char* type, const std::list<std::string>& params,
-                                                     const WriterOptions& options = WriterOptions());
+[[nodiscard]] ORYXUTIL_EXPORT std::unique_ptr<FormatFile> makeWriter(const char* type,
+                                                                     const std::list<std::string>& params,
+                                                                     const WriterOptions& options = WriterOptions());
 }  // namespace oryx
 
 // The same creation, for callers that manage the writer themselves.
-class FormatFileFactory {
+class ORYXUTIL_EXPORT FormatFileFactory {
  public:
   FormatFileFactory() = default;
   FormatFileFactory& operator=(const FormatFileFactory&) { return *this; }

@@ -18,6 +18,7 @@
 // destroyed (without ending an open part; the writer closes its file).
 // Threads: one caller thread at a time; no lock is taken.
 
+#include "oryxutil/Visibility.h"
 #include "oryxutil/export/FormatFile.h"
 
 #include <cstdint>
@@ -25,7 +26,7 @@
 #include <string>
 #include <vector>
 
-class MultiFormatFile : public FormatFile {
+class ORYXUTIL_EXPORT MultiFormatFile : public FormatFile {
  public:
   MultiFormatFile(FormatFile* inner, unsigned long maxRecords, bool ownsInner);
   // A copy, and the target of an assignment, share the inner writer but never

@@ -16,6 +16,8 @@
 // every exit): callers serialise them against each other and against any
 // code that depends on the working directory.
 
+#include "oryxutil/Visibility.h"
+
 #include <cstdint>
 #include <ctime>
 #include <list>
@@ -35,7 +37,7 @@ enum ORDER {
   ORDER_BY_NAME = 2   // ascending byte order of the names
 };
 
-class oRYXFileUtil {
+class ORYXUTIL_EXPORT oRYXFileUtil {
  public:
   oRYXFileUtil();
   ~oRYXFileUtil();

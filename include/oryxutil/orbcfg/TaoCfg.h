@@ -16,6 +16,8 @@
 // the debug echo on stdout when ORYX_TAO_DEBUG_WREN is exactly "1".
 // Not thread-safe: one thread at a time per object.
 
+#include "oryxutil/Visibility.h"
+
 #include <ace/ARGV.h>
 #include <ace/Configuration.h>
 #include <ace/SString.h>
@@ -27,7 +29,7 @@ namespace oryx {
 class IniValues;
 }
 
-class oRYX_Tao_Cfg {
+class ORYXUTIL_EXPORT oRYX_Tao_Cfg {
  public:
   // `cfgFile`: path of tao.cfg; null, or 200 characters and more, select the
   // default "$ORYX_ROOT/etc/conf/tao.cfg", which is used literally.

@@ -12,11 +12,13 @@
 // process-wide: two threads using one name share (and restart) one timer,
 // and the one indent is shared by all threads.
 
+#include "oryxutil/Visibility.h"
+
 #include <ace/High_Res_Timer.h>
 
 #include <string>
 
-class oRYXProfile {
+class ORYXUTIL_EXPORT oRYXProfile {
  public:
   oRYXProfile& operator=(const oRYXProfile&) { return *this; }
 
@@ -52,7 +54,7 @@ class oRYXProfile {
 // Times its scope under one name: starts the timer when constructed, stops
 // it (emitting the elapsed line) and forgets it when destroyed. A copy takes
 // the name only and starts nothing. A null name is the empty name.
-class oRYXAutoProfile {
+class ORYXUTIL_EXPORT oRYXAutoProfile {
  public:
   oRYXAutoProfile(const char* name);  // NOLINT: converting, as callers write it
   ~oRYXAutoProfile();

@@ -9,6 +9,7 @@
 // - getDBConfigValue looks a key up in <config path>/dbinfo.txt.
 // Stateless; every operation may be called from any thread.
 
+#include "oryxutil/Visibility.h"
 #include "oryxutil/companion/CommonUtils.h"
 #include "oryxutil/fileutil/FileUtil.h"
 
@@ -16,7 +17,7 @@
 #include <list>
 #include <string>
 
-class oRYXUtils {
+class ORYXUTIL_EXPORT oRYXUtils {
  public:
   oRYXUtils();
   ~oRYXUtils();
@@ -66,7 +67,7 @@ class oRYXUtils {
 };
 
 // A class of the product with no members beyond its trivial three.
-class oRYXGlobalUtils {
+class ORYXUTIL_EXPORT oRYXGlobalUtils {
  public:
   oRYXGlobalUtils();
   ~oRYXGlobalUtils();

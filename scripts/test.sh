@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Builds oryxutil and runs the whole test suite three times: a plain
-# optimised build (with the install check and a valgrind run of the demo),
-# under AddressSanitizer + UndefinedBehaviorSanitizer, and under
-# ThreadSanitizer; builds and checks the Debian packages (tests/package/check.sh);
-# then every fuzz target for ORYX_FUZZ_SECONDS (default 60).
-# Usage: tools/test.sh            (installs missing Debian packages first)
+# SPDX-License-Identifier: Apache-2.0
+# Builds everything scripts/setup.sh leaves out (tests, benchmarks) and runs
+# the whole test suite three times: a plain optimised build (with the
+# examples, the README samples, the install check and a valgrind run of the
+# demo), under AddressSanitizer + UndefinedBehaviorSanitizer, and under
+# ThreadSanitizer; builds and checks the Debian packages
+# (tests/package/check.sh); then every fuzz target for ORYX_FUZZ_SECONDS
+# (default 60).
+# Usage: scripts/test.sh            (installs missing Debian packages first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./tools/install-deps.sh
+./scripts/install-deps.sh
 
 jobs=$(nproc)
 run_suite() {
@@ -18,7 +21,7 @@ run_suite() {
   ctest --test-dir "${dir}" --output-on-failure -j "${jobs}"
 }
 
-run_suite build
+run_suite build -DORYX_BUILD_TESTS=ON -DORYX_BUILD_BENCH=ON -DORYX_BUILD_EXAMPLES=ON -DORYX_BUILD_TOOLS=ON
 echo "== build-deb"
 tests/package/check.sh build-deb
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \

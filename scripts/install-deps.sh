@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs the Debian 12 packages oryxutil needs to build, test and benchmark.
 # Idempotent: when every package is present it only runs dpkg-query and exits.
 set -euo pipefail
@@ -19,8 +20,8 @@ packages=(
   valgrind
   time                  # peak memory in bench/oryx_export_bench.py
   help2man              # the tools' man pages, from their --help
-  bash-completion       # the tools' completions are tested against it
   dpkg-dev file lintian # Debian packages: cpack -G DEB, dpkg-shlibdeps, checks
+  debootstrap           # a clean Debian root for scripts/clean-install-check.sh
 )
 
 missing=()

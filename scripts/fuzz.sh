@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Longer fuzzing runs: every fuzz target for SECONDS each (default 600),
 # printing libFuzzer's final statistics (executions, coverage, new units).
-# Usage: tools/fuzz.sh [SECONDS]
+# Usage: scripts/fuzz.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./tools/install-deps.sh
+./scripts/install-deps.sh
 seconds=${1:-600}
 cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DORYX_FUZZ=ON \
   -DORYX_SANITIZE=address,undefined -DORYX_FUZZ_SECONDS="${seconds}" \

@@ -45,8 +45,8 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # The zip functions run 7za.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "p7zip-full")
-# ldconfig through dpkg's trigger, which lintian requires; the postinst and
-# postrm that CPack writes call it as well (a lintian warning, harmless).
+# ldconfig through dpkg's trigger, which lintian requires (the post-build
+# script removes CPack's maintainer scripts that would call it again).
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/deb/triggers)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
 "export writers, file utilities, profiling and ORB configuration on ACE
@@ -78,9 +78,9 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION
 "command-line tools of the oryxutil library
-oryx-export writes a CSV table as CSV, HTML, XML, boxed text or an XLSX
-workbook, optionally in numbered part files; oryx-tao-args prints the TAO ORB argument vector
-that a tao.cfg file gives.")
+oryx-export writes a CSV table as CSV, HTML, XML, boxed text or an
+XLSX workbook, optionally in numbered part files; oryx-tao-args prints
+the TAO ORB argument vector that a tao.cfg file gives.")
 
 # copyright and changelog in /usr/share/doc/<package>/ of each package; only
 # the packages install them, not a plain `cmake --install`.

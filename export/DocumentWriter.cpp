@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "export/DocumentWriter.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/trace/Report.h"
-#include "export/WriterCodes.h"
 
 #include <cerrno>
 

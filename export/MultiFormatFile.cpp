@@ -1,7 +1,7 @@
 #include "oryxutil/export/MultiFormatFile.h"
 
+#include "companion/ResultCodes.h"
 #include "export/DocumentWriter.h"
-#include "export/WriterCodes.h"
 #include "oryxutil/companion/OS.h"
 
 #include <algorithm>

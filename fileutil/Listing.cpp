@@ -2,16 +2,18 @@
 // name, at most maxCount of them.
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
 #include "fileutil/Descriptor.h"
 #include "fileutil/DirHandle.h"
-#include "fileutil/ResultCodes.h"
 #include "fileutil/ScanContext.h"
 #include "fileutil/ScanFunctions.h"
 
 #include <sys/stat.h>
 
 using namespace oryx::fileutil;
+using oryx::kOk;
+using oryx::kFailed;
 
 namespace {
 

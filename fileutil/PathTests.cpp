@@ -1,12 +1,15 @@
 // The path tests of oRYXFileUtil and its trivial special members.
 #include "oryxutil/fileutil/FileUtil.h"
 
-#include "fileutil/ResultCodes.h"
+#include "companion/ResultCodes.h"
 #include "oryxutil/companion/OS.h"
 
 #include <sys/stat.h>
 
-using namespace oryx::fileutil;
+using oryx::kOk;
+using oryx::kFailed;
+using oryx::kIsDirectory;
+using oryx::kNotDirectory;
 
 oRYXFileUtil::oRYXFileUtil() {}
 oRYXFileUtil::~oRYXFileUtil() {}

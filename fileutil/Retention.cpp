@@ -6,9 +6,9 @@
 // fifos, sockets and devices are never touched whatever their names.
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
 #include "fileutil/Descriptor.h"
-#include "fileutil/ResultCodes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +18,9 @@
 #include <vector>
 
 using namespace oryx::fileutil;
+using oryx::kOk;
+using oryx::kFailed;
+using oryx::kLaterStepFailed;
 
 namespace {
 

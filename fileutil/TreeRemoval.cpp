@@ -2,9 +2,9 @@
 // through descriptors (see TreeRemoval.h).
 #include "fileutil/TreeRemoval.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
 #include "fileutil/Descriptor.h"
-#include "fileutil/ResultCodes.h"
 #include "oryxutil/fileutil/FileUtil.h"
 
 #include <cerrno>
@@ -157,7 +157,7 @@ int removeTree(const std::string& path) {
 int oRYXFileUtil::delDir(const char* dir, const char* encoding) {
   std::string native;
   if (dir == nullptr || *dir == '\0' || !oryx::nativePath(dir, encoding, native)) {
-    return oryx::fileutil::kFailed;
+    return oryx::kFailed;
   }
   return oryx::fileutil::removeTree(native);
 }

@@ -2,9 +2,9 @@
 // parent directory and holding the subdirectory under its relative name.
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
 #include "fileutil/Descriptor.h"
-#include "fileutil/ResultCodes.h"
 #include "fileutil/TreeRemoval.h"
 #include "fileutil/WorkingDirectory.h"
 #include "fileutil/ZipArchiver.h"
@@ -12,6 +12,10 @@
 #include <vector>
 
 using namespace oryx::fileutil;
+using oryx::kOk;
+using oryx::kFailed;
+using oryx::kLaterStepFailed;
+using oryx::kIsDirectory;
 
 namespace {
 

@@ -2,11 +2,11 @@
 // staging directory %ORYX_ROOT%\var\tmp, deleted, and the archive moved in.
 #include "oryxutil/fileutil/FileUtil.h"
 
+#include "companion/ResultCodes.h"
+#include "companion/os/NativePath.h"
 #include "companion/process/BuiltinCommands.h"
 #include "companion/process/CommandLine.h"
-#include "companion/os/NativePath.h"
 #include "fileutil/ArchiveNaming.h"
-#include "fileutil/ResultCodes.h"
 #include "fileutil/WorkingDirectory.h"
 #include "fileutil/ZipArchiver.h"
 #include "oryxutil/companion/CommonUtils.h"
@@ -14,6 +14,8 @@
 #include <vector>
 
 using namespace oryx::fileutil;
+using oryx::kOk;
+using oryx::kFailed;
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "orbcfg/CfgImport.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/io/ConfigFile.h"
 #include "companion/os/NativePath.h"
 #include "orbcfg/IniText.h"
-#include "orbcfg/OrbCodes.h"
 
 #include <cstring>
 
@@ -37,14 +37,14 @@ struct StoredValues {
 };
 
 int putInStore(ACE_Configuration_Heap& store, const StoredValues& values) {
-  int result = kCfgOk;
+  int result = kOk;
   for (size_t i = 0; i < kStoredKeyCount; ++i) {
     if (!values.given[i]) continue;
     ACE_Configuration_Section_Key section;
     if (store.open_section(store.root_section(), kStoredKeys[i].section, 1, section) != 0 ||
         store.set_string_value(section, kStoredKeys[i].key,
                                ACE_TString(values.value[i].c_str(), values.value[i].size())) != 0) {
-      result = kCfgFailed;
+      result = kFailed;
     }
   }
   return result;
@@ -70,9 +70,9 @@ const std::string* IniValues::find(const char* section, const char* key) const {
 }
 
 int importIniFile(ACE_Configuration_Heap& store, IniValues& others, const char* path) {
-  if (path == nullptr) return kCfgFailed;
+  if (path == nullptr) return kFailed;
   std::string text;
-  if (!readConfigFile(nativePath(std::string(path)), ConfigAccess::kRead, text)) return kCfgFailed;
+  if (!readConfigFile(nativePath(std::string(path)), ConfigAccess::kRead, text)) return kFailed;
   StoredValues stored;
   const int read = readIniText(text, [&](const std::string& section, const std::string& key,
                                          std::string&& value) {
@@ -85,7 +85,7 @@ int importIniFile(ACE_Configuration_Heap& store, IniValues& others, const char* 
     }
   });
   const int putResult = putInStore(store, stored);
-  return read == kCfgOk ? putResult : kCfgFailed;
+  return read == kOk ? putResult : kFailed;
 }
 
 }  // namespace oryx

@@ -8,7 +8,7 @@
 // plain index that getparam consults after the store.
 // The path is a product path (a backslash is a separator); only a regular
 // file of at most kMaxConfigFileBytes is read (ConfigFile.h).
-// Result: kCfgOk, or kCfgFailed when the file is missing, unreadable, not
+// Result: kOk, or kFailed when the file is missing, unreadable, not
 // a regular file, too large or refused by the INI rules (the keys before the
 // refused line are imported all the same).
 

@@ -1,6 +1,6 @@
 #include "orbcfg/IniText.h"
 
-#include "orbcfg/OrbCodes.h"
+#include "companion/ResultCodes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -78,17 +78,17 @@ int readIniText(const std::string& text, const IniEntryTaker& take) {
     if (*begin == '[') {
       const char* close = end;
       while (close > begin && close[-1] != ']') --close;
-      if (close == begin) return kCfgFailed;
-      if (!readSectionPath(begin + 1, close - 1, section)) return kCfgFailed;
+      if (close == begin) return kFailed;
+      if (!readSectionPath(begin + 1, close - 1, section)) return kFailed;
       inSection = inSection || !section.empty();
       continue;
     }
     const char* equals = static_cast<const char*>(std::memchr(begin, '=', end - begin));
-    if (equals == nullptr || !inSection) return kCfgFailed;
+    if (equals == nullptr || !inSection) return kFailed;
     const char* keyEnd = equals;
     trim(begin, keyEnd);
     if (!validName(begin, keyEnd) || std::memchr(begin, '\\', keyEnd - begin) != nullptr) {
-      return kCfgFailed;
+      return kFailed;
     }
     const char* value = equals + 1;
     trim(value, end);
@@ -98,7 +98,7 @@ int readIniText(const std::string& text, const IniEntryTaker& take) {
     }
     take(section, std::string(begin, keyEnd), std::string(value, end));
   }
-  return kCfgOk;
+  return kOk;
 }
 
 }  // namespace oryx

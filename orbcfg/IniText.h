@@ -17,7 +17,7 @@
 // holding "[" or "]" or longer than 255 bytes; a key before any section, or
 // one holding "\", "[" or "]" or longer than 255 bytes (the empty key is
 // accepted). A leading UTF-8 byte-order mark is skipped.
-// Result: kCfgOk, or kCfgFailed at the first refused line; `take` has
+// Result: kOk, or kFailed at the first refused line; `take` has
 // then seen every key before it, in file order (a key given twice: twice).
 
 #include <cstddef>

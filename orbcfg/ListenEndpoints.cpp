@@ -4,7 +4,7 @@
 #include "companion/io/ConfigFile.h"
 #include "companion/os/NativePath.h"
 #include "orbcfg/IniText.h"
-#include "orbcfg/OrbCodes.h"
+#include "orbcfg/OrbOptions.h"
 #include "oryxutil/companion/CommonUtils.h"
 #include "oryxutil/companion/OS.h"
 

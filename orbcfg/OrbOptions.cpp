@@ -1,6 +1,5 @@
 #include "orbcfg/OrbOptions.h"
 
-#include "orbcfg/OrbCodes.h"
 #include "oryxutil/companion/CommonUtils.h"
 
 #include <cstdio>

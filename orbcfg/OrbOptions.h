@@ -8,6 +8,9 @@
 
 namespace oryx {
 
+// A switch of tao.cfg is on only for exactly this value.
+const char kSwitchOn[] = "enable";
+
 // CFG "/" name: the service configuration file below the configuration path.
 std::string serviceConfigPath(const std::string& configPath, const std::string& fileName);
 

@@ -1,8 +1,8 @@
 // oRYX_Tao_Cfg: the ORB argument vector of both TAO_init forms.
 #include "oryxutil/orbcfg/TaoCfg.h"
 
+#include "companion/ResultCodes.h"
 #include "orbcfg/ArgvBuild.h"
-#include "orbcfg/OrbCodes.h"
 #include "orbcfg/OrbOptions.h"
 #include "oryxutil/companion/CommonUtils.h"
 
@@ -39,7 +39,7 @@ std::vector<oryx::NamedText> namedSources(
 
 ACE_ARGV_T<char>* oRYX_Tao_Cfg::TAO_init(char** const argv, const char* listenPort,
                                          std::string svcConfName) {
-  if (Initalize() != oryx::kCfgOk) return nullptr;
+  if (Initalize() != oryx::kOk) return nullptr;
   ParseNameService();
   ParseDebug();
   ParseORB();
@@ -74,7 +74,7 @@ ACE_ARGV_T<char>* oRYX_Tao_Cfg::TAO_init(char** const argv, const char* listenPo
 
 ACE_ARGV_T<char>* oRYX_Tao_Cfg::TAO_init(char** const argv, int listenPort,
                                          const std::string& svcConfName, int sslListenPort) {
-  if (Initalize() != oryx::kCfgOk) return nullptr;
+  if (Initalize() != oryx::kOk) return nullptr;
   ParseNameService();
   ParseDebug();
   ParseORB();

@@ -1,12 +1,15 @@
 // oRYX_Tao_Cfg: construction, loading tao.cfg and reading its settings.
 #include "oryxutil/orbcfg/TaoCfg.h"
 
+#include "companion/ResultCodes.h"
 #include "orbcfg/CfgImport.h"
-#include "orbcfg/OrbCodes.h"
 
 #include <cstring>
 
 namespace {
+
+// Section map size of the in-memory store that tao.cfg is imported into.
+const int kSectionMapSize = 16;
 
 // Used literally: nothing in the path is expanded.
 const char kDefaultCfgFile[] = "$ORYX_ROOT/etc/conf/tao.cfg";
@@ -32,17 +35,17 @@ oRYX_Tao_Cfg::oRYX_Tao_Cfg(const char* cfgFile)
 oRYX_Tao_Cfg::~oRYX_Tao_Cfg() = default;
 
 int oRYX_Tao_Cfg::Initalize() {
-  if (m_loaded) return oryx::kCfgOk;
+  if (m_loaded) return oryx::kOk;
   if (!m_heapOpened) {
-    if (m_cfgHeap.open(oryx::kCfgSectionMapSize) != 0) return oryx::kCfgFailed;
+    if (m_cfgHeap.open(kSectionMapSize) != 0) return oryx::kFailed;
     m_heapOpened = true;
   }
   // A failed import leaves the store open; the next call imports again into it.
-  if (oryx::importIniFile(m_cfgHeap, *m_otherValues, m_cfgFile) != oryx::kCfgOk) {
-    return oryx::kCfgFailed;
+  if (oryx::importIniFile(m_cfgHeap, *m_otherValues, m_cfgFile) != oryx::kOk) {
+    return oryx::kFailed;
   }
   m_loaded = true;
-  return oryx::kCfgOk;
+  return oryx::kOk;
 }
 
 ACE_String_Base<char> oRYX_Tao_Cfg::getparam(const ACE_String_Base<char>* section,

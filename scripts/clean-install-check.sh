@@ -37,16 +37,16 @@ python3 tests/install/readme_samples.py extract README.md "$root/check/samples" 
 chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root DEBIAN_FRONTEND=noninteractive \
   /bin/bash -euo pipefail -c '
 cd /check
-apt-get update -qq
-apt-get install -y -qq ./*.deb >/dev/null
+apt-get -o Dpkg::Use-Pty=0 update -qq
+apt-get -o Dpkg::Use-Pty=0 install -y -qq ./*.deb >/dev/null
 dpkg -L '"${packages[*]}"' | sort -u > files.txt
 echo "== pkg-config --cflags oryxutil: $(pkg-config --cflags oryxutil)"
-apt-get install -y -qq --no-install-recommends g++ cmake make man-db >/dev/null
+apt-get -o Dpkg::Use-Pty=0 install -y -qq --no-install-recommends g++ cmake make man-db >/dev/null
 samples/run.sh
 echo "== man oryx-export"
 man -P cat oryx-export | grep -q "oryx-export"
 echo "== apt-get remove"
-apt-get remove -y -qq '"${packages[*]}"' >/dev/null
+apt-get -o Dpkg::Use-Pty=0 remove -y -qq '"${packages[*]}"' >/dev/null
 left=0
 while IFS= read -r f; do
   # Shared directories such as /usr/bin stay; files and the packages own ones go.

@@ -11,6 +11,14 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <climits>
+
+std::string oRYXCommonUtils::hostname() {
+  char name[HOST_NAME_MAX + 1] = {0};
+  if (::gethostname(name, sizeof(name) - 1) != 0) return std::string();
+  return std::string(name);
+}
+
 std::string oRYXCommonUtils::sysname() {
   struct utsname names;
   if (::uname(&names) != 0) return std::string();

@@ -1,8 +1,9 @@
+// The trivial members of oRYXCommonUtils, wide text, the environment, split
+// and the configuration path.
 #include "oryxutil/companion/CommonUtils.h"
 
-#include <unistd.h>
+#include "companion/text/Utf8.h"
 
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,15 +15,6 @@ namespace {
 
 const wchar_t kReplacement = 0xFFFD;
 
-// Length of the UTF-8 sequence led by `lead`, 0 when `lead` cannot lead one.
-size_t sequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
 }  // namespace
 
 std::wstring oRYXCommonUtils::STR2WSTR(const std::string& text) {
@@ -32,23 +24,10 @@ std::wstring oRYXCommonUtils::STR2WSTR(const std::string& text) {
   const size_t n = text.size();
   size_t i = 0;
   while (i < n) {
-    const size_t length = sequenceLength(p[i]);
-    if (length == 0 || i + length > n) {
-      out.push_back(kReplacement);
-      ++i;
-      continue;
-    }
-    uint32_t code = length == 1 ? p[i] : p[i] & (0xFF >> (length + 1));
-    bool valid = true;
-    for (size_t k = 1; k < length; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
-      code = (code << 6) | (p[i + k] & 0x3F);
-    }
-    const uint32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!valid || code < minimum[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    size_t length = 1;
+    uint32_t code = oryx::utf8::decode(p + i, p + n, length);
+    // A malformed sequence gives one replacement per byte, stepped over one at a time.
+    if (code == oryx::utf8::kMalformed) {
       out.push_back(kReplacement);
       ++i;
       continue;
@@ -74,12 +53,6 @@ std::string oRYXCommonUtils::oRYXgetenv(const char* name) {
   if (name == nullptr) return std::string();
   const char* value = std::getenv(name);
   return value == nullptr ? std::string() : std::string(value);
-}
-
-std::string oRYXCommonUtils::hostname() {
-  char name[HOST_NAME_MAX + 1] = {0};
-  if (::gethostname(name, sizeof(name) - 1) != 0) return std::string();
-  return std::string(name);
 }
 
 void oRYXCommonUtils::split(const std::string& text, const std::string& delimiter,

@@ -2,6 +2,8 @@
 // tabs and environment substitution.
 #include "oryxutil/companion/CommonUtils.h"
 
+#include "companion/text/Utf8.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -15,24 +17,6 @@ bool isNameStart(char c) {
 }
 
 bool isNameChar(char c) { return isNameStart(c) || (c >= '0' && c <= '9'); }
-
-void appendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 }  // namespace
 
@@ -98,7 +82,7 @@ std::string oRYXCommonUtils::WSTR2STR(const wchar_t* text) {
     } else if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
       code = 0xFFFD;
     }
-    appendUtf8(out, code);
+    oryx::utf8::append(out, code);
   }
   return out;
 }

@@ -13,6 +13,23 @@ namespace oryx {
 
 const int kTraceCategory = 1;
 
+namespace {
+
+// The calling thread's last report. The flag, trivially destroyed, stays
+// readable after the text is gone, so a report from a late destructor on an
+// ending thread is simply not kept.
+thread_local bool t_threadEnded = false;
+
+struct LastReport {
+  ~LastReport() { t_threadEnded = true; }
+  std::string text;
+};
+thread_local LastReport t_lastReport;
+
+}  // namespace
+
+std::string lastReport() { return t_threadEnded ? std::string() : t_lastReport.text; }
+
 void report(const char* format, ...) {
   const int savedErrno = errno;
   oRYXcommon::_ETraceLevel level = oRYXcommon::TRACE_ERROR;
@@ -34,6 +51,7 @@ void report(const char* format, ...) {
 
   ACE_Message_Block* body = oRYXcommon::TraceClient::Instance()->setBody("%s", text.c_str());
   oRYXcommon::TraceClient::Instance()->trace(level, kTraceCategory, body);
+  if (!t_threadEnded) t_lastReport.text.swap(text);
   errno = savedErrno;
 }
 

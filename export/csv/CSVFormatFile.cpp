@@ -1,8 +1,8 @@
 #include "export/csv/CSVFormatFile.h"
 
+#include "companion/ResultCodes.h"
 #include "export/ByteScan.h"
 #include "export/ContentEncoding.h"
-#include "export/WriterCodes.h"
 
 #include <algorithm>
 #include <cstdint>

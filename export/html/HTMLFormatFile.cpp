@@ -1,9 +1,9 @@
 #include "export/html/HTMLFormatFile.h"
 
+#include "companion/ResultCodes.h"
 #include "export/ContentEncoding.h"
 #include "export/html/HtmlEscape.h"
 #include "export/TagText.h"
-#include "export/WriterCodes.h"
 
 #include <memory>
 #include <string>

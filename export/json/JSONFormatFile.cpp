@@ -13,13 +13,13 @@
 // Results: 0 / -1, failures reported through the trace client.
 // Not thread-safe: one caller thread at a time per object.
 
+#include "companion/ResultCodes.h"
 #include "companion/text/Utf8.h"
 #include "companion/trace/Report.h"
 #include "export/ByteScan.h"
 #include "export/ContentEncoding.h"
 #include "export/DocumentWriter.h"
 #include "export/PlainDecimal.h"
-#include "export/WriterCodes.h"
 
 #include <algorithm>
 #include <cstdint>

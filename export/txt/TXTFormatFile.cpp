@@ -1,9 +1,9 @@
 #include "export/txt/TXTFormatFile.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/async/ExitGate.h"
 #include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
-#include "export/WriterCodes.h"
 
 #include <ace/Thread_Manager.h>
 

@@ -1,5 +1,6 @@
 #include "export/txt/TextWidth.h"
 
+#include "companion/text/Utf8.h"
 #include "oryxutil/companion/CommonUtils.h"
 
 #include <algorithm>
@@ -24,12 +25,6 @@ uint32_t sequenceLength(unsigned char lead) {
   return 0;
 }
 
-// What the lead byte and the continuation bytes add beyond the code point
-// when each step computes v = v * 64 + byte (32-bit, wrapping).
-const uint32_t kOffsets[7] = {0, 0, 0x3080u, 0xE2080u, 0x3C82080u, 0xFA082080u, 0x82082080u};
-// The least code point that needs a sequence of this length; none of 5 or 6 is valid.
-const uint32_t kLeast[7] = {0, 0, 0x80u, 0x800u, 0x10000u, 0xFFFFFFFFu, 0xFFFFFFFFu};
-
 void markBad(char* buffer, uint32_t end, uint32_t count) {
   for (uint32_t k = end - count; k < end; ++k) buffer[k] = '?';
 }
@@ -43,11 +38,17 @@ void blankControls(char* text, uint32_t length) {
   }
 }
 
-// The character at `position` when its first byte is above 0x7F (see nextUtf8Char).
-int stepMultiByte(char* buffer, uint32_t length, uint32_t& position) {
-  const unsigned char lead = static_cast<unsigned char>(buffer[position++]);
-  const uint32_t n = sequenceLength(lead);
-  uint32_t value = lead;
+// The display columns of a well-formed character: characters above U+FFFF
+// are measured by their low 16 bits.
+inline int widthOf(uint32_t code) { return isWideChar(static_cast<uint16_t>(code)) ? 2 : 1; }
+
+// Steps over the malformed sequence at `position`, turning to "?" the bytes
+// the repair names: the sequence its lead byte announces (five and six
+// byte forms included) up to a byte that breaks it (then that byte and the
+// one before it) or up to the end of the text (then the last byte read).
+// Answers the columns the repaired bytes take.
+int repairMalformed(char* buffer, uint32_t length, uint32_t& position) {
+  const uint32_t n = sequenceLength(static_cast<unsigned char>(buffer[position++]));
   uint32_t read = 1;
   while (read < n) {
     if (position >= length) {  // cut off by the end of the text
@@ -59,18 +60,28 @@ int stepMultiByte(char* buffer, uint32_t length, uint32_t& position) {
       markBad(buffer, position, 2);
       return 2;
     }
-    value = value * 64 + next;
     ++read;
   }
-  value -= kOffsets[n];
-  const bool valid = read == n && n >= 2 && value <= 0x10FFFF && value >= kLeast[n] &&
-                     (value < 0xD800 || value > 0xDFFF);
-  if (!valid) {
-    markBad(buffer, position, read);
-    return static_cast<int>(read);
-  }
-  // Characters above U+FFFF are measured by their low 16 bits.
-  return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
+  markBad(buffer, position, read);
+  return static_cast<int>(read);
+}
+
+// The width of the well-formed character whose first byte (above 0x7F) is
+// at `position`, which then moves past it; 0, `position` unchanged, for a
+// malformed one (what repairMalformed would repair).
+inline int wellFormedWidth(const char* text, uint32_t length, uint32_t& position) {
+  const unsigned char* const at = reinterpret_cast<const unsigned char*>(text) + position;
+  size_t size = 1;
+  const uint32_t code = utf8::decode(at, at + (length - position), size);
+  if (code == utf8::kMalformed) return 0;
+  position += static_cast<uint32_t>(size);
+  return widthOf(code);
+}
+
+// The character at `position` when its first byte is above 0x7F (see nextUtf8Char).
+int stepMultiByte(char* buffer, uint32_t length, uint32_t& position) {
+  const int width = wellFormedWidth(buffer, length, position);
+  return width != 0 ? width : repairMalformed(buffer, length, position);
 }
 
 // The end of the run of printable ASCII that starts at `from`: eight bytes
@@ -88,35 +99,6 @@ inline uint32_t printableRunEnd(const char* text, uint32_t from, uint32_t length
 
 inline bool isShownAsBlank(unsigned char byte) {
   return byte == '\t' || byte == '\n' || byte == '\r' || byte == '\0';
-}
-
-// The width of the well-formed character whose first byte (above 0x7F) is
-// at `position`, which then moves past it; 0, `position` unchanged, for a
-// malformed one (what stepMultiByte would repair).
-int wellFormedWidth(const char* text, uint32_t length, uint32_t& position) {
-  const unsigned char lead = static_cast<unsigned char>(text[position]);
-  // Three bytes, the whole of CJK text, are decoded without the loop.
-  if (lead >= 0xE0 && lead < 0xF0 && length - position >= 3) {
-    const unsigned char second = static_cast<unsigned char>(text[position + 1]);
-    const unsigned char third = static_cast<unsigned char>(text[position + 2]);
-    if ((second & 0xC0) != 0x80 || (third & 0xC0) != 0x80) return 0;
-    const uint32_t value = (lead & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu);
-    if (value < 0x800 || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-    position += 3;
-    return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
-  }
-  const uint32_t n = sequenceLength(lead);
-  if (n < 2 || n > 4 || length - position < n) return 0;
-  uint32_t value = lead;
-  for (uint32_t k = 1; k < n; ++k) {
-    const unsigned char next = static_cast<unsigned char>(text[position + k]);
-    if (next < 0x80 || next > 0xBF) return 0;
-    value = value * 64 + next;
-  }
-  value -= kOffsets[n];
-  if (value > 0x10FFFF || value < kLeast[n] || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-  position += n;
-  return isWideChar(static_cast<uint16_t>(value)) ? 2 : 1;
 }
 
 // How a cut treats bytes that a cell shows differently: kRepair rewrites

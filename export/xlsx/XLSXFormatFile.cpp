@@ -1,9 +1,9 @@
 #include "export/xlsx/XLSXFormatFile.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
 #include "companion/trace/Report.h"
 #include "export/PlainDecimal.h"
-#include "export/WriterCodes.h"
 
 #include <xlsxwriter.h>
 

@@ -1,8 +1,8 @@
 #include "export/xml/XMLFormatFile.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
-#include "export/WriterCodes.h"
 
 #include <cstdint>
 #include <memory>

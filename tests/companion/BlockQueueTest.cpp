@@ -76,25 +76,6 @@ TEST(BlockQueue, PollOfAnEmptyQueueAndADeactivatedQueueFail) {
   EXPECT_EQ(errno, ESHUTDOWN);
 }
 
-TEST(BlockQueue, RecycledChunkIsReusedAndALargerRequestGetsALargerOne) {
-  oryx::BlockPool pool(64, 8);
-  ACE_Message_Block* first = pool.make(10, 0);
-  ASSERT_NE(first, nullptr);
-  std::strcpy(first->base(), "recycled");
-  pool.recycle(first);
-  ACE_Message_Block* again = pool.make(10, 0);
-  EXPECT_EQ(again, first);
-  EXPECT_EQ(again->size(), 0u);
-  EXPECT_EQ(again->data_block()->flags() & ACE_Message_Block::DONT_DELETE, ACE_Message_Block::DONT_DELETE);
-  pool.recycle(again);
-  // The idle chunk is too small: it is freed and the text gets room of its own.
-  ACE_Message_Block* large = pool.make(5000, 4);
-  ASSERT_NE(large, nullptr);
-  std::memset(large->base(), 'y', 5000);
-  EXPECT_EQ(large->size(), 4u);
-  pool.recycle(large);
-}
-
 // One huge item must not make every later chunk huge: its chunk goes back to
 // the heap, and the small chunks that follow stay small (with the bug, each
 // would be mapped at 8 MiB).

@@ -1,5 +1,6 @@
 #include "oryxutil/companion/CommonUtils.h"
 
+#include "companion/text/Utf8.h"
 #include "support/EnvGuard.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,23 @@ TEST(WideText, MalformedInputBecomesReplacementWithoutOverread) {
   const wchar_t loneSurrogate[] = {0xD800, L'x', 0};
   EXPECT_EQ(oRYXCommonUtils::WSTR2STR(loneSurrogate), "\xEF\xBF\xBDx");
   EXPECT_EQ(oRYXCommonUtils::WSTR2STR(nullptr), "");
+}
+
+// The one decoder: each malformed character is its maximal ill-formed part,
+// so every caller replaces exactly what the Unicode standard says it should.
+TEST(Utf8Decoder, WellFormedCodePointsAndMaximalIllFormedParts) {
+  const std::pair<std::string, std::pair<uint32_t, size_t>> cases[] = {
+      {"\x7F", {0x7F, 1}},          {"\xC2\x80", {0x80, 2}},        {"\xEF\xBF\xBD", {0xFFFD, 3}},
+      {"\xF4\x8F\xBF\xBF", {0x10FFFF, 4}}, {"\xC1\xBF", {0, 1}},   {"\xE0\x9F\x80", {0, 1}},
+      {"\xED\xA0\x80", {0, 1}},   {"\xF4\x90\x80\x80", {0, 1}}, {"\xE4\xB8", {0, 2}},
+      {"\xF0\x9F\x98" "A", {0, 3}}, {"\x80", {0, 1}},               {"\xF8\x88\x80\x80\x80", {0, 1}}};
+  for (const auto& [bytes, expected] : cases) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    size_t length = 0;
+    const uint32_t code = oryx::utf8::decode(p, p + bytes.size(), length);
+    EXPECT_EQ(code, expected.first == 0 ? oryx::utf8::kMalformed : expected.first) << bytes;
+    EXPECT_EQ(length, expected.second) << bytes;
+  }
 }
 
 TEST(Environment, GlobalVersionIsOffOnlyForZero) {
@@ -54,16 +72,6 @@ TEST(Environment, ReferencesAreReplacedAndStrayDollarsKept) {
   EXPECT_EQ(oRYXCommonUtils::replEnvVar("$ORYX_TEST_NAME/x ${ORYX_TEST_NAME}y $ORYX_TEST_UNSET|"),
             "value/x valuey |");
   EXPECT_EQ(oRYXCommonUtils::replEnvVar("cost $5 ${unclosed $ end$"), "cost $5 ${unclosed $ end$");
-}
-
-TEST(Environment, PrimaryHostFollowsTheVariable) {
-  const std::pair<std::string, int> cases[] = {{"", 1}, {"no-such-host.invalid", 0},
-                                               {oRYXCommonUtils::hostname(), 1}};
-  for (const auto& [host, primary] : cases) {
-    EnvGuard env("ORYX_PRIMARY_HOST", host.empty() ? nullptr : host.c_str());
-    EXPECT_EQ(oRYXCommonUtils::IsPrimaryHost(), primary) << host;
-  }
-  EXPECT_EQ(oRYXCommonUtils::sysname(), "Linux");
 }
 
 TEST(TextHelpers, SplitKeepsNonEmptyPiecesInOrderAndMatchesTheWholeDelimiter) {

@@ -1,7 +1,7 @@
 // ORYX_OS::system: Windows-style lines run without a shell.
 #include "oryxutil/companion/OS.h"
 
-#include "support/FakeProgram.h"
+#include "support/Spawn.h"
 
 #include <gtest/gtest.h>
 

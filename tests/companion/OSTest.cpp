@@ -78,11 +78,3 @@ TEST(OsDirectories, ScandirSelectsAndSortsWithTheCallersFunctions) {
   EXPECT_LT(ORYX_OS::scandir("/no/such/dir", &list, nullptr, nullptr, "UTF-8"), 0);
 }
 
-TEST(OsDirectories, GetcwdFitsOrFailsWithErange) {
-  char buffer[260];
-  ASSERT_NE(ORYX_OS::getcwd(buffer, sizeof(buffer), "UTF-8"), nullptr);
-  char tiny[2];
-  errno = 0;
-  EXPECT_EQ(ORYX_OS::getcwd(tiny, sizeof(tiny), "UTF-8"), nullptr);
-  EXPECT_EQ(errno, ERANGE);
-}

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ace/Message_Block.h>
-
 #include <cerrno>
 #include <thread>
 #include <vector>
@@ -25,17 +23,6 @@ TEST(TraceClientReports, ReportArrivesAtLevelFiveCategoryOneFormattedAndKeepsErr
   EXPECT_EQ(messages[0].category, 1);
   EXPECT_EQ(messages[0].text, "X::op: file=a.csv, errno=28.");
   EXPECT_EQ(messages[1].text, "name=100%s%d");
-}
-
-TEST(TraceClientBody, SetBodyFormatsIntoABlockTheClientReleases) {
-  TraceCapture capture;
-  auto* client = oRYXcommon::TraceClient::Instance();
-  ACE_Message_Block* block = client->setBody("%s-%d", "long text", 7);
-  ASSERT_NE(block, nullptr);
-  EXPECT_EQ(std::string(block->rd_ptr(), block->length()), "long text-7");
-  client->trace(oRYXcommon::TRACE_ERROR, 1, block);  // ownership passes; ASan checks the release
-  client->trace(oRYXcommon::TRACE_ERROR, 1, nullptr);
-  EXPECT_EQ(capture.texts(), std::vector<std::string>{"long text-7"});
 }
 
 TEST(TraceClientSink, EmptySinkRestoresDefaultDestination) {
@@ -60,4 +47,20 @@ TEST(TraceClientThreads, ConcurrentReportsAndSinkChangesAreSafe) {
   }
   for (auto& thread : threads) thread.join();
   EXPECT_LE(capture.messages().size(), 1000u);
+}
+
+TEST(LastReport, EachThreadSeesItsOwnLastReportWhateverTheSink) {
+  TraceCapture capture;
+  oryx::report("first %d", 1);
+  oryx::report("second %s", "x");
+  EXPECT_EQ(oryx::lastReport(), "second x");
+  std::string other = "unset";
+  std::thread([&other] { other = oryx::lastReport(); }).join();
+  EXPECT_EQ(other, "");
+  std::thread([&other] {
+    oryx::report("on a thread");
+    other = oryx::lastReport();
+  }).join();
+  EXPECT_EQ(other, "on a thread");
+  EXPECT_EQ(oryx::lastReport(), "second x");
 }

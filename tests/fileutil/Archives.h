@@ -6,12 +6,10 @@
 // 7za's listing, which shows a newline as "_"), 7za run with exact argument
 // words, and a snapshot of a whole tree to prove nothing else changed.
 
+#include "support/Spawn.h"
 #include "support/TempDir.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,8 +19,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace oryxtest {
 
@@ -48,25 +44,6 @@ inline std::vector<std::string> zipEntryNames(const std::string& path) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-// Runs a program from PATH with exactly these words, no input, output
-// discarded. The exit status; 127 when it cannot start.
-inline int runQuietly(const std::vector<std::string>& words) {
-  std::vector<char*> argv;
-  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t child = 0;
-  const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  if (spawned != 0 || ::waitpid(child, &status, 0) < 0) return 127;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }
 
 // "7za t": the archive is whole and readable (no password asked for).

@@ -7,7 +7,7 @@
 #include "fileutil/Archives.h"
 #include "fileutil/Files.h"
 #include "support/EnvGuard.h"
-#include "support/FakeProgram.h"
+#include "support/Spawn.h"
 
 #include <gtest/gtest.h>
 

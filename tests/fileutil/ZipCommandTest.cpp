@@ -6,7 +6,7 @@
 
 #include "fileutil/Archives.h"
 #include "fileutil/Files.h"
-#include "support/FakeProgram.h"
+#include "support/Spawn.h"
 
 #include <gtest/gtest.h>
 

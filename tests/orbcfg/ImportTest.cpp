@@ -3,9 +3,9 @@
 // 4 MiB is read, and anything else fails at once.
 #include "TaoCfgFixture.h"
 
+#include "companion/ResultCodes.h"
 #include "companion/io/ConfigFile.h"
 #include "orbcfg/CfgImport.h"
-#include "orbcfg/OrbCodes.h"
 
 #include <ace/Configuration_Import_Export.h>
 
@@ -38,7 +38,7 @@ std::string oursView(const std::string& path) {
   ACE_Configuration_Heap heap;
   heap.open(16);
   oryx::IniValues others;
-  std::string view = oryx::importIniFile(heap, others, path.c_str()) == oryx::kCfgOk ? "ok" : "failed";
+  std::string view = oryx::importIniFile(heap, others, path.c_str()) == oryx::kOk ? "ok" : "failed";
   for (const auto& key : kKeys) {
     ACE_Configuration_Section_Key section;
     ACE_TString value;

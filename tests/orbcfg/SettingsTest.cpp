@@ -33,14 +33,3 @@ TEST_F(TaoCfgTest, BackslashInTheCfgPathIsASeparatorAndAByteOrderMarkIsSkipped) 
   EXPECT_EQ(kRef + "bom:/NameService", words(cfg.TAO_init(argv, nullptr, ""))[2]);
 }
 
-TEST_F(TaoCfgTest, MalformedFilesNeverCrashNorGiveEmptyWords) {
-  for (const std::string& text :
-       {"[NameService]\nhostname=" + std::string(10000, 'h') + "\n",
-        std::string("[ORB]\norbext=-ORBa '' \"open\n[Debug]\nDebugLevel=\"2\n"),
-        std::string("[NameService]\nno equals sign\n"), std::string("[N\0S]\n\xff=\x01\n", 10)}) {
-    writeCfg(text);
-    for (const Words& w : {plain(), secure(7000, "x.conf", 7001)}) {
-      EXPECT_EQ(w.end(), std::find(w.begin(), w.end(), "")) << text;
-    }
-  }
-}

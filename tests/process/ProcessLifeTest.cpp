@@ -2,7 +2,7 @@
 // process (tests/process/child) bounded by a timeout: returning from main
 // while threads list, profile and export; forking with a local-charset TXT
 // document open and its writer thread busy.
-#include "support/ChildProcess.h"
+#include "support/Spawn.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

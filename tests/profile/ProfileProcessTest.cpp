@@ -1,7 +1,7 @@
 // The profiler as a process sees it: lines reaching OX_PROFILE_FILE, the
 // switches read at load, and clean exits (no hang, no crash, no leak) with
 // timers running. Each case runs tests/profile/child as a fresh process.
-#include "support/ChildProcess.h"
+#include "support/Spawn.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

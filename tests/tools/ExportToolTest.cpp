@@ -1,12 +1,12 @@
 // Runs the built oryx-export as a process and checks its files, streams,
 // messages and exit status.
+#include "support/Spawn.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -24,8 +24,6 @@ using oryxtest::readFile;
 using oryxtest::TempDir;
 using oryxtest::writeFile;
 namespace fs = std::filesystem;
-
-extern char** environ;
 
 namespace {
 
@@ -294,15 +292,11 @@ TEST_F(ExportTool, SigtermMidExportLeavesNoFileAndExitsWith143) {
   for (const char* output : {"made/deeper/o.csv", "out.csv"}) {
     int feed[2];
     ASSERT_EQ(::pipe(feed), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, feed[0], STDIN_FILENO);
-    posix_spawn_file_actions_addclose(&actions, feed[1]);
-    const std::string path = dir.file(output);
-    char* argv[] = {const_cast<char*>(kTool), const_cast<char*>("-o"), const_cast<char*>(path.c_str()), nullptr};
-    pid_t pid;
-    ASSERT_EQ(posix_spawn(&pid, kTool, &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    oryxtest::SpawnOptions options;
+    options.input = feed[0];
+    options.closeInChild = feed[1];
+    const pid_t pid = oryxtest::spawn({kTool, "-o", dir.file(output)}, options);
+    ASSERT_GT(pid, 0);
     ::close(feed[0]);
     const std::string rows = "a,b\n1,2\n3,4\n";
     ASSERT_EQ(::write(feed[1], rows.data(), rows.size()), static_cast<ssize_t>(rows.size()));
@@ -315,10 +309,9 @@ TEST_F(ExportTool, SigtermMidExportLeavesNoFileAndExitsWith143) {
     };
     for (int i = 0; i < 1000 && !started(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ::kill(pid, SIGTERM);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    const int status = oryxtest::waitFor(pid);
     ::close(feed[1]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << output << " " << status;
+    EXPECT_EQ(status, 143) << output;
     EXPECT_EQ(readFile(dir.file("out.csv")), "old\n");
     EXPECT_EQ(entries(), std::vector<std::string>{"out.csv"}) << output;
   }

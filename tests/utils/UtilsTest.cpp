@@ -58,23 +58,6 @@ TEST(DbConfigLookup, ReadAfreshOnEveryCallAndMissingOrReadOnlyFileGivesTheDefaul
   EXPECT_EQ(oRYXUtils::getDBConfigValue("dbname"), "oryx");
 }
 
-TEST(DbConfigLookup, OnlyARegularFileOfAtMostFourMiBIsReadAnythingElseGivesTheDefaultAtOnce) {
-  std::string limit = "dbname=alpha\n";
-  limit.resize(4u * 1024 * 1024, ' ');
-  const std::pair<const char*, std::string> cases[] = {
-      {"limit", limit}, {"over", limit + " "}, {"fifo", ""}, {"device", ""}};
-  for (const auto& [kind, content] : cases) {
-    DbInfo info(content);
-    if (std::string(kind) == "fifo" || std::string(kind) == "device") {
-      ::unlink(info.path().c_str());
-      if (std::string(kind) == "fifo") ::mkfifo(info.path().c_str(), 0600);
-      else ::symlink("/dev/zero", info.path().c_str());
-    }
-    EXPECT_EQ(oRYXUtils::getDBConfigValue("dbname"), std::string(kind) == "limit" ? "alpha" : "oryx")
-        << kind;
-  }
-}
-
 TEST(FacadeGetenv, UnsetOrEmptyVariableWarnsOnStandardError) {
   EnvGuard unset("ORYX_TEST_UNSET", nullptr);
   EnvGuard empty("ORYX_TEST_EMPTY", "");

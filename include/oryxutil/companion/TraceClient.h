@@ -10,6 +10,8 @@
 // function restores the default destination.
 // Threads: every operation may be called from any number of threads at once;
 // the sink is called without any lock of this class held.
+// oryx::lastReport() answers the text of the last report the library sent on
+// the calling thread, so a caller can show why a call failed without a sink.
 
 #include "oryxutil/Visibility.h"
 
@@ -65,5 +67,14 @@ class ORYXUTIL_EXPORT TraceClient {
 };
 
 }  // namespace oRYXcommon
+
+namespace oryx {
+
+// The text of the last report this library sent to the trace client on the
+// calling thread (whatever the sink), empty when it has sent none. Reports
+// sent on other threads, a writer's own thread included, are theirs.
+[[nodiscard]] ORYXUTIL_EXPORT std::string lastReport();
+
+}  // namespace oryx
 
 #endif

@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: Apache-2.0
+#ifndef ORYXUTIL_TESTS_SUPPORT_SPAWN_H
+#define ORYXUTIL_TESTS_SUPPORT_SPAWN_H
+
+// The suite's one way to run another program. spawn() starts one with the
+// chosen words, environment and standard streams; waitFor() gives its exit
+// status (128 + the signal when a signal ended it, 127 when it never
+// started). runQuietly() and exitsCleanly() are the two common runs;
+// FakeProgram is a logging stand-in first on PATH for one scope.
+
+#include "support/EnvGuard.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace oryxtest {
+
+struct SpawnOptions {
+  bool searchPath = false;            // words[0] found on PATH
+  bool quiet = false;                 // standard streams on /dev/null
+  int input = -1;                     // becomes standard input when >= 0
+  int closeInChild = -1;              // e.g. the caller's end of that pipe
+  const std::vector<std::string>* env = nullptr;  // null: this process's environment
+};
+
+// The child's id, -1 when it cannot start.
+inline pid_t spawn(const std::vector<std::string>& words, const SpawnOptions& options = {}) {
+  std::vector<char*> argv, envp;
+  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  if (options.env != nullptr) {
+    for (const std::string& var : *options.env) envp.push_back(const_cast<char*>(var.c_str()));
+    envp.push_back(nullptr);
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (options.quiet) {
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  }
+  if (options.input >= 0) posix_spawn_file_actions_adddup2(&actions, options.input, STDIN_FILENO);
+  if (options.closeInChild >= 0) posix_spawn_file_actions_addclose(&actions, options.closeInChild);
+  pid_t child = -1;
+  char** const environment = options.env != nullptr ? envp.data() : environ;
+  const int spawned = options.searchPath
+                          ? ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environment)
+                          : ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environment);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? child : -1;
+}
+
+inline int waitFor(pid_t child) {
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child) return 127;
+  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+// A program from PATH with exactly these words, no input, output discarded.
+inline int runQuietly(const std::vector<std::string>& words) {
+  SpawnOptions options;
+  options.searchPath = options.quiet = true;
+  return waitFor(spawn(words, options));
+}
+
+// Runs `args` as a fresh process, for behaviour fixed when the library loads
+// or exits, with this environment minus variables starting with
+// `dropPrefix` plus `env`: success when it exits with 0 within `seconds` (a
+// hung child is killed and reported as such).
+inline ::testing::AssertionResult exitsCleanly(std::vector<std::string> args,
+                                               std::vector<std::string> env,
+                                               const char* dropPrefix = "OX_PROFILE_",
+                                               int seconds = 180) {
+  const std::string program = args[0];
+  args.insert(args.begin(), {"/usr/bin/timeout", "-s", "KILL", std::to_string(seconds)});
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (std::strncmp(*entry, dropPrefix, std::strlen(dropPrefix)) != 0) env.push_back(*entry);
+  }
+  SpawnOptions options;
+  options.env = &env;
+  const pid_t child = spawn(args, options);
+  if (child < 0) return ::testing::AssertionFailure() << "cannot run " << program;
+  const int status = waitFor(child);
+  if (status == 0) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "exit status " << status
+                                       << (status == 137 ? " (killed: hung)" : status > 128 ? " (a signal)" : "");
+}
+
+// A stand-in program, first on PATH for one scope. Each run logs its working
+// directory and its arguments, runs `extra` (shell text; $FAKE_DIR is the
+// program's directory) and exits with the status set by exitWith (0).
+class FakeProgram {
+ public:
+  explicit FakeProgram(const std::string& name, const std::string& extra = "")
+      : m_path("PATH", (m_bin.path() + ":" + std::getenv("PATH")).c_str()) {
+    writeFile(m_bin.file(name), "#!/bin/sh\nFAKE_DIR='" + m_bin.path() +
+                                    "'\n{ pwd -P; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; echo '<end>'; } >> "
+                                    "\"$FAKE_DIR/log\"\n" + extra +
+                                    "\nexit $(cat \"$FAKE_DIR/status\" 2>/dev/null || echo 0)\n");
+    ::chmod(m_bin.file(name).c_str(), 0755);
+  }
+
+  void exitWith(int status) { writeFile(m_bin.file("status"), std::to_string(status)); }
+  std::string dir() const { return m_bin.path(); }
+
+  // One entry per run: the working directory, then the arguments.
+  std::vector<std::vector<std::string>> runs() const {
+    std::vector<std::vector<std::string>> result(1);
+    std::istringstream log(readFile(m_bin.file("log")));
+    for (std::string line; std::getline(log, line);) {
+      if (line == "<end>") result.emplace_back();
+      else result.back().push_back(line);
+    }
+    result.pop_back();
+    return result;
+  }
+
+ private:
+  TempDir m_bin;
+  EnvGuard m_path;
+};
+
+}  // namespace oryxtest
+
+#endif

@@ -25,6 +25,26 @@ class LineBuilder {
 
   LineBuilder& operator<<(const char* text) { return append(text, std::strlen(text)); }
 
+  // A timer name: a control character in it is written as \n, \t or \xHH,
+  // so that one event stays one line whatever the name holds.
+  LineBuilder& name(const char* text) {
+    const char* run = text;
+    for (const char* at = text;; ++at) {
+      const unsigned char byte = static_cast<unsigned char>(*at);
+      if (byte == 0) return append(run, static_cast<size_t>(at - run));
+      if (byte >= 0x20 && byte != 0x7f) continue;
+      append(run, static_cast<size_t>(at - run));
+      run = at + 1;
+      char escaped[4] = {'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0xf]};
+      if (byte == '\n' || byte == '\t') {
+        escaped[1] = byte == '\n' ? 'n' : 't';
+        append(escaped, 2);
+      } else {
+        append(escaped, 4);
+      }
+    }
+  }
+
   LineBuilder& operator<<(long value) {
     char digits[24];
     char* const end = digits + sizeof digits;
@@ -58,10 +78,13 @@ class LineBuilder {
   }
 
   static const char kDigitPairs[];
+  static const char kHexDigits[];
 
   char* m_line;
   size_t m_used = 0;
 };
+
+const char LineBuilder::kHexDigits[] = "0123456789abcdef";
 
 const char LineBuilder::kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -72,7 +95,8 @@ const char LineBuilder::kDigitPairs[] =
 
 size_t formatStart(char (&line)[kLineBuffer], const char* indent, const char* name) {
   LineBuilder builder(line);
-  builder << indent << "Started[" << name << "]\n";
+  builder << indent << "Started[";
+  builder.name(name) << "]\n";
   return builder.finish();
 }
 
@@ -81,7 +105,8 @@ size_t formatElapsed(char (&line)[kLineBuffer], const char* indent, const char* 
   const long seconds = static_cast<long>(nanoseconds / kNsPerSecond);
   const long fraction = static_cast<long>(nanoseconds % kNsPerSecond);
   LineBuilder builder(line);
-  builder << indent << "Elapsed[" << name << "]:" << seconds << "s:" << fraction / 1000000
+  builder << indent << "Elapsed[";
+  builder.name(name) << "]:" << seconds << "s:" << fraction / 1000000
           << "ms:" << (fraction % 1000000) / 1000 << "us:" << fraction % 1000 << "ns\n";
   return builder.finish();
 }
@@ -89,7 +114,8 @@ size_t formatElapsed(char (&line)[kLineBuffer], const char* indent, const char* 
 size_t formatTimestamp(char (&line)[kLineBuffer], const char* name, long seconds,
                        long microseconds) {
   LineBuilder builder(line);
-  builder << "Timestamp[" << name << "]:" << seconds << "s:" << microseconds << "us\n";
+  builder << "Timestamp[";
+  builder.name(name) << "]:" << seconds << "s:" << microseconds << "us\n";
   return builder.finish();
 }
 

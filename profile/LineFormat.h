@@ -3,7 +3,8 @@
 
 // The three profile lines, each formatted into a 256-byte buffer: a longer
 // line is cut to 255 characters (and then has no line feed). Each function
-// returns the line's length; a zero byte follows it.
+// returns the line's length; a zero byte follows it. A control character in
+// a name is written as \n, \t or \xHH (lower-case hex), so a line never splits.
 // Pure functions of their arguments; any thread.
 
 #include <ace/OS_NS_time.h>

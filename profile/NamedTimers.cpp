@@ -4,6 +4,7 @@
 
 #include "profile/LineFormat.h"
 #include "profile/ProfileState.h"
+#include "profile/TimerTrace.h"
 
 #include <ace/Guard_T.h>
 
@@ -48,6 +49,7 @@ void oRYXProfile::startTimer(std::string name) {
   }
   named->timer.reset();
   named->timer.start();
+  named->traceStart = trace::timerClock();
   named->running = true;
   if (writeStart) {
     if (LineText* line = lineRoom()) addLine(formatStart(*line, indentPrefix.c_str(), name.c_str()));
@@ -64,12 +66,13 @@ void oRYXProfile::stopTimer(std::string name) {
   const TimerTable::iterator found = timerTable.find(name);
   if (found == timerTable.end()) return;
   NamedTimer& named = *found->second;
+  const uint64_t traceEnd = trace::timerClock();
   named.timer.stop();
   named.running = false;
   outdent();
-  if (LineText* line = lineRoom()) {
-    addLine(formatElapsed(*line, indentPrefix.c_str(), name.c_str(), spanOf(named)));
-  }
+  const ACE_hrtime_t span = spanOf(named);
+  if (LineText* line = lineRoom()) addLine(formatElapsed(*line, indentPrefix.c_str(), name.c_str(), span));
+  trace::timerStopped(name, named.traceStart, traceEnd);
 }
 
 std::string oRYXProfile::getElapsedTime(std::string name) {

@@ -16,6 +16,7 @@
 #include <ace/High_Res_Timer.h>
 #include <ace/Thread_Mutex.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -30,6 +31,8 @@ struct NamedTimer {
   // Whether the timer was started and not stopped since: ACE reads such a
   // timer's span as garbage, so the profiler measures it up to now instead.
   bool running = false;
+  // The trace's clock at the last start (0 when not tracing).
+  uint64_t traceStart = 0;
 };
 
 typedef std::map<std::string, std::unique_ptr<NamedTimer>> TimerTable;

@@ -4,6 +4,7 @@
 
 #include "profile/LineFormat.h"
 #include "profile/ProfileState.h"
+#include "profile/TimerTrace.h"
 
 #include <ace/OS_NS_sys_time.h>
 
@@ -16,7 +17,10 @@ std::string oRYXProfile::getTime(std::string name) {
   return line;
 }
 
-void oRYXProfile::writeTime(std::string name) { emit(getTime(name).c_str()); }
+void oRYXProfile::writeTime(std::string name) {
+  emit(getTime(name).c_str());
+  trace::timestampWritten(name);
+}
 
 void oRYXProfile::startTimer(ACE_High_Res_Timer* timer) {
   if (timer == nullptr) return;

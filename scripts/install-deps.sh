@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev          # option parsing of the command-line tools
   libcsv-dev            # RFC 4180 reader of oryx-export
+  nlohmann-json3-dev    # JSON reader of oryx-profile (header only)
+  python3-html5lib      # the profile tests' independent HTML5 reader
   libxml2-dev libxml2-utils   # benchmark comparison and the XML tests' independent reader
   libxlsxwriter-dev     # the XLSX writer's workbook library
   zlib1g-dev libzstd-dev      # gzip and zstd output of the writers

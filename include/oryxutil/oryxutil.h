@@ -24,6 +24,7 @@
 #include "oryxutil/fileutil/FileUtil.h"
 #include "oryxutil/orbcfg/TaoCfg.h"
 #include "oryxutil/profile/Profile.h"
+#include "oryxutil/profile/Zone.h"
 #include "oryxutil/utils/Utils.h"
 
 #endif

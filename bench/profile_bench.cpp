@@ -3,8 +3,9 @@
 // names of their own, against the floor: the same pair on a caller-owned
 // timer, which takes no lock and emits nothing. BM_Ratio_NamedPair reports
 // the named pair's cost as a ratio to that floor, measured in turns.
-// Run without OX_PROFILE_FILE: the writer's thread drops the lines, so the
-// figures are the callers' cost. BM_MemoryOver10MillionPairs reports how much
+// Run with OX_PROFILE_FILE=/dev/null: the lines are formatted and written,
+// and the figures are the callers' cost (without a destination the lines
+// are dropped before they are formatted). BM_MemoryOver10MillionPairs reports how much
 // the resident set grew (the writer's thread must keep up with the callers).
 // BM_TwoThreads_PairEach reports the wall time of one pair on each of two
 // threads that profile at once, each under names of its own.

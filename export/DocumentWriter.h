@@ -23,7 +23,7 @@
 
 #include "oryxutil/export/FormatFile.h"
 
-#include "export/ExportFile.h"
+#include "companion/io/OutputFile.h"
 
 #include <list>
 #include <string>
@@ -111,7 +111,7 @@ class DocumentWriter : public FormatFile {
   // The names FormatFile's writers have always used for these.
   std::string fileName;          // the name of the last started document
   bool m_isWrite = false;        // a document is started
-  oryx::ExportFile m_file;       // its output
+  oryx::OutputFile m_file;       // its output
   std::string m_fileNameCoding = "UTF-8";  // kept, never read
 
  private:

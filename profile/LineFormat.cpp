@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "profile/LineFormat.h"
 
 #include "companion/io/ShortCopy.h"
+#include "profile/ProfileFormat.h"
 
 #include <cstring>
 
@@ -24,6 +26,15 @@ class LineBuilder {
   }
 
   LineBuilder& operator<<(const char* text) { return append(text, std::strlen(text)); }
+
+  // Two blanks a step.
+  LineBuilder& indent(size_t steps) {
+    const size_t room = kLineBuffer - 1 - m_used;
+    const size_t blanks = 2 * steps < room ? 2 * steps : room;
+    std::memset(m_line + m_used, ' ', blanks);
+    m_used += blanks;
+    return *this;
+  }
 
   // A timer name: a control character in it is written as \n, \t or \xHH,
   // so that one event stays one line whatever the name holds.
@@ -93,19 +104,19 @@ const char LineBuilder::kDigitPairs[] =
 
 }  // namespace
 
-size_t formatStart(char (&line)[kLineBuffer], const char* indent, const char* name) {
+size_t formatStart(char (&line)[kLineBuffer], size_t indentSteps, const char* name) {
   LineBuilder builder(line);
-  builder << indent << "Started[";
+  builder.indent(indentSteps) << "Started[";
   builder.name(name) << "]\n";
   return builder.finish();
 }
 
-size_t formatElapsed(char (&line)[kLineBuffer], const char* indent, const char* name,
+size_t formatElapsed(char (&line)[kLineBuffer], size_t indentSteps, const char* name,
                      ACE_hrtime_t nanoseconds) {
   const long seconds = static_cast<long>(nanoseconds / kNsPerSecond);
   const long fraction = static_cast<long>(nanoseconds % kNsPerSecond);
   LineBuilder builder(line);
-  builder << indent << "Elapsed[";
+  builder.indent(indentSteps) << "Elapsed[";
   builder.name(name) << "]:" << seconds << "s:" << fraction / 1000000
           << "ms:" << (fraction % 1000000) / 1000 << "us:" << fraction % 1000 << "ns\n";
   return builder.finish();
@@ -122,6 +133,32 @@ size_t formatTimestamp(char (&line)[kLineBuffer], const char* name, long seconds
 long wholeMilliseconds(ACE_hrtime_t nanoseconds) {
   return static_cast<long>(nanoseconds / kNsPerSecond) * 1000 +
          static_cast<long>(nanoseconds % kNsPerSecond) / 1000000;
+}
+
+namespace {
+
+class TextLines : public ProfileFormat {
+ public:
+  size_t eventRoom() const override { return kLineBuffer; }
+  size_t format(const ProfileEvent& event, char* out) const override {
+    char(&line)[kLineBuffer] = *reinterpret_cast<char(*)[kLineBuffer]>(out);
+    switch (event.kind) {
+      case ProfileEvent::Kind::kStart:
+        return formatStart(line, event.nesting, event.name);
+      case ProfileEvent::Kind::kStop:
+        return formatElapsed(line, event.nesting, event.name, event.spanTicks);
+      case ProfileEvent::Kind::kInstant:
+        break;
+    }
+    return formatTimestamp(line, event.name, event.wallSeconds, event.wallMicroseconds);
+  }
+};
+
+}  // namespace
+
+const ProfileFormat& textLines() {
+  static const TextLines format;
+  return format;
 }
 
 }  // namespace profile

@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: Apache-2.0
 // The named-timer operations of oRYXProfile: a process-wide table of timers
 // under one lock, and the indent shared by all of them.
 #include "oryxutil/profile/Profile.h"
 
 #include "profile/LineFormat.h"
+#include "profile/ProfileConfig.h"
 #include "profile/ProfileState.h"
+#include "profile/ProfileWriter.h"
 #include "profile/TimerTrace.h"
 
 #include <ace/Guard_T.h>
@@ -19,26 +22,35 @@ typedef ACE_Guard<ACE_Thread_Mutex> Guard;
 // The span between the timer's last start and stop; for a timer still
 // running, up to now.
 ACE_hrtime_t spanOf(const NamedTimer& named) {
-  ACE_hrtime_t nanoseconds = 0;
-  if (named.running) {
-    ACE_High_Res_Timer upToNow = named.timer;
-    upToNow.stop();
-    upToNow.elapsed_time(nanoseconds);
-  } else {
-    named.timer.elapsed_time(nanoseconds);
-  }
-  return nanoseconds;
+  return (named.running ? ACE_OS::gethrtime() : named.stop) - named.start;
 }
 
-// Reading a timer's elapsed line ends its level: one indent step comes off
-// the prefix. With profileLock held.
+// Reading a timer's elapsed line ends its level: one indent step comes off.
+// With profileLock held.
 void outdent() {
-  if (writeIndent && indentPrefix.size() >= 2) indentPrefix.resize(indentPrefix.size() - 2);
+  if (profileConfig().writeIndent && indentSteps > 0) --indentSteps;
+}
+
+// The writer of the lines, its thread started (outside profileLock); null
+// without a destination.
+oRYXProfileWriter* startedWriter() {
+  oRYXProfileWriter* writer = oRYXProfileWriter::lines();
+  if (writer != nullptr) writer->start();
+  return writer;
+}
+
+// A start or stop event of `named`, with profileLock held.
+void add(oRYXProfileWriter* writer, ProfileEvent::Kind kind, const std::string& name,
+         const NamedTimer& named, ACE_hrtime_t span) {
+  if (writer == nullptr) return;
+  writer->add({kind, name.c_str(), ACE_OS::thr_self(), named.start, span, indentSteps, 0, 0});
 }
 
 }  // namespace
 
 void oRYXProfile::startTimer(std::string name) {
+  oRYXProfileWriter* const writer = startedWriter();
+  const ProfileConfig& config = profileConfig();
   Guard guard(profileLock);
   if (!guard.locked()) return;
   std::unique_ptr<NamedTimer>& named = timerTable[name];
@@ -47,31 +59,28 @@ void oRYXProfile::startTimer(std::string name) {
     timerTable.erase(name);
     return;
   }
-  named->timer.reset();
-  named->timer.start();
+  named->start = ACE_OS::gethrtime();
   named->traceStart = trace::timerClock();
   named->running = true;
-  if (writeStart) {
-    if (LineText* line = lineRoom()) addLine(formatStart(*line, indentPrefix.c_str(), name.c_str()));
-  }
-  if (writeIndent) indentPrefix += kIndentStep;
+  if (config.writeStart) add(writer, ProfileEvent::Kind::kStart, name, *named, 0);
+  if (config.writeIndent) ++indentSteps;
 }
 
 void oRYXProfile::stopTimer(std::string name) {
+  oRYXProfileWriter* const writer = startedWriter();
   // Stopping and reading the timer happen under one hold of the lock: no
   // other thread can restart or clean the name in between, and the line is
-  // formatted straight into the writer's batch.
+  // formatted straight into the writer's block.
   Guard guard(profileLock);
   if (!guard.locked()) return;
   const TimerTable::iterator found = timerTable.find(name);
   if (found == timerTable.end()) return;
   NamedTimer& named = *found->second;
   const uint64_t traceEnd = trace::timerClock();
-  named.timer.stop();
+  named.stop = ACE_OS::gethrtime();
   named.running = false;
   outdent();
-  const ACE_hrtime_t span = spanOf(named);
-  if (LineText* line = lineRoom()) addLine(formatElapsed(*line, indentPrefix.c_str(), name.c_str(), span));
+  add(writer, ProfileEvent::Kind::kStop, name, named, spanOf(named));
   trace::timerStopped(name, named.traceStart, traceEnd);
 }
 
@@ -83,7 +92,7 @@ std::string oRYXProfile::getElapsedTime(std::string name) {
   const ACE_hrtime_t nanoseconds = spanOf(*found->second);
   outdent();
   char line[kLineBuffer];
-  return std::string(line, formatElapsed(line, indentPrefix.c_str(), name.c_str(), nanoseconds));
+  return std::string(line, formatElapsed(line, indentSteps, name.c_str(), nanoseconds));
 }
 
 void oRYXProfile::clean(std::string name) {

@@ -1,10 +1,10 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "profile/ProfileState.h"
 
 #include "companion/async/AdaptiveMutex.h"
-#include "profile/ProfileWriter.h"
+#include "companion/async/ForkWatch.h"
 
 #include <ace/Guard_T.h>
-#include <ace/Object_Manager.h>
 
 namespace oryx {
 namespace profile {
@@ -13,36 +13,29 @@ namespace profile {
 TimerTable& timerTable = *new TimerTable;
 // Threads that profile at once meet on the lock briefly each time.
 ACE_Thread_Mutex& profileLock = *new AdaptiveMutex;
-std::string& indentPrefix = *new std::string;
-bool writeStart = true;
-bool writeIndent = true;
-oRYXProfileWriter* const profileWriter = oRYXProfileWriter::createAtLoad();
-
-const char kIndentStep[] = "  ";
-
-void emit(const char* line) { profileWriter->enqueue(line); }
-
-LineText* lineRoom() { return reinterpret_cast<LineText*>(profileWriter->lineRoom()); }
-
-void addLine(size_t length) { profileWriter->addLine(length); }
+size_t indentSteps = 0;
 
 namespace {
 
-void stopWriterBeforeAce(void*, void*) { profileWriter->shutdown(); }
-
-// Unloading: the writer's thread ends after the lines queued so far, then
-// the timers are discarded. The thread's end needs ACE, so it is also one of
-// ACE's exit hooks, which run before ACE tears down whatever order the
-// libraries are finalized in; a second shutdown does nothing.
-struct Unload {
-  Unload() {
-    ACE_Object_Manager::at_exit(profileWriter, stopWriterBeforeAce, nullptr, "oryxutil profiler");
+// Watched from load on, before any writer: the fork hooks take the locks in
+// the order they were watched, the order in which the profiler nests them.
+struct LockAcrossFork : ForkAware {
+  LockAcrossFork() { watchForks(this); }
+  void lockForFork() override { profileLock.acquire(); }
+  void unlockInParent() override { profileLock.release(); }
+  bool unlockInChild() override {
+    profileLock.release();
+    return true;  // the child's own lock: its forks need the same care
   }
+};
+LockAcrossFork* const lockAcrossFork = new LockAcrossFork;
+
+// Unloading discards the timers.
+struct Unload {
   ~Unload() {
-    profileWriter->shutdown();
     ACE_Guard<ACE_Thread_Mutex> guard(profileLock);
     timerTable.clear();
-    indentPrefix.clear();
+    indentSteps = 0;
   }
 } unload;
 

@@ -1,11 +1,14 @@
+// SPDX-License-Identifier: Apache-2.0
 // Timestamp lines, the caller-owned timers and the end of profiling: the
 // oRYXProfile operations that never touch the timer table.
 #include "oryxutil/profile/Profile.h"
 
 #include "profile/LineFormat.h"
 #include "profile/ProfileState.h"
+#include "profile/ProfileWriter.h"
 #include "profile/TimerTrace.h"
 
+#include <ace/Guard_T.h>
 #include <ace/OS_NS_sys_time.h>
 
 using namespace oryx::profile;
@@ -18,8 +21,15 @@ std::string oRYXProfile::getTime(std::string name) {
 }
 
 void oRYXProfile::writeTime(std::string name) {
-  emit(getTime(name).c_str());
   trace::timestampWritten(name);
+  oRYXProfileWriter* const writer = oRYXProfileWriter::lines();
+  if (writer == nullptr) return;
+  writer->start();
+  const ACE_Time_Value now = ACE_OS::gettimeofday();
+  const ProfileEvent event = {ProfileEvent::Kind::kInstant, name.c_str(), ACE_OS::thr_self(), ACE_OS::gethrtime(),
+                              0, 0, static_cast<long>(now.sec()), static_cast<long>(now.usec())};
+  ACE_Guard<ACE_Thread_Mutex> guard(profileLock);
+  writer->add(event);
 }
 
 void oRYXProfile::startTimer(ACE_High_Res_Timer* timer) {
@@ -39,4 +49,6 @@ long oRYXProfile::getElapsedTime(ACE_High_Res_Timer* timer) {
   return wholeMilliseconds(nanoseconds);
 }
 
-void oRYXProfile::exit() { emit(nullptr); }
+void oRYXProfile::exit() {
+  if (oRYXProfileWriter* writer = oRYXProfileWriter::lines()) writer->end();
+}

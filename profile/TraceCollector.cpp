@@ -2,7 +2,7 @@
 #include "profile/TraceCollector.h"
 
 #include "companion/os/NativePath.h"
-#include "profile/ProfileFile.h"
+#include "companion/io/OutputFile.h"
 #include "profile/TraceFormat.h"
 #include "profile/ZoneBuffer.h"
 
@@ -100,7 +100,7 @@ class Collector {
   void open() {
     std::string native;
     if (nativePath(m_path.c_str(), "UTF-8", native)) (void)::truncate(native.c_str(), 0);
-    m_file.open(m_path.c_str());
+    m_file.open(m_path, OutputFile::Mode::kAppend);
     std::string head = kTraceHead;
     appendProcessName(head, m_pid, program_invocation_short_name);
     m_file.append(head.data(), head.size());
@@ -121,7 +121,7 @@ class Collector {
       }
       moved += buffer.drain([&](const Event& event) {
         appendEvent(m_text, event, m_pid, buffer.tid);
-        if (m_text.size() >= ProfileFile::kFlushThreshold) flushText();
+        if (m_text.size() >= OutputFile::kFlushThreshold) flushText();
       });
       const uint64_t dropped = buffer.dropped();
       if (dropped != buffer.droppedReported) {
@@ -146,7 +146,7 @@ class Collector {
 
   const std::string m_path;
   const long m_pid;
-  ProfileFile m_file;
+  OutputFile m_file;
   std::string m_text;
   uint64_t m_droppedTotal = 0;
   std::thread m_thread;

@@ -18,10 +18,26 @@ namespace {
 constexpr unsigned kClosed = 1u << 31;
 std::atomic<unsigned> s_state{0};
 
+// The steps run at exit, in the order they came; taken once by the first
+// close().
+constexpr unsigned kMaxExitSteps = 4;
+std::atomic<void (*)()> s_exitSteps[kMaxExitSteps] = {};
+std::atomic<unsigned> s_exitStepCount{0};
+std::atomic<bool> s_exitStepsRun{false};
+
+void runExitSteps() {
+  if (s_exitStepsRun.exchange(true, std::memory_order_acq_rel)) return;
+  const unsigned count = s_exitStepCount.load(std::memory_order_acquire);
+  for (unsigned k = 0; k < count && k < kMaxExitSteps; ++k) {
+    if (void (*step)() = s_exitSteps[k].load(std::memory_order_acquire)) step();
+  }
+}
+
 // Waits as long as the steps in flight take: each is a thread start, a
 // thread end or one log line, which always finishes, though on a loaded
 // machine a thread may wait seconds to run.
 void close() {
+  runExitSteps();
   s_state.fetch_or(kClosed, std::memory_order_acq_rel);
   const struct timespec nap = {0, 1000000};
   while ((s_state.load(std::memory_order_acquire) & ~kClosed) != 0) ::nanosleep(&nap, nullptr);
@@ -58,6 +74,14 @@ bool enter() {
 void leave() { s_state.fetch_sub(1, std::memory_order_acq_rel); }
 
 bool closed() { return (s_state.load(std::memory_order_acquire) & kClosed) != 0; }
+
+bool atExit(void (*step)()) {
+  if (closed()) return false;
+  const unsigned slot = s_exitStepCount.fetch_add(1, std::memory_order_acq_rel);
+  if (slot >= kMaxExitSteps) return false;
+  s_exitSteps[slot].store(step, std::memory_order_release);
+  return true;
+}
 
 }  // namespace exitgate
 }  // namespace oryx

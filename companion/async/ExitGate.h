@@ -22,6 +22,12 @@ void leave();
 // True once the process is exiting.
 bool closed();
 
+// Runs `step` once when the process exits, before the gate closes (so its
+// thread starts and ends still pass): for a writer that lives as long as the
+// process and must be complete at exit. At most four steps; false when
+// there is no room or the process is exiting already.
+bool atExit(void (*step)());
+
 }  // namespace exitgate
 }  // namespace oryx
 

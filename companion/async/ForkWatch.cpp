@@ -2,8 +2,8 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <mutex>
-#include <set>
 #include <vector>
 
 namespace oryx {
@@ -13,7 +13,7 @@ namespace {
 // Never destroyed: threads may watch or fork while the process exits.
 struct Registry {
   std::mutex lock;
-  std::set<ForkAware*> objects;
+  std::vector<ForkAware*> objects;  // in the order they were watched
   // Own lock: filled by the child's hooks, while `lock` is held.
   std::mutex keptLock;
   std::vector<const void*> keptForever;
@@ -32,15 +32,18 @@ void beforeFork() {
 
 void afterForkInParent() {
   Registry& r = registry();
-  for (ForkAware* object : r.objects) object->unlockInParent();
+  for (auto object = r.objects.rbegin(); object != r.objects.rend(); ++object) (*object)->unlockInParent();
   r.lock.unlock();
 }
 
 void afterForkInChild() {
   Registry& r = registry();
-  for (ForkAware* object : r.objects) object->unlockInChild();
-  // Their threads stayed in the parent.
-  r.objects.clear();
+  std::vector<ForkAware*> kept;
+  for (auto object = r.objects.rbegin(); object != r.objects.rend(); ++object) {
+    if ((*object)->unlockInChild()) kept.insert(kept.begin(), *object);
+  }
+  // The others' threads stayed in the parent.
+  r.objects.swap(kept);
   r.lock.unlock();
 }
 
@@ -51,13 +54,13 @@ void watchForks(ForkAware* object) {
   std::call_once(registered, [] { ::pthread_atfork(beforeFork, afterForkInParent, afterForkInChild); });
   Registry& r = registry();
   std::lock_guard<std::mutex> guard(r.lock);
-  r.objects.insert(object);
+  if (std::find(r.objects.begin(), r.objects.end(), object) == r.objects.end()) r.objects.push_back(object);
 }
 
 void unwatchForks(ForkAware* object) {
   Registry& r = registry();
   std::lock_guard<std::mutex> guard(r.lock);
-  r.objects.erase(object);
+  r.objects.erase(std::remove(r.objects.begin(), r.objects.end(), object), r.objects.end());
 }
 
 void keepForever(const void* object) {

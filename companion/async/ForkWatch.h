@@ -1,14 +1,16 @@
 #ifndef ORYXUTIL_COMPANION_ASYNC_FORKWATCH_H
 #define ORYXUTIL_COMPANION_ASYNC_FORKWATCH_H
 
-// Objects that own a running thread take part in fork() through this
-// registry. Just before a fork every watched object takes the locks its
-// thread shares with its callers, so the child's copies are consistent and
-// free; after the fork the parent's objects release them, and the child's
-// release them and learn that the thread is not theirs (the child has only
-// the thread that forked).
+// Objects that own a running thread (or a lock shared with one) take part
+// in fork() through this registry. Just before a fork every watched object
+// takes the locks its thread shares with its callers, in the order the
+// objects were first watched (so a lock that callers hold while they take
+// another is watched first); after the fork the parent's objects release
+// them in the opposite order, and the child's release them and learn that
+// the thread is not theirs (the child has only the thread that forked).
 // Ownership: the registry keeps pointers only; an object unwatches itself
-// before it is destroyed. In the child no object stays watched.
+// before it is destroyed. In the child an object stays watched only when
+// its unlockInChild() says so.
 // Threads: watch/unwatch from any thread; the hooks run on the forking thread.
 
 namespace oryx {
@@ -17,7 +19,8 @@ class ForkAware {
  public:
   virtual void lockForFork() = 0;
   virtual void unlockInParent() = 0;
-  virtual void unlockInChild() = 0;
+  // True to stay watched in the child.
+  virtual bool unlockInChild() = 0;
 
  protected:
   ~ForkAware() = default;

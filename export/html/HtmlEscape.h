@@ -12,7 +12,7 @@
 // room: it stores whole words and entity blocks beyond the bytes it keeps.
 // Thread-safe: no state.
 
-#include "export/ExportFile.h"
+#include "companion/io/OutputFile.h"
 
 #include <cstddef>
 #include <cstdint>

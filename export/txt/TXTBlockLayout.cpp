@@ -162,7 +162,7 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
   if (inParts) m_cellFrom.assign(m_cellPlain.size(), 0);
   for (size_t first = 0; first < rows; first += perPart) {
     const size_t count = std::min(perPart, rows - first);
-    char* block = reserveText(count * lineLength);
+    char* block = room(count * lineLength);
     if (block == nullptr) return false;
     char* line = block;
     for (size_t r = first; r < first + count && r + 1 < rows; ++r, line += lineLength) {
@@ -183,7 +183,7 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
         text += m_ColumnWidth[i] + 3;
       }
     }
-    m_batch->wr_ptr(count * lineLength);
+    commit(count * lineLength);
   }
   return true;
 }

@@ -1,11 +1,8 @@
 #include "export/txt/TXTFormatFile.h"
 
 #include "companion/ResultCodes.h"
-#include "companion/async/ExitGate.h"
 #include "companion/trace/Report.h"
 #include "export/ContentEncoding.h"
-
-#include <ace/Thread_Manager.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -40,43 +37,19 @@ const oryx::WriterReports kReports = {
 
 }  // namespace
 
-// The writer owns its thread manager, so waiting on it waits for this
-// writer's thread alone. The task owns its queue, one that the writer thread
-// can empty in one go.
 TXTFormatFile::TXTFormatFile(const std::list<std::string>& /*params*/, const oryx::WriterOptions& options)
     : DocumentWriter(kReports, oryx::EmptyRecord::kRefused),
-      ACE_Task<ACE_MT_SYNCH>(newThreadManager(), newQueue()),
-      m_queue(static_cast<oryx::BatchQueue*>(msg_queue())),
-      m_blocks(newBlockPool()),
-      m_utf8Bom(options.utf8Bom) {
-  delete_msg_queue_ = true;
-}
+      BackgroundWriter(m_file, writerSettings()),
+      m_utf8Bom(options.utf8Bom) {}
 
 std::unique_ptr<FormatFile> makeTxtWriter(const std::list<std::string>& params, const oryx::WriterOptions& options) {
   return std::unique_ptr<FormatFile>(new TXTFormatFile(params, options));
 }
 
 TXTFormatFile::~TXTFormatFile() {
-  // A local-charset document still open is ended (its stop block queued), so
-  // the wait below returns once every queued block is written.
-  if (m_threadRunning) stopWriterThread();
-  ACE_Thread_Manager* manager = thr_mgr();
-  thr_mgr(nullptr);
-  // Closing a thread manager asks ACE whether it is shutting down, which
-  // must not overlap ACE's teardown at exit: once the process exits, the
-  // manager is kept instead.
-  if (manager != nullptr && oryx::exitgate::enter()) {
-    // A thread left behind (the parent's, or one the exiting process keeps)
-    // is not waited for.
-    if (m_threadLeft) manager->wait_on_exit(0);
-    else manager->wait(nullptr, false, true);
-    delete manager;
-    oryx::exitgate::leave();
-  } else if (manager != nullptr) {
-    oryx::keepForever(manager);
-  }
-  // The blocks come from m_blocks, which goes before the task's queue.
-  releaseQueuedBlocks();
+  // A local-charset document still open is ended first: every queued block
+  // is written while the file still exists.
+  stop();
   // m_file flushes and closes an open file itself.
 }
 
@@ -158,7 +131,7 @@ bool TXTFormatFile::writeHead() {
   if (!m_utf8Document) {
     // A writer thread that cannot start fails the document, so no block is
     // left in the queue for a later document.
-    if (!startWriterThread()) {
+    if (!start()) {
       const int startErrno = errno;
       m_file.close();
       errno = startErrno;
@@ -187,10 +160,9 @@ bool TXTFormatFile::writeHead() {
 }
 
 bool TXTFormatFile::writeTail() {
-  if (m_threadRunning) stopWriterThread();
+  stop();
   // A finished document keeps no block memory.
-  m_maker.clear();
-  m_blocks.trim();
+  trim();
   return true;
 }
 

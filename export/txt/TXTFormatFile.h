@@ -31,30 +31,21 @@
 // Options: utf8Bom starts a UTF-8 mode document with a byte-order mark;
 // the other switches do not concern this writer.
 
-#include "companion/async/BatchQueue.h"
-#include "companion/async/BlockPool.h"
-#include "companion/async/ForkWatch.h"
+#include "companion/async/BackgroundWriter.h"
 #include "export/DocumentWriter.h"
 #include "export/txt/TextWidth.h"
 
-#include <ace/Synch_Traits.h>
-#include <ace/Task_T.h>
-
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
-class TXTFormatFile : public DocumentWriter, public ACE_Task<ACE_MT_SYNCH>, private oryx::ForkAware {
+// The writer thread is the BackgroundWriter base (an ACE task): records are
+// laid out in its room() and queued a block at a time.
+class TXTFormatFile : public DocumentWriter, public oryx::BackgroundWriter {
  public:
   explicit TXTFormatFile(const std::list<std::string>& params, const oryx::WriterOptions& options = {});
   ~TXTFormatFile() override;
   TXTFormatFile(const TXTFormatFile&) = delete;
   TXTFormatFile& operator=(const TXTFormatFile&) = delete;
-
-  // The writer thread: appends queued blocks to the file until a stop block.
-  int svc() override;
 
  private:
   bool hasTitles() const override { return !m_ColumnTitle.empty(); }
@@ -84,37 +75,8 @@ class TXTFormatFile : public DocumentWriter, public ACE_Task<ACE_MT_SYNCH>, priv
   char* layOutLine(size_t line, char* out) const;
   size_t lineBytes(size_t line) const;
 
-  // The writer thread (TXTWriterThread.cpp).
-  bool startWriterThread();
-  void stopWriterThread();
-  // `bytes` bytes of text space at the end of the block being filled
-  // (m_batch), which is queued first when it lacks the room; the caller
-  // lays a record out there and then advances m_batch's wr_ptr. Null when
-  // memory runs out.
-  char* reserveText(size_t bytes);
-  // Queues the block being filled, if any.
-  void sendBatch();
-  // Releases the blocks not yet sent and those still queued.
-  void releaseQueuedBlocks();
-  // The writer thread's last step: tells the caller every block is written,
-  // then ends, unless the process is exiting.
-  int finishThread();
-  static ACE_Thread_Manager* newThreadManager();
-  static oryx::BatchQueue* newQueue();
-  static oryx::BlockPool newBlockPool();
-  // Fork hooks: the queue's and the thread manager's locks are held across
-  // fork(); the child gives up the thread's document.
-  void lockForFork() override;
-  void unlockInParent() override;
-  void unlockInChild() override;
-
-  oryx::BatchQueue* const m_queue;  // the task's queue, owned by the task
-  // Record blocks: laid out on the caller's thread, written and recycled
-  // on the writer thread.
-  oryx::BlockPool m_blocks;
-  oryx::BlockPool::Maker m_maker{m_blocks};  // the caller's side
-  // The block that records are laid out in, not yet queued.
-  ACE_Message_Block* m_batch = nullptr;
+  // The writer thread's block sizes, nap and report (TXTWriterThread.cpp).
+  static const oryx::BackgroundWriter::Settings& writerSettings();
 
   std::vector<uint32_t> m_ColumnWidth;
   std::list<std::string> m_ColumnTitle;
@@ -124,17 +86,7 @@ class TXTFormatFile : public DocumentWriter, public ACE_Task<ACE_MT_SYNCH>, priv
   std::string m_encoding;
 
   const bool m_utf8Bom;
-  bool m_utf8Document = false;   // the mode of the open document
-  bool m_threadRunning = false;  // a writer thread was started and not yet joined
-  // A thread this object no longer joins: the parent's, in a forked child, or
-  // one the exiting process keeps.
-  bool m_threadLeft = false;
-  // The writer thread's hand-over at its end: every block is written, and
-  // whether it ends (so the caller joins it) or stays until the exit.
-  std::mutex m_finishLock;
-  std::condition_variable m_finished;
-  bool m_threadDone = false;
-  bool m_threadEnds = false;
+  bool m_utf8Document = false;  // the mode of the open document
 
   // Scratch of writeLines, kept to avoid allocating per record: the cells
   // that need repair, the cells' pieces and each cell's cut.

@@ -13,7 +13,7 @@
 // Thread-safe: tables are constants, escape() keeps no state.
 
 #include "export/ByteScan.h"
-#include "export/ExportFile.h"
+#include "companion/io/OutputFile.h"
 
 #include <cstddef>
 #include <cstdint>

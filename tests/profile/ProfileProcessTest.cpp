@@ -75,6 +75,11 @@ TEST_F(ProfileProcess, ExitWithTimersRunningIsCleanAndKeepsOnlyLinesFromBeforeEx
 
 TEST_F(ProfileProcess, ALineReachesTheFileWhileTheProgramIdles) { ASSERT_TRUE(run("idle")); }
 
+TEST_F(ProfileProcess, TheWriterThreadStartsWithTheFirstLine) {
+  ASSERT_TRUE(run("quiet"));
+  EXPECT_EQ(text(), "Timestamp[first]:#s:#us\n");
+}
+
 TEST_F(ProfileProcess, ThreadsKeepTheirOwnOrderInWholeLines) {
   ASSERT_TRUE(run("threads", {"OX_PROFILE_NO_WRITE_INDENT="}));
   std::vector<std::vector<std::string>> byThread(4);

@@ -93,14 +93,14 @@ TEST_F(ZoneTrace, StalledWriterNeverBlocksTheCallerAndCountsEveryDrop) {
 TEST(ProfileLineNames, ControlCharactersAreEscapedOtherBytesKept) {
   using namespace oryx::profile;
   char line[kLineBuffer];
-  formatStart(line, "  ", "a\nb\tc\x01\x1f\x7f\\n \xc3\xa9");
+  formatStart(line, 1, "a\nb\tc\x01\x1f\x7f\\n \xc3\xa9");
   EXPECT_STREQ(line, "  Started[a\\nb\\tc\\x01\\x1f\\x7f\\n \xc3\xa9]\n");
-  formatElapsed(line, "", "x\ry", 2003500000);
+  formatElapsed(line, 0, "x\ry", 2003500000);
   EXPECT_STREQ(line, "Elapsed[x\\x0dy]:2s:3ms:500us:0ns\n");
   formatTimestamp(line, "\n", 7, 8);
   EXPECT_STREQ(line, "Timestamp[\\n]:7s:8us\n");
   // Escapes count toward the 255 characters like any byte.
-  EXPECT_EQ(formatStart(line, "", std::string(300, '\n').c_str()), 255u);
+  EXPECT_EQ(formatStart(line, 0, std::string(300, '\n').c_str()), 255u);
 }
 
 }  // namespace

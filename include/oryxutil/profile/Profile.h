@@ -6,7 +6,9 @@
 // "Timestamp[name]:..s:..us", each cut to 255 characters, ending in "\n")
 // to a background writer and return at once. Nested timers indent their
 // lines by two blanks per running timer. With OX_PROFILE_FILE set when the
-// library loads, the lines are appended to that file; otherwise dropped.
+// library loads, the lines are appended to that file by a thread that
+// starts with the first line; otherwise they are dropped (and no thread
+// starts).
 // Results: no operation fails visibly; unknown names are quiet no-ops.
 // Threads: every operation may be called from any thread. Names are
 // process-wide: two threads using one name share (and restart) one timer,
@@ -46,8 +48,9 @@ class ORYXUTIL_EXPORT oRYXProfile {
   // Whole milliseconds between the last start and stop; 0 for null.
   static long getElapsedTime(ACE_High_Res_Timer* timer);
 
-  // Ends the writer's thread after the lines emitted so far; later lines
-  // are dropped without blocking the caller. Further calls do nothing.
+  // Ends the writer's thread once the lines emitted so far are in the file
+  // (it returns then); later lines are dropped without blocking the caller.
+  // Further calls do nothing.
   static void exit();
 };
 

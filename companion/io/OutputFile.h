@@ -1,9 +1,11 @@
-#ifndef ORYXUTIL_EXPORT_EXPORTFILE_H
-#define ORYXUTIL_EXPORT_EXPORTFILE_H
+// SPDX-License-Identifier: Apache-2.0
+#ifndef ORYXUTIL_COMPANION_IO_OUTPUTFILE_H
+#define ORYXUTIL_COMPANION_IO_OUTPUTFILE_H
 
-// The output file of an export writer: bytes are gathered in one buffer and
-// leave with write(2) on flush(), so a writer that flushes once per record
-// costs one system call per record. Writers that format in place (room(),
+// A buffered output file, the one of the export writers and of the profile
+// lines: bytes are gathered in one buffer and leave with write(2) on
+// flush(), so a writer that flushes once per record costs one system call
+// per record. Writers that format in place (room(),
 // OutputCursor) keep the buffer at kBufferSize and write it out in calls of
 // nearly that size, whatever the record size.
 // The state is sticky like a stream's: after a failed write or close the
@@ -61,7 +63,7 @@ class PendingBytes {
   size_t m_capacity = 0;
 };
 
-class ExportFile {
+class OutputFile {
  public:
   // Buffered bytes beyond which flushIfFull() writes them out.
   static constexpr size_t kFlushThreshold = 64 * 1024;
@@ -70,14 +72,19 @@ class ExportFile {
   static constexpr size_t kBufferSize = 1024 * 1024;
   static constexpr size_t kMaxRoom = 256 * 1024;
 
-  ExportFile() = default;
-  ~ExportFile();  // flushes and closes an open file
-  ExportFile(const ExportFile&) = delete;
-  ExportFile& operator=(const ExportFile&) = delete;
+  OutputFile() = default;
+  ~OutputFile();  // flushes and closes an open file
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates or truncates `name` (a backslash is a separator) for writing.
+  // How open() treats an existing file: truncated (an export document), or
+  // appended to (profile lines, which several processes may share; the
+  // open does not wait for a FIFO nobody reads, it fails with ENXIO).
+  enum class Mode { kTruncate, kAppend };
+
+  // Creates or opens `name` (a backslash is a separator) for writing.
   // False with errno set when it cannot be opened.
-  bool open(const std::string& name);
+  bool open(const std::string& name, Mode mode = Mode::kTruncate);
   bool isOpen() const { return m_fd >= 0; }
   bool good() const { return !m_failed.load(std::memory_order_acquire); }
   // The errno of the failure that made the file failed; 0 while it is good.
@@ -159,13 +166,13 @@ class ExportFile {
   std::atomic<int> m_failureErrno{0};  // published before m_failed
 };
 
-// A writer's place in the free space of an ExportFile while it formats
+// A writer's place in the free space of an OutputFile while it formats
 // one record in place: write at `at`, never beyond `limit`; need() makes
 // sure enough is free first, done() hands the bytes over to the file.
 // The file must not be used otherwise between the two.
 struct OutputCursor {
-  explicit OutputCursor(ExportFile& out) : file(out), at(out.room(0)), limit(out.roomEnd()) {}
-  // At least `size` (at most ExportFile::kMaxRoom) bytes free at `at`.
+  explicit OutputCursor(OutputFile& out) : file(out), at(out.room(0)), limit(out.roomEnd()) {}
+  // At least `size` (at most OutputFile::kMaxRoom) bytes free at `at`.
   void need(size_t size) {
     if (static_cast<size_t>(limit - at) < size) refill(size);
   }
@@ -182,7 +189,7 @@ struct OutputCursor {
   }
   void done() { file.commit(at); }
 
-  ExportFile& file;
+  OutputFile& file;
   char* at;
   char* limit;
 

@@ -1,4 +1,5 @@
-#include "export/ExportFile.h"
+// SPDX-License-Identifier: Apache-2.0
+#include "companion/io/OutputFile.h"
 
 #include "companion/os/NativePath.h"
 
@@ -29,10 +30,10 @@ bool writeAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-bool ExportFile::DescriptorSink::write(const char* data, size_t size) { return writeAll(fd, data, size); }
+bool OutputFile::DescriptorSink::write(const char* data, size_t size) { return writeAll(fd, data, size); }
 
 void PendingBytes::grow(size_t size) {
-  size_t capacity = m_capacity == 0 ? ExportFile::kBufferSize : m_capacity * 2;
+  size_t capacity = m_capacity == 0 ? OutputFile::kBufferSize : m_capacity * 2;
   while (capacity - m_size < size) capacity *= 2;
   std::unique_ptr<char[]> data(new char[capacity]);
   if (m_size != 0) std::memcpy(data.get(), m_data.get(), m_size);
@@ -40,9 +41,9 @@ void PendingBytes::grow(size_t size) {
   m_capacity = capacity;
 }
 
-ExportFile::~ExportFile() { close(); }
+OutputFile::~OutputFile() { close(); }
 
-bool ExportFile::open(const std::string& name) {
+bool OutputFile::open(const std::string& name, Mode mode) {
   close();
   m_buffer.clear();
   m_failed.store(false, std::memory_order_release);
@@ -50,7 +51,14 @@ bool ExportFile::open(const std::string& name) {
   // this platform the wide and the narrow name are the same UTF-8 bytes, so
   // both reach the file through the narrow name.
   const std::string native = nativePath(name);
-  m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (mode == Mode::kTruncate) {
+    m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  } else {
+    // Opened without waiting: a FIFO nobody reads would otherwise block the
+    // caller for ever (it fails with ENXIO instead); writes wait.
+    m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (m_fd >= 0) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+  }
   m_sink.fd = m_fd;
   m_codecHolds = false;
   if (m_fd >= 0 && m_codec && !m_codec->start()) {
@@ -61,7 +69,7 @@ bool ExportFile::open(const std::string& name) {
   return m_fd >= 0;
 }
 
-bool ExportFile::emit(const char* data, size_t size, Compressor::Step step) {
+bool OutputFile::emit(const char* data, size_t size, Compressor::Step step) {
   if (!m_codec) return writeAll(m_fd, data, size);
   // A flush with nothing new would only add an empty block.
   if (step == Compressor::Step::kSync && size == 0 && !m_codecHolds) return true;
@@ -69,7 +77,7 @@ bool ExportFile::emit(const char* data, size_t size, Compressor::Step step) {
   return m_codec->put(data, size, step, m_sink);
 }
 
-bool ExportFile::drain(Compressor::Step step) {
+bool OutputFile::drain(Compressor::Step step) {
   if (m_failed.load(std::memory_order_relaxed)) {
     m_buffer.clear();  // bytes formatted in place after a failure are dropped too
     return false;
@@ -84,7 +92,7 @@ bool ExportFile::drain(Compressor::Step step) {
   return written;
 }
 
-void ExportFile::makeRoom(size_t size) {
+void OutputFile::makeRoom(size_t size) {
   drain(kGather);
   m_buffer.free(size);  // allocates the buffer on first use
 }
@@ -97,7 +105,7 @@ void OutputCursor::refill(size_t size) {
 
 void OutputCursor::putInPieces(const char* data, size_t size) {
   while (size > 0) {
-    need(std::min(size, ExportFile::kMaxRoom));
+    need(std::min(size, OutputFile::kMaxRoom));
     const size_t piece = std::min(size, static_cast<size_t>(limit - at));
     std::memcpy(at, data, piece);
     at += piece;
@@ -106,14 +114,14 @@ void OutputCursor::putInPieces(const char* data, size_t size) {
   }
 }
 
-void ExportFile::fail(int error) {
+void OutputFile::fail(int error) {
   // Only the first failure is kept: later ones are its consequences.
   if (m_failed.load(std::memory_order_relaxed)) return;
   m_failureErrno.store(error, std::memory_order_relaxed);
   m_failed.store(true, std::memory_order_release);
 }
 
-bool ExportFile::writeGathered(const struct iovec* pieces, int count) {
+bool OutputFile::writeGathered(const struct iovec* pieces, int count) {
   if (!drain(kGather)) return false;
   if (m_fd < 0) return true;
   if (m_codec) {
@@ -150,7 +158,7 @@ bool ExportFile::writeGathered(const struct iovec* pieces, int count) {
   return true;
 }
 
-bool ExportFile::close() {
+bool OutputFile::close() {
   if (m_fd < 0) return good();
   const bool flushed = drain(m_codec ? Compressor::Step::kEnd : Compressor::Step::kSync);
   const int savedErrno = errno;
@@ -164,7 +172,7 @@ bool ExportFile::close() {
   return flushed && good();
 }
 
-void ExportFile::abandon() {
+void OutputFile::abandon() {
   m_buffer.clear();
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "profile/ProfileConfig.h"
+
+#include <ace/OS_NS_stdlib.h>
+
+namespace oryx {
+namespace profile {
+
+namespace {
+
+ProfileConfig readEnvironment() {
+  ProfileConfig config;
+  config.writeStart = ACE_OS::getenv("OX_PROFILE_NO_WRITE_START") == nullptr;
+  config.writeIndent = ACE_OS::getenv("OX_PROFILE_NO_WRITE_INDENT") == nullptr;
+  if (const char* path = ACE_OS::getenv("OX_PROFILE_FILE")) config.linesPath = path;
+  return config;
+}
+
+// Read when the library loads, so that a later change of the environment
+// changes nothing.
+const ProfileConfig& readAtLoad = profileConfig();
+
+}  // namespace
+
+const ProfileConfig& profileConfig() {
+  // Never destroyed: threads may profile while the process exits.
+  static const ProfileConfig* const config = new ProfileConfig(readEnvironment());
+  return *config;
+}
+
+}  // namespace profile
+}  // namespace oryx

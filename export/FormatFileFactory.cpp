@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/export/FormatFile.h"
 
-#include "export/DocumentWriter.h"
+#include "companion/trace/Report.h"
 
 #include <memory>
+#include <string>
 
 // Each writer's maker, defined beside the writer: a new writer owned by the
 // caller, or null for parameters the writer cannot use.
@@ -51,13 +52,18 @@ namespace oryx {
 
 std::unique_ptr<FormatFile> makeWriter(const char* type, const std::list<std::string>& params,
                                        const WriterOptions& options) {
-  if (type == nullptr) return nullptr;
+  if (type == nullptr) {
+    keepReason("makeWriter: the type is null");
+    return nullptr;
+  }
   for (const WriterType& writer : kWriterTypes) {
     if (!equalsIgnoringAsciiCase(type, writer.name)) continue;
     std::unique_ptr<FormatFile> made = writer.make(params, options);
+    if (!made) keepReason(std::string("makeWriter: parameters the \"") + writer.name + "\" writer cannot use");
     if (auto* document = dynamic_cast<DocumentWriter*>(made.get())) document->setOutputOptions(options);
     return made;
   }
+  keepReason(std::string("makeWriter: unknown writer type \"") + type + "\"");
   return nullptr;
 }
 

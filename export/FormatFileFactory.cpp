@@ -2,6 +2,7 @@
 #include "oryxutil/export/FormatFile.h"
 
 #include "companion/trace/Report.h"
+#include "export/DocumentWriter.h"
 
 #include <memory>
 #include <string>

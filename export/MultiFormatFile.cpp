@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/export/MultiFormatFile.h"
 
 #include "companion/ResultCodes.h"

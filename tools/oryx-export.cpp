@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // oryx-export: writes a CSV table (file or standard input) as an export of
 // any format the library writes, optionally in part files, either whole or
 // not at all; lists the files written on standard error.

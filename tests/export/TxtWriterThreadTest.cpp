@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The local-charset TXT writer hands its blocks to its own writer thread.
 // Every suite here is named "...Thread": these run under ThreadSanitizer.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The writer options, checked with independent readers (Python's csv,
 // html.parser and ElementTree, xmllint) over one hostile table: every title
 // and field must come back as the option promises.

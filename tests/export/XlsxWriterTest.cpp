@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The workbook writer, read back by an independent reader (openpyxl through
 // xlsx_read.py, which prints each sheet's head and each cell as hex).
 #include "oryxutil/export/FormatFile.h"

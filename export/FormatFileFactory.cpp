@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/export/FormatFile.h"
 
+#include "companion/trace/Report.h"
+#include "export/DocumentWriter.h"
+
 #include <memory>
+#include <string>
 
 // Each writer's maker, defined beside the writer: a new writer owned by the
 // caller, or null for parameters the writer cannot use.
@@ -12,6 +16,8 @@ std::unique_ptr<FormatFile> makeXmlWriter(const std::list<std::string>&, const o
 std::unique_ptr<FormatFile> makeHtmlWriter(const std::list<std::string>&, const oryx::WriterOptions&);
 std::unique_ptr<FormatFile> makeTxtWriter(const std::list<std::string>&, const oryx::WriterOptions&);
 std::unique_ptr<FormatFile> makeXlsxWriter(const std::list<std::string>&, const oryx::WriterOptions&);
+std::unique_ptr<FormatFile> makeJsonWriter(const std::list<std::string>&, const oryx::WriterOptions&);
+std::unique_ptr<FormatFile> makeNdjsonWriter(const std::list<std::string>&, const oryx::WriterOptions&);
 
 namespace {
 
@@ -27,6 +33,8 @@ const WriterType kWriterTypes[] = {
     {"html", makeHtmlWriter},
     {"txt", makeTxtWriter},
     {"xlsx", makeXlsxWriter},
+    {"json", makeJsonWriter},
+    {"ndjson", makeNdjsonWriter},
 };
 
 // Equal when the texts differ at most in the case of ASCII letters.
@@ -45,10 +53,18 @@ namespace oryx {
 
 std::unique_ptr<FormatFile> makeWriter(const char* type, const std::list<std::string>& params,
                                        const WriterOptions& options) {
-  if (type == nullptr) return nullptr;
-  for (const WriterType& writer : kWriterTypes) {
-    if (equalsIgnoringAsciiCase(type, writer.name)) return writer.make(params, options);
+  if (type == nullptr) {
+    keepReason("makeWriter: the type is null");
+    return nullptr;
   }
+  for (const WriterType& writer : kWriterTypes) {
+    if (!equalsIgnoringAsciiCase(type, writer.name)) continue;
+    std::unique_ptr<FormatFile> made = writer.make(params, options);
+    if (!made) keepReason(std::string("makeWriter: parameters the \"") + writer.name + "\" writer cannot use");
+    if (auto* document = dynamic_cast<DocumentWriter*>(made.get())) document->setOutputOptions(options);
+    return made;
+  }
+  keepReason(std::string("makeWriter: unknown writer type \"") + type + "\"");
   return nullptr;
 }
 

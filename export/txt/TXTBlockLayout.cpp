@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Local-charset layout of the boxed-text writer: a title row or record is
 // counted in bytes and laid out in the block that goes to the writer
 // thread next, after the records before it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // UTF-8 layout of the boxed-text writer: cells are cut by display columns and
 // each record goes straight into the file's buffer on the caller's thread.
 

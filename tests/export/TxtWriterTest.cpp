@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/export/FormatFile.h"
 
 #include "export/txt/TextWidth.h"

@@ -7,7 +7,8 @@
 #         would: byte-order mark, else the META's charset, else windows-1252.
 #   xml:  the root's and the first record's names, the first record's column
 #         names, then every record's column texts.
-import csv, html.parser, sys, xml.etree.ElementTree as ET
+#   json: every record's values (a JSON array of objects, else one object a line).
+import csv, json, html.parser, sys, xml.etree.ElementTree as ET
 
 def hexed(texts):
     print(' '.join((t or '').encode('utf-8', 'surrogateescape').hex() or '-' for t in texts))
@@ -52,4 +53,9 @@ def read_xml(path):
     for r in records:
         hexed([c.text for c in r])
 
-{'csv': read_csv, 'html': read_html, 'xml': read_xml}[sys.argv[1]](sys.argv[2])
+def read_json(path):
+    text = open(path, encoding='utf-8').read()
+    for row in json.loads(text) if text.startswith('[') else [json.loads(l) for l in text.splitlines()]:
+        hexed(row.values())
+
+{'csv': read_csv, 'html': read_html, 'xml': read_xml, 'json': read_json}[sys.argv[1]](sys.argv[2])

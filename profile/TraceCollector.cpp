@@ -99,7 +99,9 @@ class Collector {
   // The file starts anew: a trace is one array.
   void open() {
     std::string native;
-    if (nativePath(m_path.c_str(), "UTF-8", native)) (void)::truncate(native.c_str(), 0);
+    if (nativePath(m_path.c_str(), "UTF-8", native) && ::truncate(native.c_str(), 0) != 0) {
+      // A new file, a FIFO or a device: nothing to cut, the trace starts there.
+    }
     m_file.open(m_path, OutputFile::Mode::kAppend);
     std::string head = kTraceHead;
     appendProcessName(head, m_pid, program_invocation_short_name);

@@ -4,6 +4,7 @@
 #include "companion/text/Utf8.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace oryx {
 
@@ -42,9 +43,27 @@ size_t reportedAt(const unsigned char* p, const unsigned char* end, bool utf8) {
 
 }  // namespace
 
+// Eight bytes a step: a word of printable ASCII (no byte below 0x20, none
+// 0x7F or above) is passed over whole; the others byte by byte.
 bool hasParserErrors(const unsigned char* p, const unsigned char* end, bool utf8) {
-  for (; p < end; ++p) {
-    if (kSuspects.kind[*p] != 0 && reportedAt(p, end, utf8) != 0) return true;
+  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x80 * kOnes;
+  while (p < end) {
+    const unsigned char* stop = end;
+    if (end - p >= 8) {
+      uint64_t word;
+      std::memcpy(&word, p, 8);
+      const uint64_t del = word ^ (0x7F * kOnes);
+      const uint64_t below = (word - 0x20 * kOnes) & ~word;  // high bit: some byte below 0x20
+      const uint64_t isDel = (del - kOnes) & ~del;           // high bit: some byte 0x7F
+      if (((word | below | isDel) & kHigh) == 0) {
+        p += 8;
+        continue;
+      }
+      stop = p + 8;
+    }
+    for (; p < stop; ++p) {
+      if (kSuspects.kind[*p] != 0 && reportedAt(p, end, utf8) != 0) return true;
+    }
   }
   return false;
 }

@@ -21,9 +21,6 @@ bool isForbidden(uint32_t code, bool keepAllowed) {
   return (!keepAllowed && code >= 0x7F && code <= 0x9F) || code == 0xFFFE || code == 0xFFFF;
 }
 
-// The text the workbook library writes for a CR.
-const size_t kEscapedReturnSize = sizeof("_x000D_") - 1;
-
 bool isHexDigit(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -52,7 +49,6 @@ const char* CellText::prepare(const std::string& field, bool& cut) {
     size_t size = length;
     size_t written = code > 0xFFFF && code != kMalformed ? 2 : 1;
     bool changed = false;
-    if (code == '\r' && m_keepAllowed) written = kEscapedReturnSize;
     if (code == kMalformed || isForbidden(code, m_keepAllowed)) {
       bytes = kReplacement, size = sizeof(kReplacement) - 1, changed = true;
     } else if (code == '_' && startsEscape(p, end)) {

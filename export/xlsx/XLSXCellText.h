@@ -11,7 +11,8 @@
 //  - an underscore that would start an escape a spreadsheet program decodes
 //    ("_x" four hex digits "_") is itself escaped, so the cell shows the text;
 //  - the text is cut before the character that would take it past
-//    kMaxCellUnits UTF-16 units (an escaped underscore or CR counts as written).
+//    kMaxCellUnits UTF-16 units (an escaped underscore counts as written:
+//    the workbook library counts what it is given; a CR it escapes itself).
 // Pure apart from the scratch buffer: one CellText per writer, one thread.
 
 #include <cstddef>

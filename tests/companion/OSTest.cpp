@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: Apache-2.0
+// ORYX_OS: product paths and encodings at the file-system calls, and
+// Windows-style command lines run without a shell.
 #include "oryxutil/companion/OS.h"
 
-#include "support/TempDir.h"
+#include "support/Spawn.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -12,7 +18,7 @@
 #include <string>
 #include <vector>
 
-using oryxtest::TempDir;
+using namespace oryxtest;
 
 namespace {
 
@@ -24,13 +30,15 @@ extern "C" int byName(const ACE_DIRENT** a, const ACE_DIRENT** b) {
 }
 extern "C" int onlyLogs(const ACE_DIRENT* e) { return std::strstr(e->d_name, ".log") != nullptr; }
 
+bool exists(const std::string& path) { return std::filesystem::exists(std::filesystem::symlink_status(path)); }
+
 }  // namespace
 
 TEST(OsPaths, BackslashIsASeparator) {
   TempDir dir;
   const std::string windowsStyle = dir.path() + "\\sub";
   ASSERT_EQ(ORYX_OS::mkdir(windowsStyle.c_str(), 0755, "UTF-8"), 0);
-  oryxtest::writeFile(dir.file("sub/f.txt"), "x");
+  writeFile(dir.file("sub/f.txt"), "x");
   struct ::stat st;
   EXPECT_EQ(ORYX_OS::stat((dir.path() + "\\sub\\f.txt").c_str(), &st, "UTF-8"), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));
@@ -39,7 +47,7 @@ TEST(OsPaths, BackslashIsASeparator) {
 
 TEST(OsEncodings, GbkNamesReachAndListTheUtf8NamedFile) {
   TempDir dir;
-  oryxtest::writeFile(dir.file(kUtf8ZhongWen), "x");
+  writeFile(dir.file(kUtf8ZhongWen), "x");
   EXPECT_EQ(ORYX_OS::access((dir.path() + "/" + kGbkZhongWen).c_str(), 0, "GBK"), 0);
   // The same bytes taken as UTF-8 name another, missing file.
   EXPECT_NE(ORYX_OS::access((dir.path() + "/" + kGbkZhongWen).c_str(), 0, "UTF-8"), 0);
@@ -64,7 +72,7 @@ TEST(OsEncodings, UnknownEncodingFailsWithEinvalAndNullPathsFailCleanly) {
 
 TEST(OsDirectories, ScandirSelectsAndSortsWithTheCallersFunctions) {
   TempDir dir;
-  for (const char* name : {"c.log", "a.log", "b.txt", "B.log"}) oryxtest::writeFile(dir.file(name), "");
+  for (const char* name : {"c.log", "a.log", "b.txt", "B.log"}) writeFile(dir.file(name), "");
   ACE_DIRENT** list = nullptr;
   const int count = ORYX_OS::scandir(dir.path().c_str(), &list, onlyLogs, byName, "UTF-8");
   ASSERT_EQ(count, 3);
@@ -76,3 +84,45 @@ TEST(OsDirectories, ScandirSelectsAndSortsWithTheCallersFunctions) {
   EXPECT_LT(ORYX_OS::scandir("/no/such/dir", &list, nullptr, nullptr, "UTF-8"), 0);
 }
 
+TEST(SystemCommandLine, QuotesGroupRedirectionsDropAndBackslashesBecomeSlashes) {
+  FakeProgram rec("rec");
+  EXPECT_EQ(ORYX_OS::system("rec \"a b\"  c\\d \">nul\" x\"y z\" >nul 2>&1", "UTF-8"), 0);
+  EXPECT_EQ(rec.runs(), (std::vector<std::vector<std::string>>{{workingDirectory(), "a b", "c/d", ">nul", "xy z"}}));
+}
+
+TEST(SystemCommandLine, OutputIsDiscardedOnlyWhenRedirectedToNul) {
+  TempDir dir;
+  FakeProgram say("say", "echo \"$1\"; echo err-\"$1\" >&2");
+  std::fflush(stdout);
+  const int saved = ::dup(1);
+  const int file = ::open(dir.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ::dup2(file, 1);
+  ::close(file);
+  for (const char* line : {"say visible 2>nul", "say hidden >nul", "say both 2>&1"}) ORYX_OS::system(line, "UTF-8");
+  ::dup2(saved, 1);
+  ::close(saved);
+  EXPECT_EQ(readFile(dir.file("out")), "visible\nboth\nerr-both\n");
+}
+
+TEST(SystemResults, ExitStatusMissingProgramAndEmptyLine) {
+  FakeProgram rec("rec");
+  rec.exitWith(3);
+  EXPECT_EQ(ORYX_OS::system("rec", "UTF-8"), 3);
+  EXPECT_EQ(ORYX_OS::system("no-such-program-oryx", "UTF-8"), 127);
+  EXPECT_EQ(ORYX_OS::system("   ", "UTF-8"), -1);
+  EXPECT_EQ(ORYX_OS::system(nullptr, "UTF-8"), -1);
+}
+
+TEST(SystemBuiltins, DelRemovesMatchingRegularFilesOnlyAndMoveRenames) {
+  TempDir dir;
+  for (const char* name : {"a.log", "c.txt", "d e.log", "z.zip"}) writeFile(dir.file(name), name);
+  ::mkdir(dir.file("sub.log").c_str(), 0755);
+  ::symlink(dir.file("c.txt").c_str(), dir.file("link.log").c_str());
+  EXPECT_EQ(ORYX_OS::system(("del /Q " + dir.path() + "\\*.log \"" + dir.file("c.txt") + "\"").c_str(), "UTF-8"), 0);
+  for (const char* gone : {"a.log", "c.txt", "d e.log"}) EXPECT_FALSE(exists(dir.file(gone))) << gone;
+  EXPECT_TRUE(exists(dir.file("sub.log")) && exists(dir.file("link.log")));
+  EXPECT_NE(ORYX_OS::system(("del /Q " + dir.file("missing")).c_str(), "UTF-8"), 0);
+
+  EXPECT_EQ(ORYX_OS::system(("move \"" + dir.path() + "\\z.zip\"  " + dir.file("sub.log")).c_str(), "UTF-8"), 0);
+  EXPECT_EQ(readFile(dir.file("sub.log/z.zip")), "z.zip");
+}

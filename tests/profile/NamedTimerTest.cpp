@@ -58,15 +58,6 @@ TEST_F(NamedTimers, RunningTimerReportsTheTimeSinceItsStart) {
   EXPECT_EQ(line.find(":0ms:"), std::string::npos) << line;
 }
 
-TEST(ProfileLines, ElapsedSplitsTheFractionIntoMillisMicrosNanos) {
-  char line[oryx::profile::kLineBuffer];
-  oryx::profile::formatElapsed(line, 1, "job", 2003500000ULL);
-  EXPECT_STREQ(line, "  Elapsed[job]:2s:3ms:500us:0ns\n");
-  oryx::profile::formatElapsed(line, 0, "edge", 61999999999ULL);
-  EXPECT_STREQ(line, "Elapsed[edge]:61s:999ms:999us:999ns\n");
-  EXPECT_EQ(oryx::profile::wholeMilliseconds(2003500000ULL), 2003);
-}
-
 // The lines are built by hand for speed; wherever the cut falls (inside the
 // name, a number or the line feed) they must equal what the format gives.
 TEST(ProfileLines, CutLinesMatchTheFormat) {
@@ -84,6 +75,20 @@ TEST(ProfileLines, CutLinesMatchTheFormat) {
     std::snprintf(expected, sizeof expected, "  Started[%s]\n", name.c_str());
     ASSERT_STREQ(line, expected) << length;
   }
+}
+
+TEST(ProfileLines, ControlCharactersInNamesAreEscapedOtherBytesKept) {
+  using namespace oryx::profile;
+  char line[kLineBuffer];
+  formatStart(line, 1, "a\nb\tc\x01\x1f\x7f\\n \xc3\xa9");
+  EXPECT_STREQ(line, "  Started[a\\nb\\tc\\x01\\x1f\\x7f\\n \xc3\xa9]\n");
+  formatElapsed(line, 0, "x\ry", 2003500000);
+  EXPECT_STREQ(line, "Elapsed[x\\x0dy]:2s:3ms:500us:0ns\n");
+  formatTimestamp(line, "\n", 7, 8);
+  EXPECT_STREQ(line, "Timestamp[\\n]:7s:8us\n");
+  // Escapes count toward the 255 characters like any byte.
+  EXPECT_EQ(formatStart(line, 0, std::string(300, '\n').c_str()), 255u);
+  EXPECT_EQ(wholeMilliseconds(2003500000ULL), 2003);
 }
 
 TEST_F(NamedTimers, ManyThreadsLeaveTheIndentWhereTheyFoundIt) {

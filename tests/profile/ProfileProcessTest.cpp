@@ -47,30 +47,25 @@ class ProfileProcess : public ::testing::Test {
   oryxtest::TempDir m_dir;
 };
 
-TEST_F(ProfileProcess, NestedTimersIndentByLevelSwitchesDropPartsAndLinesAfterExitAreDropped) {
+TEST_F(ProfileProcess, LinesIndentByLevelSwitchesDropPartsAndExitKeepsOnlyLinesFromBefore) {
+  // In "running" the program's static guard ends before the library unloads.
   const std::string inner = "Elapsed[inner]:#s:#ms:#us:#ns\n";
   const std::string rest = "Elapsed[outer]:#s:#ms:#us:#ns\nTimestamp[mark]:#s:#us\n";
-  const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{}, "Started[outer]\n  Started[inner]\n  " + inner + rest},
-      {{"OX_PROFILE_NO_WRITE_START="}, "  " + inner + rest},
-      {{"OX_PROFILE_NO_WRITE_INDENT=0"}, "Started[outer]\nStarted[inner]\n" + inner + rest}};
-  for (const auto& [env, expected] : cases) {
+  const struct {
+    const char* scenario;
+    std::vector<std::string> env;
+    std::string expected;
+  } kCases[] = {
+      {"nested", {}, "Started[outer]\n  Started[inner]\n  " + inner + rest},
+      {"nested", {"OX_PROFILE_NO_WRITE_START="}, "  " + inner + rest},
+      {"nested", {"OX_PROFILE_NO_WRITE_INDENT=0"}, "Started[outer]\nStarted[inner]\n" + inner + rest},
+      {"running", {}, "Started[static scope]\n  Started[left running]\n    Started[also running]\n"
+                      "    Elapsed[static scope]:#s:#ms:#us:#ns\n"},
+      {"exit-then-running", {}, "Started[before exit]\n"}};
+  for (const auto& c : kCases) {
     std::remove(m_dir.file("profile.log").c_str());
-    ASSERT_TRUE(run("nested", env));
-    EXPECT_EQ(text(), expected) << (env.empty() ? "defaults" : env[0]);
-  }
-}
-
-TEST_F(ProfileProcess, ExitWithTimersRunningIsCleanAndKeepsOnlyLinesFromBeforeExit) {
-  // In "running" the program's static guard ends before the library unloads.
-  const std::pair<const char*, std::string> cases[] = {
-      {"running", "Started[static scope]\n  Started[left running]\n    Started[also running]\n"
-                  "    Elapsed[static scope]:#s:#ms:#us:#ns\n"},
-      {"exit-then-running", "Started[before exit]\n"}};
-  for (const auto& [scenario, expected] : cases) {
-    std::remove(m_dir.file("profile.log").c_str());
-    ASSERT_TRUE(run(scenario));
-    EXPECT_EQ(text(), expected) << scenario;
+    ASSERT_TRUE(run(c.scenario, c.env)) << c.scenario;
+    EXPECT_EQ(text(), c.expected) << c.scenario << " " << (c.env.empty() ? "defaults" : c.env[0]);
   }
 }
 

@@ -2,11 +2,9 @@
 // Zones and the trace as a process sees them: tests/profile/child/ZoneChild
 // runs the workload, crashes or stalls as a fresh process, and
 // tests/profile/check_trace.py reads the trace back with Python's json, csv,
-// xml and html5lib, and through oryx-profile. Also the text lines' safety.
+// xml and html5lib, and through oryx-profile.
 #include "support/Spawn.h"
 #include "support/TempDir.h"
-
-#include "profile/LineFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -88,19 +86,6 @@ TEST_F(ZoneTrace, StalledWriterNeverBlocksTheCallerAndCountsEveryDrop) {
   EXPECT_TRUE(exited);
   oryxtest::writeFile(m_dir.file("trace-stalled.json"), text);
   EXPECT_TRUE(checked("stall", m_dir.file("trace-stalled.json")));
-}
-
-TEST(ProfileLineNames, ControlCharactersAreEscapedOtherBytesKept) {
-  using namespace oryx::profile;
-  char line[kLineBuffer];
-  formatStart(line, 1, "a\nb\tc\x01\x1f\x7f\\n \xc3\xa9");
-  EXPECT_STREQ(line, "  Started[a\\nb\\tc\\x01\\x1f\\x7f\\n \xc3\xa9]\n");
-  formatElapsed(line, 0, "x\ry", 2003500000);
-  EXPECT_STREQ(line, "Elapsed[x\\x0dy]:2s:3ms:500us:0ns\n");
-  formatTimestamp(line, "\n", 7, 8);
-  EXPECT_STREQ(line, "Timestamp[\\n]:7s:8us\n");
-  // Escapes count toward the 255 characters like any byte.
-  EXPECT_EQ(formatStart(line, 0, std::string(300, '\n').c_str()), 255u);
 }
 
 }  // namespace

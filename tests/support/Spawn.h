@@ -112,7 +112,6 @@ class FakeProgram {
   }
 
   void exitWith(int status) { writeFile(m_bin.file("status"), std::to_string(status)); }
-  std::string dir() const { return m_bin.path(); }
 
   // One entry per run: the working directory, then the arguments.
   std::vector<std::vector<std::string>> runs() const {

@@ -27,17 +27,7 @@ class TempDir {
   }
   ~TempDir() {
     std::error_code ignored;
-    if (!m_path.empty()) {
-      // Restore permissions a test may have taken away so removal succeeds.
-      for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
-           it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-        if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
-          std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                       std::filesystem::perm_options::add, ignored);
-        }
-      }
-      std::filesystem::remove_all(m_path, ignored);
-    }
+    if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

@@ -117,7 +117,7 @@ TEST(SystemBuiltins, DelRemovesMatchingRegularFilesOnlyAndMoveRenames) {
   TempDir dir;
   for (const char* name : {"a.log", "c.txt", "d e.log", "z.zip"}) writeFile(dir.file(name), name);
   ::mkdir(dir.file("sub.log").c_str(), 0755);
-  ::symlink(dir.file("c.txt").c_str(), dir.file("link.log").c_str());
+  EXPECT_EQ(::symlink(dir.file("c.txt").c_str(), dir.file("link.log").c_str()), 0);
   EXPECT_EQ(ORYX_OS::system(("del /Q " + dir.path() + "\\*.log \"" + dir.file("c.txt") + "\"").c_str(), "UTF-8"), 0);
   for (const char* gone : {"a.log", "c.txt", "d e.log"}) EXPECT_FALSE(exists(dir.file(gone))) << gone;
   EXPECT_TRUE(exists(dir.file("sub.log")) && exists(dir.file("link.log")));

@@ -51,7 +51,7 @@ TEST(FileListOrders, TimeNameAndDirectoryOrderWithMaxCountAppendedBehindEarlierR
 
 TEST(FileListRecords, UnreadableEntryIsReportedAndSortsOldest) {
   ListingDir d;
-  ::symlink("/no/such/target", d.dir.file("dangling").c_str());
+  EXPECT_EQ(::symlink("/no/such/target", d.dir.file("dangling").c_str()), 0);
   testing::internal::CaptureStdout();
   const std::list<FILEINFO> files = d.list(ORDER_BY_TIME, 0);
   EXPECT_NE(testing::internal::GetCapturedStdout().find("file:dangling not exist!\n"), std::string::npos);
@@ -75,7 +75,7 @@ TEST(FileListRecords, NamesWithBackslashesComeBackByteForByteAndAnswerForThemsel
   TempDir base;
   makeEntries(base, {"top/", "top/victim/", "top/tree/", "top/tree/a/", "top/tree/a/b/", "top/tree/..\\..\\x/",
                      "top/tree/..\\victim", "top/tree/a\\b", "top/tree/new\nline\xff"});
-  ::symlink(base.file("top/victim").c_str(), base.file("top/tree/link").c_str());
+  EXPECT_EQ(::symlink(base.file("top/victim").c_str(), base.file("top/tree/link").c_str()), 0);
   const auto before = snapshot(base.path());
   for (ORDER order : {ORDER_NONE, ORDER_BY_TIME, ORDER_BY_NAME}) {
     for (const std::string suffix : {"", "\\"}) {

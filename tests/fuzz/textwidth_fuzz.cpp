@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const uint32_t columnWidth = data[0] % 12;
@@ -21,10 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The repaired text as the cut sees it: blanks for control bytes, then "?"
   // wherever the stepper repairs.
+  auto blanked = [](char c) { return c == '\t' || c == '\n' || c == '\r' || c == '\0'; };
   std::string repaired = text;
-  for (char& c : repaired) {
-    if (c == '\t' || c == '\n' || c == '\r' || c == '\0') c = ' ';
-  }
+  for (char& c : repaired) c = blanked(c) ? ' ' : c;
   // Each character of the repaired text: where it ends and its columns. (A
   // repair keeps a lead byte where it says so, so the repaired text is not
   // always clean UTF-8 itself: widths are taken from this one pass.)
@@ -38,9 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     widths.push_back(static_cast<uint32_t>(width));
   }
   for (size_t i = 0; i < text.size(); ++i) {
-    const char original = text[i];
-    const bool blanked = original == '\t' || original == '\n' || original == '\r' || original == '\0';
-    if (repaired[i] != (blanked ? ' ' : original) && repaired[i] != '?') std::abort();
+    if (repaired[i] != (blanked(text[i]) ? ' ' : text[i]) && repaired[i] != '?') std::abort();
   }
 
   const std::vector<std::string> lines = oryx::splitCell(text, columnWidth);

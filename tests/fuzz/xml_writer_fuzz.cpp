@@ -6,13 +6,14 @@
 // (the writer passes them through by design) or invalid UTF-8 are skipped.
 #include "oryxutil/export/FormatFile.h"
 
+#include "companion/text/Utf8.h"
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,27 +30,11 @@ std::string scratchFile() {
 // Valid UTF-8 of XML characters only (zero bytes allowed: the writer cuts them).
 bool acceptable(const std::string& field) {
   const auto* p = reinterpret_cast<const unsigned char*>(field.data());
-  const size_t n = field.size();
-  for (size_t i = 0; i < n;) {
-    const unsigned char c = p[i];
-    if (c < 0x80) {
-      if (c != 0 && c < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
-      ++i;
-      continue;
-    }
-    const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-    if (length == 0 || c > 0xF4 || i + length > n) return false;
-    uint32_t code = c & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
-      code = (code << 6) | (p[i + k] & 0x3F);
-    }
-    const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
-        code == 0xFFFE || code == 0xFFFF) {
-      return false;
-    }
-    i += length;
+  const auto* end = p + field.size();
+  for (size_t length = 0; p < end; p += length) {
+    const uint32_t c = oryx::utf8::decode(p, end, length);
+    const bool control = c != 0 && c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+    if (c == oryx::utf8::kMalformed || c == 0xFFFE || c == 0xFFFF || control) return false;
   }
   return true;
 }

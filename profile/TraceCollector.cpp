@@ -136,7 +136,8 @@ struct AtLoad {
 }  // namespace
 
 bool startCollector() {
-  if (collector == nullptr || !collector->begin()) {
+  // A child forked before the first event records nothing either.
+  if (collector == nullptr || ::getpid() != loadPid || !collector->begin()) {
     tracingOn.store(false, std::memory_order_relaxed);
     return false;
   }

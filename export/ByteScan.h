@@ -7,8 +7,12 @@
 // taken back from the end, holds only bytes this call copies plainly (they
 // are written again, unchanged). Single bytes remain only next to a
 // special byte and in texts under four bytes. Nothing outside the text is
-// read. (Comparing 16 bytes a step with SSE2 was measured slower here: the
-// fields are short and their last bytes cost more to load safely.)
+// read. Used by the CSV and XML writers, whose specials are any set of
+// bytes a table names. (Comparing 16 bytes a step with SSE2 was measured
+// slower for them: the fields are short and their last bytes cost more to
+// load safely.) The HTML escaper's four fixed specials are the exception
+// (html/HtmlEscape.h): there SSE2 compares beat this table -- every option
+// on cost 1.17x the defaults against 1.36x through copyPlain.
 // Thread-safe: no state.
 
 #include <cstdint>

@@ -8,7 +8,7 @@
 
 #include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
-#include "fileutil/Descriptor.h"
+#include "companion/io/DirectoryReader.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,10 +17,12 @@
 #include <limits>
 #include <vector>
 
-using namespace oryx::fileutil;
 using oryx::kOk;
 using oryx::kFailed;
 using oryx::kLaterStepFailed;
+using oryx::Descriptor;
+using oryx::DirectoryReader;
+using oryx::entryStatus;
 
 namespace {
 
@@ -41,7 +43,12 @@ time_t toCalendarTime(struct tm* local) {
 Descriptor openNamedDirectory(const char* dir, const char* encoding) {
   std::string native;
   if (!oryx::nativePath(dir, encoding, native)) return Descriptor();
-  return openDirectory(AT_FDCWD, native.c_str(), false);
+  return oryx::openDirectory(AT_FDCWD, native.c_str(), false);
+}
+
+// Fifos, sockets and devices: entries no clean-up ever removes.
+bool isSpecialFile(mode_t mode) {
+  return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode);
 }
 
 struct Archive {
@@ -67,9 +74,10 @@ int oRYXFileUtil::deleteFileByTime(const char* dir, struct tm* cutoff, const cha
 
   const Descriptor directory = openNamedDirectory(dir, encoding);
   if (!directory.isOpen()) return kFailed;
-  EntryReader reader(directory.get());
+  DirectoryReader reader(directory.get());
   if (!reader.isOpen()) return kFailed;
-  while (const char* name = reader.next()) {
+  while (const struct dirent* entry = reader.next()) {
+    const char* name = entry->d_name;
     if (!isZipFile(name)) continue;
     struct ::stat record;
     if (!entryStatus(directory.get(), name, record)) return kFailed;
@@ -87,8 +95,9 @@ int oRYXFileUtil::deleteFileByThreshold(const char* dir, long threshold, const c
 
   // Every name holding ".zip" anywhere counts (x.zip.old too).
   std::vector<Archive> archives;
-  EntryReader reader(directory.get());
-  while (const char* name = reader.next()) {
+  DirectoryReader reader(directory.get());
+  while (const struct dirent* entry = reader.next()) {
+    const char* name = entry->d_name;
     if (std::strstr(name, ".zip") == nullptr) continue;
     struct ::stat record;
     if (!entryStatus(directory.get(), name, record)) {

@@ -1,6 +1,6 @@
 #include "fileutil/ScanFunctions.h"
 
-#include "fileutil/DirHandle.h"
+#include "companion/io/DirectoryReader.h"
 #include "fileutil/ScanContext.h"
 
 #include <sys/stat.h>
@@ -46,7 +46,7 @@ void reportMissing(const char* name) {
 
 }  // namespace
 
-int selectAllButDots(const ACE_DIRENT* entry) { return DirHandle::isDotOrDotDot(entry->d_name) ? 0 : 1; }
+int selectAllButDots(const ACE_DIRENT* entry) { return oryx::isDotOrDotDot(entry->d_name) ? 0 : 1; }
 
 int selectZipNames(const ACE_DIRENT* entry) { return std::strstr(entry->d_name, ".zip") != nullptr; }
 

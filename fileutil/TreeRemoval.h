@@ -1,14 +1,10 @@
 #ifndef ORYXUTIL_FILEUTIL_TREEREMOVAL_H
 #define ORYXUTIL_FILEUTIL_TREEREMOVAL_H
 
-// Removes a directory tree through directory descriptors only. Every entry
-// is reached from the descriptor of the directory that holds it (openat with
-// O_NOFOLLOW|O_DIRECTORY, fstatat without following, unlinkat), so an entry
+// Removes a directory tree through directory descriptors only (a walk of
+// TreeWalk.h, entries removed with unlinkat where they are): an entry
 // swapped for a link while the removal runs is removed as a link and never
-// entered: nothing outside the tree can be reached, however the tree changes.
-// The walk is a loop, not a recursion, and holds a bounded number of
-// descriptors whatever the depth: directories above the deepest few are
-// closed and found again through "..", checked by device and inode number.
+// entered, so nothing outside the tree can be reached.
 
 #include <string>
 

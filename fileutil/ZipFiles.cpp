@@ -1,14 +1,14 @@
-// zipSpecificFile and runZipCmd: files of one directory packed through the
-// staging directory %ORYX_ROOT%\var\tmp, deleted, and the archive moved in.
+// zipSpecificFile and runZipCmd: files of one directory packed through a
+// private staging directory below %ORYX_ROOT%\var\tmp, the archive moved
+// in, then the packed files deleted (see archive/PackTransaction.h).
 #include "oryxutil/fileutil/FileUtil.h"
 
 #include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
-#include "companion/process/BuiltinCommands.h"
 #include "companion/process/CommandLine.h"
 #include "fileutil/ArchiveNaming.h"
 #include "fileutil/WorkingDirectory.h"
-#include "fileutil/ZipArchiver.h"
+#include "fileutil/archive/PackTransaction.h"
 #include "oryxutil/companion/CommonUtils.h"
 
 #include <vector>
@@ -21,31 +21,26 @@ namespace {
 
 const int kHighestOption = 777;
 
-// In the working directory: packs `names` (native words) into the staged
-// archive %ORYX_ROOT%/var/tmp/`archive`.zip, deletes the packed files and
-// moves the archive here. An archive already here or already staged is never
-// added to or replaced: -1 before anything is packed or deleted. Once 7za has
-// succeeded the result is 0; should the move then fail, the staged archive
-// stays, as the only copy of the deleted files.
-int packThroughStaging(const std::vector<std::string>& names, const std::string& archive, int option,
+// In the working directory: packs the regular files `words` name or match
+// into the new archive `archive`.zip here, staged below %ORYX_ROOT%/var/tmp,
+// and deletes those that are unchanged. An archive already here is never
+// added to or replaced: -1 before anything is packed. The deletion's outcome
+// does not change the result.
+int packThroughStaging(const std::vector<std::string>& words, const std::string& archive, int option,
                        const char* encoding) {
   // Within the range the option changes nothing.
   if (option < 0 || option > kHighestOption) return kFailed;
   const std::string root = oRYXCommonUtils::oRYXgetenv("ORYX_ROOT");
   std::string nativeRoot;
   if (root.empty() || !oryx::nativePath(root.c_str(), encoding, nativeRoot)) return kFailed;
-  // Given no names, 7za would pack the whole working directory.
-  if (names.empty()) return kFailed;
 
   const std::string::size_type slash = archive.rfind('/');
   const std::string destination = (slash == std::string::npos ? archive : archive.substr(slash + 1)) + ".zip";
-  const std::string staged = nativeRoot + "/var/tmp/" + archive + ".zip";
-  if (destination == ".zip" || mayExist(destination) || mayExist(staged)) return kFailed;
-
-  if (!packWithArchiver(staged, names, NameMatching::Wildcards)) return kFailed;
-  oryx::deleteNamedFiles(names);
-  oryx::moveWithoutReplacing(staged, destination);
-  return kOk;
+  NameSet names;
+  if (destination == ".zip" || mayExist(destination) || !names.addFiles(words)) return kFailed;
+  StagingPlace staging(nativeRoot + "/var/tmp");
+  const PackOutcome outcome = packTransaction(staging, names, destination, true);
+  return outcome == PackOutcome::Failed ? kFailed : kOk;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "oryxutil/companion/OS.h"
 
 #include "companion/os/NativePath.h"
+#include "companion/io/DirectoryReader.h"
 
 #include <ace/OS_NS_dirent.h>
 #include <dirent.h>
@@ -136,20 +137,24 @@ int scandir(const char* dir, ACE_DIRENT*** list, ScandirSelector selector,
   }
   *list = nullptr;
   if (!oryx::nativePath(dir, encoding, native)) return -1;
-  ACE_DIR* handle = ACE_OS::opendir(native.c_str());
-  if (handle == nullptr) return -1;
+  oryx::DirectoryReader reader(oryx::openDirectory(AT_FDCWD, native.c_str(), false));
+  if (!reader.isOpen()) {
+    errno = reader.error();
+    return -1;
+  }
 
   // Names are converted to the caller's encoding before the selection and
   // comparison see them, so both work on the texts the caller passes around.
   size_t count = 0;
   size_t capacity = 0;
   ACE_DIRENT** entries = nullptr;
-  for (;;) {
-    errno = 0;
-    ACE_DIRENT* next = ACE_OS::readdir(handle);
-    if (next == nullptr) break;
+  int readErrno = 0;
+  while (const ACE_DIRENT* next = reader.nextAny()) {
     ACE_DIRENT* copy = static_cast<ACE_DIRENT*>(std::malloc(sizeof(ACE_DIRENT)));
-    if (copy == nullptr) break;
+    if (copy == nullptr) {
+      readErrno = ENOMEM;
+      break;
+    }
     std::memcpy(copy, next, offsetof(ACE_DIRENT, d_name));
     storeName(next->d_name, copy, encoding);
     if (selector != nullptr && selector(copy) == 0) {
@@ -161,15 +166,14 @@ int scandir(const char* dir, ACE_DIRENT*** list, ScandirSelector selector,
       void* grown = std::realloc(entries, capacity * sizeof(ACE_DIRENT*));
       if (grown == nullptr) {
         std::free(copy);
-        errno = ENOMEM;
+        readErrno = ENOMEM;
         break;
       }
       entries = static_cast<ACE_DIRENT**>(grown);
     }
     entries[count++] = copy;
   }
-  const int readErrno = errno;
-  ACE_OS::closedir(handle);
+  if (readErrno == 0) readErrno = reader.error();
   if (readErrno != 0) {
     for (size_t i = 0; i < count; ++i) std::free(entries[i]);
     std::free(entries);

@@ -1,6 +1,8 @@
 #include "companion/process/BuiltinCommands.h"
 
 #include "companion/io/Descriptor.h"
+#include "companion/io/DirectoryReader.h"
+#include "companion/text/Wildcard.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -39,19 +41,15 @@ bool isRegularFile(const std::string& path) {
 int deleteMatching(const std::string& pattern) {
   const std::string::size_type slash = pattern.rfind('/');
   const std::string directory = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
-  std::string glob = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-  if (glob == "*.*") glob = "*";
-  const Descriptor held(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const std::string glob = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  const Descriptor held = openDirectory(AT_FDCWD, directory.c_str(), false);
   if (!held.isOpen()) return 1;
-  DIR* dir = ::fdopendir(::dup(held.get()));
-  if (dir == nullptr) return 1;
   // Names first, removals after: the directory is not changed while read.
   std::vector<std::string> matches;
-  while (const struct dirent* entry = ::readdir(dir)) {
-    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-    if (matchesWildcard(glob.c_str(), entry->d_name)) matches.push_back(entry->d_name);
+  DirectoryReader reader(held.get());
+  while (const struct dirent* entry = reader.next()) {
+    if (matchesWildcard(glob, entry->d_name)) matches.push_back(entry->d_name);
   }
-  ::closedir(dir);
   int status = matches.empty() ? 1 : 0;
   for (const std::string& name : matches) {
     struct ::stat record;
@@ -97,27 +95,6 @@ bool copyFile(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-bool matchesWildcard(const char* pattern, const char* name) {
-  const char* star = nullptr;  // last "*" seen, for backtracking
-  const char* resume = nullptr;
-  while (*name != '\0') {
-    if (*pattern == '?' || (*pattern != '*' && *pattern == *name)) {
-      ++pattern;
-      ++name;
-    } else if (*pattern == '*') {
-      star = pattern++;
-      resume = name;
-    } else if (star != nullptr) {
-      pattern = star + 1;
-      name = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (*pattern == '*') ++pattern;
-  return *pattern == '\0';
-}
-
 int deleteFiles(const std::vector<std::string>& arguments) {
   return deleteNamedFiles(withoutSwitches(arguments));
 }
@@ -126,7 +103,7 @@ int deleteNamedFiles(const std::vector<std::string>& names) {
   if (names.empty()) return 1;
   int status = 0;
   for (const std::string& name : names) {
-    if (name.find_first_of("*?") != std::string::npos) {
+    if (hasWildcard(name)) {
       if (deleteMatching(name) != 0) status = 1;
     } else if (!isRegularFile(name) || ::unlink(name.c_str()) != 0) {
       status = 1;

@@ -15,8 +15,8 @@ namespace oryx {
 int deleteFiles(const std::vector<std::string>& arguments);
 
 // The files of del, every word a name (none is taken as a switch). A name
-// holding "*" or "?" is matched against the entries of its directory ("*.*"
-// is "*"); links, directories and other entries are never removed. 1 when a
+// holding "*" or "?" is matched against the entries of its directory by the
+// library's wildcard rule (companion/text/Wildcard.h); links, directories and other entries are never removed. 1 when a
 // name matched nothing or a removal failed (the others still go).
 int deleteNamedFiles(const std::vector<std::string>& names);
 
@@ -31,9 +31,6 @@ int moveFile(const std::vector<std::string>& arguments);
 // then stays. Across file systems the copy is created exclusively before the
 // original is removed.
 int moveWithoutReplacing(const std::string& from, const std::string& to);
-
-// Windows wildcard match of a whole name: "*" any run, "?" any one byte.
-bool matchesWildcard(const char* pattern, const char* name);
 
 }  // namespace oryx
 

@@ -32,6 +32,12 @@ const int kCannotStart = 127;
 
 int runProgram(const std::vector<std::string>& words, const ProgramStreams& streams);
 
+// As runProgram, started in `directory` (the caller's working directory
+// when empty), and a program still running after `seconds` is killed
+// (SIGKILL) and waited for: the result is then 128 + SIGKILL.
+int runProgramWithin(const std::vector<std::string>& words, const ProgramStreams& streams, long seconds,
+                     const std::string& directory);
+
 }  // namespace oryx
 
 #endif

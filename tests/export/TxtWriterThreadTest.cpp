@@ -70,11 +70,6 @@ TEST(TxtWriterThread, EachDocumentHoldsOnlyItsOwnBlocks) {
     ASSERT_EQ(txt->endDocument(), 0);
     EXPECT_EQ(readFile(dir.file(name)), expected) << name;
   }
-  TXTFormatFile utf8({});
-  utf8.writeColumnTitle({"t"}, "UTF-8", {});
-  ASSERT_EQ(utf8.startDocument(dir.file("u").c_str()), 0);
-  EXPECT_EQ(utf8.thr_count(), 0u);  // UTF-8 documents are written by the caller
-  ASSERT_EQ(utf8.endDocument(), 0);
 }
 
 TEST(TxtWriterThread, DestroyingWithAnOpenDocumentWritesItAndReturns) {

@@ -145,7 +145,6 @@ class WriterOptionsTest : public ::testing::Test {
 };
 using WriterOptionsReadBack = WriterOptionsTest;
 using WriterOptionsByteOrderMark = WriterOptionsTest;
-using WriterOptionsDefaults = WriterOptionsTest;
 
 oryx::WriterOptions with(bool oryx::WriterOptions::*option) {
   oryx::WriterOptions options;

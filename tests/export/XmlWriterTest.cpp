@@ -1,6 +1,5 @@
 #include "oryxutil/export/FormatFile.h"
 
-#include "support/EnvGuard.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -8,7 +7,6 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -45,7 +43,6 @@ class XmlTest : public ::testing::Test {
   const std::string name = dir.file("t.xml");
 };
 using XmlDocument = XmlTest;
-using XmlDeclaration = XmlTest;
 using XmlStateMachine = XmlTest;
 
 }  // namespace
@@ -65,21 +62,6 @@ TEST_F(XmlDocument, FieldsLongerThanTheOutputBufferAreWrittenWhole) {
   // EXPECT_TRUE: a full diff of texts this long is too costly.
   EXPECT_TRUE(exportRecords({{field, field}}) ==
               kHead + row("<column name=\"id\">" + escaped + "</column><column name=\"name\">" + escaped + "</column>") + kTail);
-}
-
-TEST_F(XmlDeclaration, WithoutEncodingItFollowsTheContentMode) {
-  // ORYX_GLOBAL_VERSION, FILECONTENT_LOCAL_CHARSET, the encoding declared
-  const std::vector<std::array<const char*, 3>> cases = {
-      {nullptr, "2", "UTF-8"}, {"1", "01", "GB2312"}, {"0", nullptr, "GB2312"}};
-  for (const auto& c : cases) {
-    oryxtest::EnvGuard global("ORYX_GLOBAL_VERSION", c[0]), local("FILECONTENT_LOCAL_CHARSET", c[1]);
-    std::unique_ptr<FormatFile> fresh(FormatFileFactory::getFormatFile("xml", {"Export", "Row"}));
-    fresh->writeColumnTitle({"c"}, {});
-    ASSERT_EQ(fresh->startDocument(name.c_str()), 0);
-    ASSERT_EQ(fresh->endDocument(), 0);
-    const std::string declaration = std::string("<?xml version=\"1.0\" encoding=\"") + c[2] + "\"?>\n<Exp";
-    EXPECT_EQ(readFile(name).rfind(declaration, 0), 0u) << c[2];
-  }
 }
 
 TEST_F(XmlStateMachine, OnlyTheFirstSuccessfulTitlesCountAndFailuresAreSilent) {

@@ -9,7 +9,9 @@
 #include "support/Spawn.h"
 #include "support/TempDir.h"
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -44,6 +46,36 @@ inline std::vector<std::string> zipEntryNames(const std::string& path) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// Runs `call` (a result from -100 to 155) in a forked child and gives its
+// result; -1000 when the child did not end within `seconds` (it is then
+// killed) or died by a signal.
+inline int inChild(const std::function<int()>& call, int seconds) {
+  const pid_t child = ::fork();
+  if (child == 0) _exit(call() + 100);
+  for (int waited = 0; waited < seconds * 100; ++waited) {
+    int status = 0;
+    if (::waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) - 100 : -1000;
+    ::usleep(10000);
+  }
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  return -1000;
+}
+
+// Every file the archive holds, extracted by 7za into `into` (emptied
+// again after), by stored path -> content.
+inline std::map<std::string, std::string> extracted(const std::string& archive, const TempDir& into) {
+  std::map<std::string, std::string> files;
+  if (runQuietly({"7za", "x", "-y", "-snl", "-o" + into.path(), "--", archive}) != 0) return files;
+  namespace fs = std::filesystem;
+  for (const auto& entry : fs::recursive_directory_iterator(into.path())) {
+    if (entry.is_regular_file()) files[entry.path().string().substr(into.path().size() + 1)] = readFile(entry.path());
+  }
+  fs::remove_all(into.path() + "/");
+  ::mkdir(into.path().c_str(), 0700);
+  return files;
 }
 
 // "7za t": the archive is whole and readable (no password asked for).

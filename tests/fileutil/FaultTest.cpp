@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 using namespace oryxtest;
@@ -113,4 +114,13 @@ TEST(ListingFaults, DirectoryRemovedWhileListedNeverCrashes) {
   done.store(true);
   remover.join();
   EXPECT_GT(listed, 0);
+}
+
+TEST(ArchiverFaults, AStalledArchiverIsStoppedAfterTheTimeLimit) {
+  FaultLayout layout;
+  FakeProgram sevenZip("7za", "exec sleep 600");
+  EnvGuard limit("ORYX_ZIP_TIMEOUT_S", "1");
+  const auto start = std::chrono::steady_clock::now();
+  layout.expectEveryPackFailsAndNothingChanges();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }

@@ -77,19 +77,6 @@ TEST(FileListFaults, BadArgumentsAndMissingDirectories) {
   EXPECT_TRUE(files.empty());
 }
 
-TEST(PathTests, SeparatorsDirectoriesAndZipNames) {
-  ListingDir d;
-  std::string out = "untouched";
-  EXPECT_EQ(oRYXFileUtil::removeLastSeparator("", out), -1);
-  EXPECT_EQ(out, "untouched");
-  oRYXFileUtil::removeLastSeparator("a\\b\\\\", out);
-  EXPECT_EQ(out, "a\\b\\");  // one backslash only
-  EXPECT_EQ(oRYXFileUtil::isDir(d.dir.path() + "\\sub\\"), 1);
-  EXPECT_EQ(oRYXFileUtil::isDir(d.dir.file("a.log")), 2);
-  EXPECT_TRUE(oRYXFileUtil::isZipFile("a.zip.zip"));
-  for (const char* name : {"x.zip.1", "x.ZIP", ""}) EXPECT_FALSE(oRYXFileUtil::isZipFile(name)) << name;
-}
-
 TEST(FileListRecords, NamesWithBackslashesComeBackByteForByteAndAnswerForThemselves) {
   // In base/top/tree the file "..\victim" would, read as a path, be the
   // directory base/top/victim, and the file "a\b" the directory tree/a/b.

@@ -84,11 +84,17 @@ class ORYXUTIL_EXPORT oRYXFileUtil {
   static int deleteFileByThreshold(const char* dir, long threshold, const char* encoding = "UTF-8");
 
   // Packs `parent`\`sub` into `parent`\`zipName`.zip (`sub` without one
-  // trailing backslash when zipName is ""), then removes the subdirectory
-  // when `deleteAfter`. -1: bad arguments, working-directory failure, sub
-  // missing, the archive already there (nothing is packed or removed), or
-  // archiver failure or warning (whatever 7za left is removed); -2: packed,
-  // but the removal failed. `sub` reaches 7za as one literal name.
+  // trailing backslash when zipName is ""), then, when `deleteAfter`,
+  // removes what was packed and is unchanged. Every zip operation is one
+  // transaction: the entries are decided first (regular files, directories,
+  // links stored as links; fifos, sockets and devices never taken), the
+  // archive is built in a staging directory private to the call, checked
+  // entry by entry, synced and moved into place without replacing anything,
+  // and only then is anything removed. -1: bad arguments, working-directory
+  // failure, sub missing, the archive already there, or the archiver failed,
+  // warned, stalled beyond ORYX_ZIP_TIMEOUT_S seconds (default 3600) or left
+  // an archive without every entry (nothing is removed); -2: packed, but not
+  // all of the subdirectory could go (entries that changed or appeared stay).
   static int zipSpecificDir(const char* parent, const char* sub, const char* zipName, bool deleteAfter,
                             const char* encoding = "UTF-8");
 
@@ -98,23 +104,23 @@ class ORYXUTIL_EXPORT oRYXFileUtil {
   // Links to directories are not subdirectories and are left alone.
   static int zipAllSubDir(const char* dir, bool deleteAfter, const char* encoding = "UTF-8");
 
-  // Packs the files of `dir` named by `files` (one name, names separated by
-  // ";", or a wildcard) into `dir`\`zipName`.zip and deletes them. Every
-  // piece between ";" is one name, byte for byte (blanks included); "*" and
-  // "?" are 7za's wildcards. With zipName "" the archive is named after the
-  // files. option: 0..777. 0 packed, -1 on every failure; an archive already
-  // in `dir` or in the staging directory gives -1 before anything is packed
-  // or deleted.
+  // Packs the regular files of `dir` named by `files` (one name, names
+  // separated by ";", or a wildcard) into `dir`\`zipName`.zip and deletes
+  // those that are unchanged since they were listed. Every piece between ";"
+  // is one name, byte for byte (blanks included); a piece with "*" or "?" is
+  // matched by the Windows rule ("*.*" and "*" match every name, "?" one
+  // character). With zipName "" the archive is named after the files.
+  // option: 0..777. 0 packed, -1 on every failure (nothing is deleted); an
+  // archive already in `dir` gives -1 before anything is packed.
   static int zipSpecificFile(const char* dir, const char* files, const char* zipName, int option,
                              const char* encoding = "UTF-8");
 
-  // In the working directory: packs `fileText` (command text: blank-separated,
-  // possibly double-quoted names or wildcards, each word then one name) into
-  // %ORYX_ROOT%\var\tmp\`zipName`.zip, deletes the packed files and moves the
-  // archive here (never over an existing file: the staged archive then
-  // stays). 0 when the archiver succeeded; -1 option outside 0..777,
-  // ORYX_ROOT unset, no names, the archive already here or staged, or
-  // archiver failure or warning (whatever 7za left in staging is removed).
+  // In the working directory: packs the files `fileText` names (command
+  // text: blank-separated, possibly double-quoted names or wildcards) through
+  // a private staging directory below %ORYX_ROOT%\var\tmp into `zipName`.zip
+  // here, then deletes the packed files that are unchanged. 0 packed; -1
+  // option outside 0..777, ORYX_ROOT unset, no names, the archive already
+  // here, or a failed pack (nothing is deleted, the staging is cleared).
   static int runZipCmd(const char* fileText, const std::string& zipName, int option,
                        const char* encoding = "UTF-8");
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The path tests of oRYXFileUtil and its trivial special members.
 #include "oryxutil/fileutil/FileUtil.h"
 

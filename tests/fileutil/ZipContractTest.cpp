@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: Apache-2.0
+// The zip operations' contract with the real 7za: which files a call takes,
+// what it refuses before packing anything, the names and results of
+// ordinary use, and the staging place's life.
+#include "oryxutil/fileutil/FileUtil.h"
+
+#include "fileutil/Archives.h"
+#include "fileutil/Files.h"
+#include "fileutil/archive/PackTransaction.h"
+#include "support/EnvGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/sysmacros.h>
+
+#include <chrono>
+
+using namespace oryxtest;
+using Names = std::vector<std::string>;
+
+namespace {
+
+class ZipContract : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!haveSevenZip()) GTEST_SKIP() << "7za is not on PATH (Debian package p7zip-full); the real archiver is needed";
+  }
+  int zipFiles(const char* files, const char* zipName = "x", int option = 0) {
+    return oRYXFileUtil::zipSpecificFile(dir.path().c_str(), files, zipName, option, "UTF-8");
+  }
+  // The staging root holds nothing once a call has ended.
+  bool stagingIsEmpty() const {
+    const auto left = snapshot(root.path());
+    return left.empty() || left == std::map<std::string, std::string>{{"var", "dir"}, {"var/tmp", "dir"}};
+  }
+  TempDir dir;
+  TempDir root;
+  EnvGuard rootVariable{"ORYX_ROOT", root.path().c_str()};
+  const std::string startDir = workingDirectory();
+};
+
+// The names of one directory that every pattern below is applied to.
+const Names kNames = {"README", "a.log", "ab.log", "\xc3\xa9.log", "abc.log", "x.tar.gz", "[x].log", "st*r.log", "q?.log"};
+
+struct PatternCase {
+  const char* pattern;
+  Names taken;
+};
+
+const PatternCase kPatterns[] = {
+    {"*.*", kNames},
+    {"*", kNames},
+    {"??.log", {"ab.log", "q?.log"}},
+    {"?.log", {"a.log", "\xc3\xa9.log"}},
+    {"*.log", {"a.log", "ab.log", "\xc3\xa9.log", "abc.log", "[x].log", "st*r.log", "q?.log"}},
+    {"[x].log", {"[x].log"}},
+    {"st*r.log", {"st*r.log"}},
+    {"README;x.*", {"README", "x.tar.gz"}},
+    {"a*", {"a.log", "ab.log", "abc.log"}},
+    {"*.none", {}},
+};
+
+}  // namespace
+
+TEST_F(ZipContract, ThePatternDecidesOnceWhatIsPackedAndExactlyThatIsDeleted) {
+  for (const PatternCase& c : kPatterns) {
+    for (const std::string& name : kNames) writeFile(dir.file(name), "content of " + name);
+    const int result = zipFiles(c.pattern);
+    Names kept;
+    for (const std::string& name : kNames) {
+      if (std::find(c.taken.begin(), c.taken.end(), name) == c.taken.end()) kept.push_back(name);
+    }
+    Names onDisk;
+    for (const auto& entry : snapshot(dir.path())) {
+      if (entry.first != "x.zip") onDisk.push_back(entry.first);
+    }
+    std::sort(kept.begin(), kept.end());
+    Names taken = c.taken;
+    std::sort(taken.begin(), taken.end());
+    EXPECT_EQ(result, taken.empty() ? -1 : 0) << c.pattern;
+    EXPECT_EQ(onDisk, kept) << c.pattern;
+    if (!taken.empty()) {
+      EXPECT_EQ(zipEntryNames(dir.file("x.zip")), taken) << c.pattern;
+    }
+    ::unlink(dir.file("x.zip").c_str());
+  }
+  EXPECT_TRUE(stagingIsEmpty());
+}
+
+TEST_F(ZipContract, FifosDevicesDirectoriesAndLinksAreNeverTakenAndNoCallBlocks) {
+  if (::geteuid() != 0) GTEST_SKIP() << "a device node needs root";
+  ASSERT_EQ(::mkfifo(dir.file("pipe.log").c_str(), 0600), 0);
+  ASSERT_EQ(::mknod(dir.file("zero.log").c_str(), S_IFCHR | 0600, makedev(1, 5)), 0);
+  ::mkdir(dir.file("sub.log").c_str(), 0755);
+  ::symlink("/etc/hostname", dir.file("link.log").c_str());
+  writeFile(dir.file("plain.log"), "plain");
+  ::mkdir(dir.file("tree").c_str(), 0755);
+  ::mkfifo(dir.file("tree/pipe").c_str(), 0600);
+  writeFile(dir.file("tree/f"), "f");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(inChild([this] { return zipFiles("*.log", "files"); }, 20), 0);
+  EXPECT_EQ(inChild([this] { return zipFiles("pipe.log", "pipe"); }, 20), -1);
+  EXPECT_EQ(inChild([this] { return oRYXFileUtil::zipSpecificDir(dir.path().c_str(), "tree", "", true, "UTF-8"); }, 20),
+            -2);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_EQ(zipEntryNames(dir.file("files.zip")), (Names{"plain.log"}));
+  EXPECT_EQ(zipEntryNames(dir.file("tree.zip")), (Names{"tree", "tree/f"}));
+  for (const char* stays : {"pipe.log", "zero.log", "sub.log", "link.log", "tree/pipe"}) {
+    EXPECT_TRUE(exists(dir.file(stays))) << stays;
+  }
+  EXPECT_FALSE(exists(dir.file("plain.log")) || exists(dir.file("tree/f")));
+}
+
+TEST_F(ZipContract, RejectedArgumentsAndExistingArchivesTouchNothing) {
+  writeFile(dir.file("x.log"), "x");
+  ::mkdir(dir.file("sub").c_str(), 0755);
+  writeFile(dir.file("sub/a"), "a");
+  const auto before = snapshot(dir.path());
+  for (int option : {778, -1}) EXPECT_EQ(zipFiles("x.log", "", option), -1);
+  for (const char* files : {".log", ";x.log", "a b;c", "", ";;", "missing.log"}) EXPECT_EQ(zipFiles(files, ""), -1) << files;
+  {
+    EnvGuard unset("ORYX_ROOT", nullptr);
+    EXPECT_EQ(zipFiles("x.log"), -1);
+  }
+  EXPECT_EQ(oRYXFileUtil::zipSpecificDir(dir.path().c_str(), "missing", "", false, "UTF-8"), -1);
+  EXPECT_EQ(snapshot(dir.path()), before);
+
+  writeFile(dir.file("x.zip"), "first");
+  writeFile(dir.file("sub.zip"), "first");
+  const auto taken = snapshot(dir.path());
+  EXPECT_EQ(zipFiles("x.log"), -1);
+  EXPECT_EQ(oRYXFileUtil::zipSpecificDir(dir.path().c_str(), "sub", "", true, "UTF-8"), -1);
+  EXPECT_EQ(oRYXFileUtil::zipAllSubDir(dir.path().c_str(), true, "UTF-8"), -1);
+  ::unlink(dir.file("x.zip").c_str());
+  ::symlink("/no/such/target", dir.file("x.zip").c_str());  // a dangling link is something too
+  EXPECT_EQ(zipFiles("x.log"), -1);
+  ::unlink(dir.file("x.zip").c_str());
+  writeFile(dir.file("x.zip"), "first");
+  EXPECT_EQ(snapshot(dir.path()), taken);
+  EXPECT_TRUE(stagingIsEmpty());
+  EXPECT_EQ(workingDirectory(), startDir);
+}
+
+TEST_F(ZipContract, OrdinaryUseKeepsItsNamesAndResultsAndARelativeParentWorksEverywhere) {
+  makeEntries(dir, {"t/", "t/p/", "t/p/logs/", "t/p/logs/a.txt", "t/p/logs/deep/", "t/p/logs/deep/b.txt", "t/p/x.log",
+                    "t/p/y.1.log", "t/p/other/", "t/p/other/c.txt"});
+  ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+  EXPECT_EQ(oRYXFileUtil::zipSpecificDir("t\\p", "logs\\", "", true, "UTF-8"), 0);
+  EXPECT_EQ(oRYXFileUtil::zipSpecificFile("t/p", "x.log", "", 0, "UTF-8"), 0);
+  EXPECT_EQ(oRYXFileUtil::zipSpecificFile("t/p", "*.log", "", 0, "UTF-8"), 0);  // named after the greatest .log name
+  EXPECT_EQ(oRYXFileUtil::zipAllSubDir("t/p", false, "UTF-8"), 0);
+  EXPECT_EQ(workingDirectory(), dir.path());
+  ASSERT_EQ(::chdir(startDir.c_str()), 0);
+  EXPECT_EQ(zipEntryNames(dir.file("t/p/logs.zip")), (Names{"logs", "logs/a.txt", "logs/deep", "logs/deep/b.txt"}));
+  EXPECT_EQ(zipEntryNames(dir.file("t/p/x.zip")), (Names{"x.log"}));
+  EXPECT_EQ(zipEntryNames(dir.file("t/p/y.zip")), (Names{"y.1.log"}));
+  EXPECT_EQ(zipEntryNames(dir.file("t/p/other.zip")), (Names{"other", "other/c.txt"}));
+  EXPECT_TRUE(archiveTestsOk(dir.file("t/p/logs.zip")));
+  EXPECT_FALSE(exists(dir.file("t/p/logs")) || exists(dir.file("t/p/x.log")));
+  EXPECT_TRUE(exists(dir.file("t/p/other/c.txt")));
+  TempDir out;
+  EXPECT_EQ(extracted(dir.file("t/p/logs.zip"), out)["logs/deep/b.txt"], "t/p/logs/deep/b.txt");
+}
+
+TEST_F(ZipContract, NothingIsDeletedBeforeTheArchiveAndBothDirectoriesAreSynced) {
+  const oryx::fileutil::DeletionAudit before = oryx::fileutil::deletionAudit();
+  writeFile(dir.file("a.log"), "a");
+  makeEntries(dir, {"s/", "s/f", "t/", "t/g"});
+  EXPECT_EQ(zipFiles("a.log"), 0);
+  EXPECT_EQ(oRYXFileUtil::zipSpecificDir(dir.path().c_str(), "s", "", true, "UTF-8"), 0);
+  EXPECT_EQ(oRYXFileUtil::zipAllSubDir(dir.path().c_str(), true, "UTF-8"), 0);
+  const oryx::fileutil::DeletionAudit after = oryx::fileutil::deletionAudit();
+  EXPECT_EQ(after.steps - before.steps, 3u);
+  EXPECT_EQ(after.unsynced, before.unsynced);
+}
+
+TEST_F(ZipContract, LeftoversOfKilledCallsAreRecoveredNotInTheWay) {
+  const std::string staging = root.file("var/tmp");
+  makeEntries(root, {"var/", "var/tmp/"});
+  // A dead caller's half-written archive, and a dead caller's whole archive
+  // whose originals are gone: the only copy.
+  const pid_t dead = ::fork();
+  if (dead == 0) _exit(0);
+  ::waitpid(dead, nullptr, 0);
+  const std::string partial = staging + "/.oryx-zip-" + std::to_string(dead) + "-aaaaaa";
+  const std::string whole = staging + "/.oryx-zip-" + std::to_string(dead) + "-bbbbbb";
+  ::mkdir(partial.c_str(), 0700);
+  writeFile(partial + "/archive.zip", "PK half");
+  ::mkdir(whole.c_str(), 0700);
+  writeFile(dir.file("gone.log"), "gone");
+  ASSERT_EQ(runQuietly({"7za", "a", "-tzip", "--", whole + "/archive.zip", dir.file("gone.log")}), 0);
+  ::unlink(dir.file("gone.log").c_str());
+  const std::string record = dir.file("gone.zip") + std::string(1, '\0') + dir.file("gone.log") + std::string(1, '\0');
+  writeFile(whole + "/record", record);
+
+  writeFile(dir.file("x.log"), "x");
+  EXPECT_EQ(zipFiles("x.log"), 0);
+  EXPECT_EQ(zipEntryNames(dir.file("gone.zip")), (Names{"gone.log"}));
+  EXPECT_TRUE(stagingIsEmpty());
+}
+
+TEST_F(ZipContract, StagingOnAnotherFileSystemStillEndsWithTheArchiveInPlace) {
+  if (::access("/dev/shm", W_OK) != 0) GTEST_SKIP() << "no second file system at /dev/shm";
+  EnvGuard shm("TMPDIR", "/dev/shm");
+  TempDir otherRoot;
+  EnvGuard other("ORYX_ROOT", otherRoot.path().c_str());
+  writeFile(dir.file("x.log"), "x");
+  EXPECT_EQ(zipFiles("x.log"), 0);
+  EXPECT_EQ(snapshot(dir.path()).size(), 1u);  // the archive alone: no copy left beside it
+  EXPECT_EQ(zipEntryNames(dir.file("x.zip")), (Names{"x.log"}));
+}

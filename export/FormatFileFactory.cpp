@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/export/FormatFile.h"
 
+#include "companion/trace/Report.h"
+
 #include <memory>
+#include <string>
 
 // Each writer's maker, defined beside the writer: a new writer owned by the
 // caller, or null for parameters the writer cannot use.
@@ -45,10 +48,17 @@ namespace oryx {
 
 std::unique_ptr<FormatFile> makeWriter(const char* type, const std::list<std::string>& params,
                                        const WriterOptions& options) {
-  if (type == nullptr) return nullptr;
-  for (const WriterType& writer : kWriterTypes) {
-    if (equalsIgnoringAsciiCase(type, writer.name)) return writer.make(params, options);
+  if (type == nullptr) {
+    keepReason("makeWriter: the type is null");
+    return nullptr;
   }
+  for (const WriterType& writer : kWriterTypes) {
+    if (!equalsIgnoringAsciiCase(type, writer.name)) continue;
+    std::unique_ptr<FormatFile> made = writer.make(params, options);
+    if (!made) keepReason(std::string("makeWriter: parameters the \"") + writer.name + "\" writer cannot use");
+    return made;
+  }
+  keepReason(std::string("makeWriter: unknown writer type \"") + type + "\"");
   return nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace oryx {
 
@@ -27,6 +28,10 @@ struct LastReport {
 thread_local LastReport t_lastReport;
 
 }  // namespace
+
+void keepReason(std::string text) {
+  if (!t_threadEnded) t_lastReport.text.swap(text);
+}
 
 std::string lastReport() { return t_threadEnded ? std::string() : t_lastReport.text; }
 
@@ -51,7 +56,7 @@ void report(const char* format, ...) {
 
   ACE_Message_Block* body = oRYXcommon::TraceClient::Instance()->setBody("%s", text.c_str());
   oRYXcommon::TraceClient::Instance()->trace(level, kTraceCategory, body);
-  if (!t_threadEnded) t_lastReport.text.swap(text);
+  keepReason(std::move(text));
   errno = savedErrno;
 }
 

@@ -4,12 +4,18 @@
 // The one way the library reports a failure: level 5, category 1, through
 // the four trace-client calls. Never changes errno. Thread-safe.
 
+#include <string>
+
 namespace oryx {
 
 // The library-wide category of every report.
 extern const int kTraceCategory;
 
 void report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Keeps text as the calling thread's last report without sending it: the
+// reason behind a result that, by contract, reports nothing.
+void keepReason(std::string text);
 
 }  // namespace oryx
 

@@ -1,4 +1,5 @@
 #include "oryxutil/companion/TraceClient.h"
+#include "oryxutil/export/FormatFile.h"
 
 #include "companion/trace/Report.h"
 #include "support/TraceCapture.h"
@@ -63,4 +64,13 @@ TEST(LastReport, EachThreadSeesItsOwnLastReportWhateverTheSink) {
   }).join();
   EXPECT_EQ(other, "on a thread");
   EXPECT_EQ(oryx::lastReport(), "second x");
+}
+
+TEST(LastReport, NullWriterSaysWhyWithoutReporting) {
+  TraceCapture capture;
+  EXPECT_EQ(oryx::makeWriter("xls", {}, {}), nullptr);
+  EXPECT_EQ(oryx::lastReport(), "makeWriter: unknown writer type \"xls\"");
+  EXPECT_EQ(oryx::makeWriter("XML", {"only one"}, {}), nullptr);
+  EXPECT_EQ(oryx::lastReport(), "makeWriter: parameters the \"xml\" writer cannot use");
+  EXPECT_TRUE(capture.messages().empty());
 }

@@ -4,6 +4,7 @@
 // Sets (or, for a null value, unsets) an environment variable for one scope.
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace oryxtest {
@@ -11,23 +12,16 @@ namespace oryxtest {
 class EnvGuard {
  public:
   EnvGuard(const char* name, const char* value) : m_name(name) {
-    const char* old = std::getenv(name);
-    m_had = old != nullptr;
-    if (m_had) m_old = old;
-    if (value) ::setenv(name, value, 1);
-    else ::unsetenv(name);
+    if (const char* old = std::getenv(name)) m_old = old;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
   }
-  ~EnvGuard() {
-    if (m_had) ::setenv(m_name.c_str(), m_old.c_str(), 1);
-    else ::unsetenv(m_name.c_str());
-  }
+  ~EnvGuard() { m_old ? ::setenv(m_name.c_str(), m_old->c_str(), 1) : ::unsetenv(m_name.c_str()); }
   EnvGuard(const EnvGuard&) = delete;
   EnvGuard& operator=(const EnvGuard&) = delete;
 
  private:
   std::string m_name;
-  std::string m_old;
-  bool m_had = false;
+  std::optional<std::string> m_old;
 };
 
 }  // namespace oryxtest

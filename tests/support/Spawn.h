@@ -29,14 +29,14 @@ extern char** environ;
 namespace oryxtest {
 
 struct SpawnOptions {
-  bool searchPath = false;            // words[0] found on PATH
   bool quiet = false;                 // standard streams on /dev/null
   int input = -1;                     // becomes standard input when >= 0
   int closeInChild = -1;              // e.g. the caller's end of that pipe
   const std::vector<std::string>* env = nullptr;  // null: this process's environment
 };
 
-// The child's id, -1 when it cannot start.
+// The child's id, -1 when it cannot start; words[0] without a slash is
+// looked up on PATH.
 inline pid_t spawn(const std::vector<std::string>& words, const SpawnOptions& options = {}) {
   std::vector<char*> argv, envp;
   for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
@@ -56,9 +56,7 @@ inline pid_t spawn(const std::vector<std::string>& words, const SpawnOptions& op
   if (options.closeInChild >= 0) posix_spawn_file_actions_addclose(&actions, options.closeInChild);
   pid_t child = -1;
   char** const environment = options.env != nullptr ? envp.data() : environ;
-  const int spawned = options.searchPath
-                          ? ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environment)
-                          : ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environment);
+  const int spawned = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environment);
   posix_spawn_file_actions_destroy(&actions);
   return spawned == 0 ? child : -1;
 }
@@ -72,7 +70,7 @@ inline int waitFor(pid_t child) {
 // A program from PATH with exactly these words, no input, output discarded.
 inline int runQuietly(const std::vector<std::string>& words) {
   SpawnOptions options;
-  options.searchPath = options.quiet = true;
+  options.quiet = true;
   return waitFor(spawn(words, options));
 }
 

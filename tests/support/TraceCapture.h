@@ -41,10 +41,6 @@ class TraceCapture {
     for (const TraceMessage& m : messages()) out.push_back(m.text);
     return out;
   }
-  void clear() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_messages.clear();
-  }
 
  private:
   mutable std::mutex m_lock;

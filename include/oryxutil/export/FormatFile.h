@@ -42,7 +42,8 @@ class ORYXUTIL_EXPORT FormatFile {
 // Creates writers by type name: "csv", "xml", "html", "txt" or "xlsx", in
 // any ASCII case. "xml" needs two non-empty parameters (export name, record element
 // name). Result: a new writer owned by the caller, or null for a null or
-// unknown type or bad parameters. Reports nothing. Thread-safe.
+// unknown type or bad parameters. Reports nothing to the trace client;
+// after a null, oryx::lastReport() on the same thread says why. Thread-safe.
 namespace oryx {
 [[nodiscard]] ORYXUTIL_EXPORT std::unique_ptr<FormatFile> makeWriter(const char* type,
                                                                      const std::list<std::string>& params,

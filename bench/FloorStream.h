@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_BENCH_FLOORSTREAM_H
 #define ORYXUTIL_BENCH_FLOORSTREAM_H
 

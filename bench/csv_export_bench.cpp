@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CSV export of 1,000,000 records x 8 fields (~100 bytes a line, plain and
 // quoted fields mixed) against a floor that writes the same precomputed
 // bytes with one write(2) per record (the writer flushes every record).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // getFileList on a directory of 10,000 files with distinct modification
 // times, in the three orders, against a floor that does the least any
 // listing needs: scandir of the same entries plus one stat of each.

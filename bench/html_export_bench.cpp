@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // HTML export of 1,000,000 records x 8 fields against a floor that writes
 // the same precomputed bytes through one buffered stream (FloorStream).
 // BM_Ratio runs the floor and the writer in alternating pairs and reports

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Speed and memory of oryx-export on a generated 1,000,000-row (~60 MB) CSV.
 
 Measured in one run, on the same input, best of --repeat runs each:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cost of a named startTimer/stopTimer pair with start lines on (two lines
 // handed to the writer per pair), on one thread and on two threads with
 // names of their own, against the floor: the same pair on a caller-owned

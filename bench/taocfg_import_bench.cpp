@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loading a 4 MiB tao.cfg of 100,000 keys (the size limit) through TAO_init,
 // in keys per second, against a floor that does the least any import
 // needs: read the file and find every line's "=".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Boxed-text export of 200,000 records x 6 columns (ASCII and CJK text,
 // some cells wrapping) in UTF-8 mode and in local-charset mode, against a
 // floor that writes the same bytes, precomputed per record, through one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // XLSX export of 10,000 / 100,000 / 1,000,000 records x 8 fields against
 // Python's openpyxl in write-only mode writing the same 1,000,000 rows
 // (bench/xlsx_openpyxl.py, run as a child in the same run).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The comparison of xlsx_export_bench: Python's openpyxl in write-only mode
 # writing the same rows as the benchmark (1,000 distinct records, repeated).
 # Usage: xlsx_openpyxl.py OUTPUT RECORDS

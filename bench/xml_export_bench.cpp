@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // XML export of 1,000,000 records x 8 fields (plain, escaped and non-ASCII
 // fields mixed) against
 //  - a floor that writes the same precomputed bytes through one buffered

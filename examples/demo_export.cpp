@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Exports a small sample table (with non-ASCII text) through the factory and
 // prints where each file is. Usage: oryx-demo-export [OUTPUT_DIR]
 #include <oryxutil/oryxutil.h>

@@ -116,4 +116,9 @@ long DocumentWriter::endDocument() {
   return kOk;
 }
 
+void DocumentWriter::setOutputOptions(const oryx::WriterOptions& options) {
+  m_file.setFlushEachRecord(options.flushEachRecord);
+  m_file.compressWith(oryx::makeCompressor(options.compression, options.compressionLevel));
+}
+
 void DocumentWriter::setFileNameCoding(const std::string& coding) { m_fileNameCoding = coding; }

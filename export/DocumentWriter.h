@@ -71,6 +71,12 @@ class DocumentWriter : public FormatFile {
   long writeColumnTitle(const std::list<std::string>& titles, const std::list<long>& widths) final;
   void setFileNameCoding(const std::string& coding) final;
 
+  // The output switches of `options` (flushEachRecord, compression), taken
+  // by the factory for every writer it makes.
+  void setOutputOptions(const oryx::WriterOptions& options);
+  // Whether the documents are compressed (part names keep .gz or .zst last).
+  bool compressesOutput() const { return m_file.compresses(); }
+
  protected:
   DocumentWriter(const oryx::WriterReports& reports, oryx::EmptyRecord emptyRecord);
 

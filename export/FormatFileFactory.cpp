@@ -2,6 +2,7 @@
 #include "oryxutil/export/FormatFile.h"
 
 #include "companion/trace/Report.h"
+#include "export/DocumentWriter.h"
 
 #include <memory>
 #include <string>
@@ -15,6 +16,8 @@ std::unique_ptr<FormatFile> makeXmlWriter(const std::list<std::string>&, const o
 std::unique_ptr<FormatFile> makeHtmlWriter(const std::list<std::string>&, const oryx::WriterOptions&);
 std::unique_ptr<FormatFile> makeTxtWriter(const std::list<std::string>&, const oryx::WriterOptions&);
 std::unique_ptr<FormatFile> makeXlsxWriter(const std::list<std::string>&, const oryx::WriterOptions&);
+std::unique_ptr<FormatFile> makeJsonWriter(const std::list<std::string>&, const oryx::WriterOptions&);
+std::unique_ptr<FormatFile> makeNdjsonWriter(const std::list<std::string>&, const oryx::WriterOptions&);
 
 namespace {
 
@@ -30,6 +33,8 @@ const WriterType kWriterTypes[] = {
     {"html", makeHtmlWriter},
     {"txt", makeTxtWriter},
     {"xlsx", makeXlsxWriter},
+    {"json", makeJsonWriter},
+    {"ndjson", makeNdjsonWriter},
 };
 
 // Equal when the texts differ at most in the case of ASCII letters.
@@ -56,6 +61,7 @@ std::unique_ptr<FormatFile> makeWriter(const char* type, const std::list<std::st
     if (!equalsIgnoringAsciiCase(type, writer.name)) continue;
     std::unique_ptr<FormatFile> made = writer.make(params, options);
     if (!made) keepReason(std::string("makeWriter: parameters the \"") + writer.name + "\" writer cannot use");
+    if (auto* document = dynamic_cast<DocumentWriter*>(made.get())) document->setOutputOptions(options);
     return made;
   }
   keepReason(std::string("makeWriter: unknown writer type \"") + type + "\"");

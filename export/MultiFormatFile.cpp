@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/export/MultiFormatFile.h"
 
 #include "companion/ResultCodes.h"
+#include "export/DocumentWriter.h"
 #include "oryxutil/companion/OS.h"
 
 #include <algorithm>
@@ -15,6 +17,19 @@ const char kSeparator = '\\';
 // coding of the inner writer says.
 const char kPathEncoding[] = "UTF-8";
 const mode_t kDirectoryMode = 0755;
+
+// Where the base name of a part ends: at the last "." of the path, or, for
+// a writer that compresses, at the "." before a last .gz or .zst
+// (report.csv.gz -> report-1.csv.gz).
+size_t partSplit(const std::string& path, const FormatFile* inner) {
+  const size_t dot = path.rfind('.');
+  const auto* document = dynamic_cast<const DocumentWriter*>(inner);
+  if (dot == std::string::npos || dot == 0 || document == nullptr || !document->compressesOutput()) return dot;
+  const std::string suffix = path.substr(dot);
+  if (suffix != ".gz" && suffix != ".zst") return dot;
+  const size_t before = path.find_last_of(".\\", dot - 1);
+  return before != std::string::npos && path[before] == '.' ? before : dot;
+}
 
 // Creates every missing level of `directory` (which ends with a separator)
 // below its first component, from the root outwards. A level that cannot be
@@ -72,7 +87,7 @@ long MultiFormatFile::startDocument(const char* fileName, const char* encoding) 
   if (m_partIndex == 0) {
     std::string path(fileName);
     std::replace(path.begin(), path.end(), '/', kSeparator);
-    const size_t dot = path.rfind('.');
+    const size_t dot = partSplit(path, m_inner);
     if (dot == std::string::npos) return kFailed;
     m_baseName = path.substr(0, dot);
     m_extension = path.substr(dot);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // getFileList: one directory into FILEINFO records, unsorted, by time or by
 // name, at most maxCount of them.
 #include "oryxutil/fileutil/FileUtil.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Retention clean-up of the zip archives at the top of one directory: by age
 // (deleteFileByTime) or by count of the newest (deleteFileByThreshold).
 // Entries are read and removed through the directory's descriptor: a name is

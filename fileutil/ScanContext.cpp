@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "fileutil/ScanContext.h"
 
 #include <ace/OS_NS_stdlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "fileutil/ScanFunctions.h"
 
 #include "companion/io/DirectoryReader.h"

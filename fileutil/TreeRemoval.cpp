@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // delDir and the removals of the zip operations: a directory tree removed
 // through descriptors (see TreeRemoval.h).
 #include "fileutil/TreeRemoval.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_FILEUTIL_TREEREMOVAL_H
 #define ORYXUTIL_FILEUTIL_TREEREMOVAL_H
 

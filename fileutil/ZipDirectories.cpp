@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // zipSpecificDir and zipAllSubDir: one archive per subdirectory, staged in a
 // private directory of the parent, moved in beside the subdirectory, and
 // holding the subdirectory under its relative name (see

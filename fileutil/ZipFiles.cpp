@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // zipSpecificFile and runZipCmd: files of one directory packed through a
 // private staging directory below %ORYX_ROOT%\var\tmp, the archive moved
 // in, then the packed files deleted (see archive/PackTransaction.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // oRYX_Tao_Cfg: the -ORBEndpoint options and the half-security test.
 #include "oryxutil/orbcfg/TaoCfg.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // oRYX_Tao_Cfg: the ORB argument vector of both TAO_init forms.
 #include "oryxutil/orbcfg/TaoCfg.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // oRYX_Tao_Cfg: construction, loading tao.cfg and reading its settings.
 #include "oryxutil/orbcfg/TaoCfg.h"
 

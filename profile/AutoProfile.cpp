@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/profile/Profile.h"
 
 oRYXAutoProfile::oRYXAutoProfile(const char* name) : m_name(name != nullptr ? name : "") {

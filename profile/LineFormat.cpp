@@ -157,8 +157,9 @@ class TextLines : public ProfileFormat {
 }  // namespace
 
 const ProfileFormat& textLines() {
-  static const TextLines format;
-  return format;
+  // Never destroyed: a thread may still profile while the process exits.
+  static const TextLines* const format = new TextLines();
+  return *format;
 }
 
 }  // namespace profile

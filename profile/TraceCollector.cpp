@@ -60,7 +60,9 @@ class Collector : private ProfileDestination, public BackgroundWriter {
   void open() {
     const std::string& path = profileConfig().tracePath;
     std::string native;
-    if (nativePath(path.c_str(), "UTF-8", native)) (void)::truncate(native.c_str(), 0);
+    if (nativePath(path.c_str(), "UTF-8", native) && ::truncate(native.c_str(), 0) != 0) {
+      // A new file, a FIFO or a device: nothing to cut, the trace starts there.
+    }
     file.open(path, OutputFile::Mode::kAppend);
     m_text = kTraceHead;
     appendProcessName(m_text, m_pid, program_invocation_short_name);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "AtomicOutput.h"
 
 #include <dirent.h>
@@ -35,8 +36,8 @@ std::string throughDescriptor(int fd, const std::string& name) {
 
 }  // namespace
 
-AtomicOutput::AtomicOutput(const std::string& path, bool parts, bool noClobber)
-    : m_path(path), m_parts(parts), m_noClobber(noClobber) {}
+AtomicOutput::AtomicOutput(const std::string& path, bool parts, bool noClobber, bool compressed)
+    : m_path(path), m_parts(parts), m_noClobber(noClobber), m_compressed(compressed) {}
 
 AtomicOutput::~AtomicOutput() {
   abandon();
@@ -94,7 +95,12 @@ bool AtomicOutput::resolveTarget(const struct stat* input, Result& result) {
   m_directory = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   m_name = target.substr(slash == std::string::npos ? 0 : slash + 1);
   if (m_parts) {
-    const size_t dot = m_name.rfind('.');
+    size_t dot = m_name.rfind('.');
+    const std::string suffix = dot == std::string::npos ? "" : m_name.substr(dot);
+    if (m_compressed && dot != 0 && (suffix == ".gz" || suffix == ".zst")) {
+      const size_t before = m_name.rfind('.', dot - 1);
+      if (before != std::string::npos) dot = before;
+    }
     if (dot == std::string::npos) {
       return fail(m_path, "with --part-size the output file name needs an extension, such as report.csv");
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_TOOLS_ATOMICOUTPUT_H
 #define ORYXUTIL_TOOLS_ATOMICOUTPUT_H
 
@@ -13,7 +14,7 @@
 // - The input file is refused as output, also as any existing part name,
 //   by device and inode.
 // - Part names are STEM-N.EXT for the output STEM.EXT, as the part wrapper
-//   names them.
+//   names them; a compressed output keeps .gz or .zst last (STEM-N.csv.gz).
 // Messages: errorPath() and errorReason() name the file and the cause.
 // Not thread-safe.
 
@@ -30,7 +31,7 @@ class AtomicOutput {
  public:
   enum Result { kReady, kFailed, kSameAsInput };
 
-  AtomicOutput(const std::string& path, bool parts, bool noClobber);
+  AtomicOutput(const std::string& path, bool parts, bool noClobber, bool compressed = false);
   ~AtomicOutput();
   AtomicOutput(const AtomicOutput&) = delete;
   AtomicOutput& operator=(const AtomicOutput&) = delete;
@@ -62,6 +63,7 @@ class AtomicOutput {
   std::string m_path;        // as the user gave it
   bool m_parts;
   bool m_noClobber;
+  bool m_compressed;
   bool m_inPlace = false;    // an existing device, FIFO or socket
   std::string m_directory;   // the target directory, "" for the working one
   std::string m_userPrefix;  // what precedes the file name in the user's path

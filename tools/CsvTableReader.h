@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_TOOLS_CSVTABLEREADER_H
 #define ORYXUTIL_TOOLS_CSVTABLEREADER_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_TOOLS_EXPORTFORMATS_H
 #define ORYXUTIL_TOOLS_EXPORTFORMATS_H
 
@@ -23,6 +24,8 @@ const ExportFormat kFormats[] = {
     {"xml", "one element per record", true, false, false, true},
     {"txt", "boxed fixed-width text", false, true, true, true},
     {"xlsx", "a spreadsheet workbook", false, true, false, false},
+    {"json", "an array of JSON objects keyed by the titles", false, false, false, true},
+    {"ndjson", "one JSON object a line", false, false, false, true},
 };
 
 struct WriterSwitch {
@@ -35,7 +38,7 @@ const WriterSwitch kSwitches[] = {
     {"--bom", &oryx::WriterOptions::utf8Bom, "start a UTF-8 export with a byte-order mark"},
     {"--excel-safe", &oryx::WriterOptions::formulaGuard,
      "csv: a field starting with = + - @ tab or CR gets a leading ' so spreadsheets show it as text"},
-    {"--numbers", &oryx::WriterOptions::numericCells, "xlsx: plain decimal fields as numbers"},
+    {"--numbers", &oryx::WriterOptions::numericCells, "xlsx, json, ndjson: plain decimal fields as numbers"},
 };
 
 // What the tool writes unless --legacy: markup escaped and the charset named

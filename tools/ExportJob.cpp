@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ExportJob.h"
 
 #include "oryxutil/export/MultiFormatFile.h"

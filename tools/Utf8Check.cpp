@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "Utf8Check.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_TOOLS_UTF8CHECK_H
 #define ORYXUTIL_TOOLS_UTF8CHECK_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // oryx-export: writes a CSV table (file or standard input) as an export of
 // any format the library writes, optionally in part files, either whole or
 // not at all; lists the files written on standard error.
@@ -5,6 +6,7 @@
 // 2 bad options or the input given as output, 130/143 SIGINT/SIGTERM.
 
 #include "AtomicOutput.h"
+#include "ColumnSelection.h"
 #include "CsvTableReader.h"
 #include "ExportFormats.h"
 #include "ExportJob.h"
@@ -42,6 +44,8 @@ const char kFooter[] =
     "  oryx-export -f csv --part-size 1000 -o parts/cities.csv cities.csv\n"
     "     writes parts/cities-1.csv, parts/cities-2.csv ... of 1000 records each\n"
     "  oryx-export --tsv -f txt --widths auto -o - table.tsv | less -S\n"
+    "  oryx-export -f ndjson --select 1,3-5,name -o rows.ndjson.gz table.csv\n"
+    "     the columns 1, 3 to 5 and the one titled name, gzip-compressed\n"
     "\n"
     "Input: the first row holds the column titles; every row must have as many\n"
     "fields (--ragged pads short ones). A UTF-8 byte-order mark is dropped; a NUL\n"
@@ -53,6 +57,8 @@ const char kFooter[] =
     "failure or interruption no output file is left and existing files are\n"
     "untouched. A device or FIFO is written to in place. Missing directories are\n"
     "created. -o - streams one export to standard output (cut short on failure).\n"
+    "An output ending in .gz or .zst (part files too: report-1.csv.gz) is\n"
+    "compressed with gzip or zstd; --compress chooses the codec whatever the name.\n"
     "The files written are listed on standard error. Options a format does not\n"
     "use are ignored.\n"
     "\n"
@@ -81,6 +87,8 @@ struct Settings {
   bool showProgress = false;
   bool quiet = false;
   bool checkUtf8 = true;
+  bool select = false;
+  oryxtool::ColumnSelection selection;
 };
 
 int failure(const std::string& what, const std::string& reason, int status = oryxtool::kExitFailed) {
@@ -119,7 +127,8 @@ class Feed {
  public:
   Feed(const Input& input, const Settings& settings, const oryxtool::ExportOptions& options,
        oryxtool::ExportJob& job, const std::string& writerPath)
-      : m_input(input), m_settings(settings), m_options(options), m_job(job), m_writerPath(writerPath) {}
+      : m_input(input), m_settings(settings), m_options(options), m_job(job), m_writerPath(writerPath),
+        m_selection(settings.selection) {}
 
   // The exit status; the reason is already reported, except for a failed
   // output, whose reason is outputError().
@@ -145,21 +154,37 @@ class Feed {
   bool take(const std::vector<std::string>& fields, long line) {
     m_line = line;
     if (!m_haveTitles) {
-      m_titles.assign(fields.begin(), fields.end());
+      m_width = fields.size();
+      if (m_settings.select) {
+        const std::string error = m_selection.resolve(fields);
+        if (!error.empty()) {
+          m_status = failure("--select", error, oryxtool::kExitUsage);
+          return false;
+        }
+        m_selection.apply(fields, m_selected);
+        m_titles.assign(m_selected.begin(), m_selected.end());
+      } else {
+        m_titles.assign(fields.begin(), fields.end());
+      }
       m_titleLine = line;
       m_haveTitles = true;
       return m_options.format->widths && m_settings.autoWidths ? true : start();
     }
     const std::vector<std::string>* record = &fields;
-    if (fields.size() != m_titles.size()) {
-      if (!m_settings.ragged || fields.size() > m_titles.size()) {
-        m_status = inputFailure(line, "expected " + std::to_string(m_titles.size()) + " fields, found " +
+    if (fields.size() != m_width) {
+      if (!m_settings.ragged || fields.size() > m_width) {
+        m_status = inputFailure(line, "expected " + std::to_string(m_width) + " fields, found " +
                                           std::to_string(fields.size()));
         return false;
       }
       m_padded = fields;
-      m_padded.resize(m_titles.size());
+      m_padded.resize(m_width);
       record = &m_padded;
+    }
+    // The selection comes before any format.
+    if (m_settings.select) {
+      m_selection.apply(*record, m_selected);
+      record = &m_selected;
     }
     if (!m_started) {
       m_sample.push_back(*record);
@@ -206,6 +231,9 @@ class Feed {
   std::list<std::string> m_titles;
   std::vector<std::vector<std::string>> m_sample;
   std::vector<std::string> m_padded;
+  std::vector<std::string> m_selected;
+  size_t m_width = 0;  // fields in an input row
+  oryxtool::ColumnSelection m_selection;
   bool m_haveTitles = false;
   bool m_started = false;
   long m_line = 0;
@@ -235,7 +263,8 @@ int run(Input& input, const Settings& settings, const oryxtool::ExportOptions& o
                    oryxtool::kExitUsage);
   }
   if (const int status = openInput(input)) return status;
-  oryxtool::AtomicOutput output(settings.output, options.parts, settings.noClobber);
+  oryxtool::AtomicOutput output(settings.output, options.parts, settings.noClobber,
+                                options.writer.compression != oryx::Compression::none);
   oryxtool::StdoutPump pump;
   if (toStdout) {
     if (!pump.start()) return failure("standard output", std::strerror(errno));
@@ -274,6 +303,18 @@ int run(Input& input, const Settings& settings, const oryxtool::ExportOptions& o
     for (const std::string& file : written) std::fprintf(stderr, "%s\n", file.c_str());
   }
   return oryxtool::kExitOk;
+}
+
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// --compress as given, else the output's suffix.
+oryx::Compression compressionFor(const std::string& option, const std::string& output) {
+  const std::string codec = !option.empty() ? option : endsWith(output, ".gz") ? "gzip" : endsWith(output, ".zst") ? "zstd" : "none";
+  if (codec == "gzip") return oryx::Compression::gzip;
+  if (codec == "zstd") return oryx::Compression::zstd;
+  return oryx::Compression::none;
 }
 
 int printFormats() {
@@ -387,6 +428,25 @@ int main(int argc, char** argv) {
   app.add_flag("--progress", progress, "show the progress line even when standard error is not a terminal")
       ->excludes(quiet);
   app.add_flag("--list-formats", listFormats, "print the formats this build can write, one a line");
+  std::string compress;
+  int compressLevel = 0;
+  app.add_option("--compress", compress,
+                 "compress the output with gzip or zstd (default: by the output's suffix, .gz or .zst)")
+      ->check(CLI::IsMember({"gzip", "zstd", "none"}));
+  app.add_option("--compress-level", compressLevel,
+                 "the codec's level: gzip 1-9, zstd 1-19 (default: the codec's own)")
+      ->type_name("N")
+      ->check(CLI::Range(0, 19));
+  app.add_option_function<std::string>(
+         "--select",
+         [&](const std::string& text) {
+           const std::string error = settings.selection.parse(text);
+           if (!error.empty()) throw CLI::ValidationError("--select", error);
+           settings.select = true;
+         },
+         "the columns to export, in this order: names, indexes from 1 and ranges, "
+         "e.g. 1,3-5,name (\"a-b\" quotes a name with a dash or comma; name[1] is its second column)")
+      ->type_name("COLUMNS");
   if (const int status = oryxtool::parseCommandLine(app, argc, argv); status != oryxtool::kKeepGoing) {
     return status;
   }
@@ -404,6 +464,14 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < std::size(oryxtool::kSwitches); ++i) {
     if (switchOn[i]) options.writer.*oryxtool::kSwitches[i].option = true;
   }
+  options.writer.compression = compressionFor(compress, settings.output);
+  options.writer.compressionLevel = compressLevel;
+  if (options.writer.compression != oryx::Compression::none && !options.format->streams) {
+    return failure("--compress", std::string(options.format->name) + " output is not compressed (it is a zip archive)",
+                   oryxtool::kExitUsage);
+  }
+  // The output is renamed into place when whole, so per-record flushing buys nothing.
+  options.writer.flushEachRecord = false;
   options.parts = parts->count() > 0;
   options.partSize = partSize;
   if (tsv) settings.delimiter = '\t';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // oryx-tao-args: prints the ORB argument vector that a server would get from
 // tao.cfg (one word a line, NUL-ended, a JSON array or shell words), or with
 // --check says what in tao.cfg would go wrong, so that administrators can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The forwarding operations of oRYXUtils: arguments and results unchanged.
 #include "oryxutil/utils/Utils.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Floor of bench/oryx_export_bench.py: copies a CSV file to another with one
 // write(2) per record, the least any CSV writer that flushes every record can
 // do. A record ends at a line feed outside quotes.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # CPack pre-build script: gzip -9n every man page left uncompressed in the
 # staging tree.
 file(GLOB_RECURSE files ${CPACK_TEMPORARY_DIRECTORY}/*)

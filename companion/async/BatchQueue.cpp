@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "companion/async/BatchQueue.h"
 
 #include <ace/Guard_T.h>

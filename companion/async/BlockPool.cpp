@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "companion/async/BlockPool.h"
 
 #include <ace/Malloc_Allocator.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "companion/async/ExitGate.h"
 
 #include <ace/Object_Manager.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "companion/io/ConfigFile.h"
 
 #include "companion/io/Descriptor.h"

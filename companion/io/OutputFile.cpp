@@ -12,6 +12,26 @@
 
 namespace oryx {
 
+namespace {
+
+// All of `size` bytes, or false with errno set.
+bool writeAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool OutputFile::DescriptorSink::write(const char* data, size_t size) { return writeAll(fd, data, size); }
+
 void PendingBytes::grow(size_t size) {
   size_t capacity = m_capacity == 0 ? OutputFile::kBufferSize : m_capacity * 2;
   while (capacity - m_size < size) capacity *= 2;
@@ -33,16 +53,31 @@ bool OutputFile::open(const std::string& name, Mode mode) {
   const std::string native = nativePath(name);
   if (mode == Mode::kTruncate) {
     m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return m_fd >= 0;
+  } else {
+    // Opened without waiting: a FIFO nobody reads would otherwise block the
+    // caller for ever (it fails with ENXIO instead); writes wait.
+    m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (m_fd >= 0) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
   }
-  // Opened without waiting: a FIFO nobody reads would otherwise block the
-  // caller for ever (it fails with ENXIO instead); writes wait.
-  m_fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0666);
-  if (m_fd >= 0) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+  m_sink.fd = m_fd;
+  m_codecHolds = false;
+  if (m_fd >= 0 && m_codec && !m_codec->start()) {
+    const int error = errno;
+    abandon();
+    errno = error;
+  }
   return m_fd >= 0;
 }
 
-bool OutputFile::flush() {
+bool OutputFile::emit(const char* data, size_t size, Compressor::Step step) {
+  if (!m_codec) return writeAll(m_fd, data, size);
+  // A flush with nothing new would only add an empty block.
+  if (step == Compressor::Step::kSync && size == 0 && !m_codecHolds) return true;
+  m_codecHolds = step == kGather && (size != 0 || m_codecHolds);
+  return m_codec->put(data, size, step, m_sink);
+}
+
+bool OutputFile::drain(Compressor::Step step) {
   if (m_failed.load(std::memory_order_relaxed)) {
     m_buffer.clear();  // bytes formatted in place after a failure are dropped too
     return false;
@@ -51,25 +86,14 @@ bool OutputFile::flush() {
     m_buffer.clear();
     return true;
   }
-  const char* data = m_buffer.data();
-  size_t left = m_buffer.size();
-  while (left > 0) {
-    const ssize_t written = ::write(m_fd, data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-      m_buffer.clear();
-      return false;
-    }
-    data += written;
-    left -= static_cast<size_t>(written);
-  }
+  const bool written = emit(m_buffer.data(), m_buffer.size(), step);
+  if (!written) fail(errno);
   m_buffer.clear();
-  return true;
+  return written;
 }
 
 void OutputFile::makeRoom(size_t size) {
-  flush();
+  drain(kGather);
   m_buffer.free(size);  // allocates the buffer on first use
 }
 
@@ -98,8 +122,17 @@ void OutputFile::fail(int error) {
 }
 
 bool OutputFile::writeGathered(const struct iovec* pieces, int count) {
-  if (!flush()) return false;
+  if (!drain(kGather)) return false;
   if (m_fd < 0) return true;
+  if (m_codec) {
+    for (int i = 0; i < count; ++i) {
+      if (!emit(static_cast<const char*>(pieces[i].iov_base), pieces[i].iov_len, kGather)) {
+        fail(errno);
+        return false;
+      }
+    }
+    return true;
+  }
   // A short write leaves the rest of the pieces for the next round.
   std::vector<struct iovec> rest(pieces, pieces + count);
   struct iovec* next = rest.data();
@@ -127,7 +160,7 @@ bool OutputFile::writeGathered(const struct iovec* pieces, int count) {
 
 bool OutputFile::close() {
   if (m_fd < 0) return good();
-  const bool flushed = flush();
+  const bool flushed = drain(m_codec ? Compressor::Step::kEnd : Compressor::Step::kSync);
   const int savedErrno = errno;
   const int rc = ::close(m_fd);
   m_fd = -1;
@@ -143,6 +176,7 @@ void OutputFile::abandon() {
   m_buffer.clear();
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
+  m_sink.fd = -1;
 }
 
 }  // namespace oryx

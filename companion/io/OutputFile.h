@@ -12,6 +12,12 @@
 // file stays failed (good() false) until the next open(); later appends are
 // dropped. errno is left as the failing call set it.
 // Threads: one thread writes; good() may be read from another thread.
+// A Compressor given with compressWith() sits between the buffer and the
+// descriptor: flush() then also flushes the codec (every byte so far is
+// readable from the file), the writes that only make room do not, and
+// close() ends the stream. Each open() begins a new stream.
+
+#include "companion/io/Compressor.h"
 
 #include <sys/uio.h>
 
@@ -109,12 +115,24 @@ class OutputFile {
   char* roomEnd() { return m_buffer.free(0) + (m_buffer.capacity() - m_buffer.size()); }
   void commit(const char* end) { m_buffer.resize(end); }
 
+  // Bytes gathered before endRecord() writes them when records are not
+  // flushed one by one.
+  static constexpr size_t kBatchSize = 512 * 1024;
+
+  // Compresses every document opened from now on (null: none).
+  void compressWith(std::unique_ptr<Compressor> codec) { m_codec = std::move(codec); }
+  bool compresses() const { return m_codec != nullptr; }
+  // Whether endRecord() flushes (the default) or gathers up to kBatchSize.
+  void setFlushEachRecord(bool on) { m_flushEachRecord = on; }
+
   // Writes the pending bytes. False (and failed from then on) on error.
-  bool flush();
+  bool flush() { return drain(Compressor::Step::kSync); }
+  // After each record of a writer whose file is complete up to its last record.
+  bool endRecord() { return m_flushEachRecord ? flush() : m_buffer.size() < kBatchSize || drain(kGather); }
   // Writes the pending bytes and then `count` pieces straight from where
   // they lie (no copy into the buffer). False (and failed) on error.
   bool writeGathered(const struct iovec* pieces, int count);
-  bool flushIfFull() { return m_buffer.size() < kFlushThreshold || flush(); }
+  bool flushIfFull() { return m_buffer.size() < kFlushThreshold || drain(kGather); }
   // Flushes and closes; false when either failed or the file had failed.
   bool close();
   // Closes without writing the pending bytes: for a forked child, whose
@@ -122,11 +140,27 @@ class OutputFile {
   void abandon();
 
  private:
+  static constexpr Compressor::Step kGather = Compressor::Step::kGather;
+
+  // Writes the pending bytes, through the codec with `step`.
+  bool drain(Compressor::Step step);
+  // Writes bytes to the file, through the codec with `step` if there is one.
+  bool emit(const char* data, size_t size, Compressor::Step step);
   // Marks the file failed with `error`, unless it failed already.
   void fail(int error);
   void makeRoom(size_t size);
 
+  // The descriptor as the codec's sink.
+  struct DescriptorSink final : ByteSink {
+    bool write(const char* data, size_t size) override;
+    int fd = -1;
+  };
+
   int m_fd = -1;
+  std::unique_ptr<Compressor> m_codec;
+  DescriptorSink m_sink;
+  bool m_codecHolds = false;  // bytes given to the codec since its last flush
+  bool m_flushEachRecord = true;
   PendingBytes m_buffer;
   std::atomic<bool> m_failed{false};
   std::atomic<int> m_failureErrno{0};  // published before m_failed

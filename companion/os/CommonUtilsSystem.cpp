@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // System facts of oRYXCommonUtils: names, addresses, the primary host, the
 // lock-dump file and stack traces.
 #include "oryxutil/companion/CommonUtils.h"

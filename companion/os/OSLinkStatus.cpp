@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/companion/OS.h"
 
 #include "companion/os/NativePath.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ORYX_OS::system: Windows-style command lines run without any shell, so no
 // text of the line (file names included) is ever interpreted as a command.
 #include "oryxutil/companion/OS.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The trivial members of oRYXCommonUtils, wide text, the environment, split
 // and the configuration path.
 #include "oryxutil/companion/CommonUtils.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text helpers of oRYXCommonUtils: trims, replacement, numbers, wide text,
 // tabs and environment substitution.
 #include "oryxutil/companion/CommonUtils.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "companion/trace/Report.h"
 
 #include "oryxutil/companion/TraceClient.h"

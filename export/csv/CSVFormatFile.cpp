@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "export/csv/CSVFormatFile.h"
 
 #include "companion/ResultCodes.h"
@@ -145,7 +146,7 @@ bool CSVFormatFile::writefile(const Record& record) {
   }
   *out.at++ = '\n';
   out.done();
-  m_file.flush();
+  m_file.endRecord();
   return true;
 }
 

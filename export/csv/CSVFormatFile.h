@@ -11,7 +11,8 @@
 // puts ' before a field starting with = + - @ TAB or CR; utf8Bom starts
 // UTF-8 content with a byte-order mark.
 // Every line is flushed with one write, so the file is complete up to the
-// last record at any moment. The buffer stays bounded whatever the field size.
+// last record at any moment (flushEachRecord off: lines are gathered into
+// large writes). The buffer stays bounded whatever the field size.
 // Results: 0 / -1, failures reported through the trace client.
 // Not thread-safe: one caller thread at a time per object.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_EXPORT_HTML_HTMLESCAPE_H
 #define ORYXUTIL_EXPORT_HTML_HTMLESCAPE_H
 

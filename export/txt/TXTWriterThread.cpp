@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The writer thread of the boxed-text writer: in local-charset mode the
 // caller lays records out in blocks of its BackgroundWriter base and the
 // thread appends them to the file in queue order. These are its tunings.

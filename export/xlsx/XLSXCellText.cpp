@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "export/xlsx/XLSXCellText.h"
 
 #include "companion/text/Utf8.h"
@@ -28,8 +29,6 @@ bool startsEscape(const unsigned char* p, const unsigned char* end) {
   if (end - p < 7 || p[1] != 'x' || p[6] != '_') return false;
   return isHexDigit(p[2]) && isHexDigit(p[3]) && isHexDigit(p[4]) && isHexDigit(p[5]);
 }
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -69,29 +68,4 @@ const char* CellText::prepare(const std::string& field, bool& cut) {
   }
   return copying ? m_text.c_str() : field.c_str();
 }
-
-bool isPlainDecimal(const char* text, size_t size) {
-  const char* const end = text + size;
-  const char* p = text;
-  const bool negative = p < end && *p == '-';
-  if (negative) ++p;
-  const char* const integer = p;
-  while (p < end && isDigit(*p)) ++p;
-  if (p == integer || (p - integer > 1 && *integer == '0')) return false;
-  if (p < end && *p == '.') {
-    const char* const fraction = ++p;
-    while (p < end && isDigit(*p)) ++p;
-    if (p == fraction) return false;
-  }
-  if (p != end) return false;
-  size_t significant = 0;
-  for (p = integer; p < end; ++p) {
-    if (*p == '.' || (significant == 0 && *p == '0')) continue;
-    ++significant;
-  }
-  // A negative zero would show as 0, losing its sign: it stays text.
-  if (negative && significant == 0) return false;
-  return significant <= 15;
-}
-
 }  // namespace oryx

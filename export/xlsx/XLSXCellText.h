@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_EXPORT_XLSX_XLSXCELLTEXT_H
 #define ORYXUTIL_EXPORT_XLSX_XLSXCELLTEXT_H
 
@@ -9,7 +10,6 @@
 //    ("_x" four hex digits "_") is itself escaped, so the cell shows the text;
 //  - the text is cut before the character that would take it past
 //    kMaxCellUnits UTF-16 units (an escaped underscore counts as written).
-// isPlainDecimal says which fields may become numeric cells.
 // Pure apart from the scratch buffer: one CellText per writer, one thread.
 
 #include <cstddef>
@@ -33,11 +33,6 @@ class CellText {
   std::string m_text;  // grows to the largest rewritten field, never shrinks
 };
 
-// True for a plain decimal: an optional "-", "0" or digits not starting
-// with 0, optionally "." and at least one digit, with at most 15 significant
-// digits (counted from the first non-zero digit). Such text survives the
-// round trip through a double and back with 15 digits.
-bool isPlainDecimal(const char* text, size_t size);
 
 }  // namespace oryx
 

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "export/xlsx/XLSXFormatFile.h"
 
 #include "companion/ResultCodes.h"
 #include "companion/os/NativePath.h"
 #include "companion/trace/Report.h"
+#include "export/PlainDecimal.h"
 
 #include <xlsxwriter.h>
 

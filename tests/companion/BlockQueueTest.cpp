@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The writers' queue machinery: blocks made in recycled chunks on producer
 // threads, taken off the queue in batches and recycled on the consumer's.
 #include "companion/async/BatchQueue.h"

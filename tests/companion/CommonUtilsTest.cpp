@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/companion/CommonUtils.h"
 
 #include "companion/text/Utf8.h"

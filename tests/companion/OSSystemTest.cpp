@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ORYX_OS::system: Windows-style lines run without a shell.
 #include "oryxutil/companion/OS.h"
 

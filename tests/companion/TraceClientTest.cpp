@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/companion/TraceClient.h"
 #include "oryxutil/export/FormatFile.h"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Prints a workbook as the XLSX writer tests compare it, read by openpyxl.
 # Per sheet: "sheet NAME freeze=CELL filter=RANGE bold=TITLES-BOLD widths=W,..."
 # then one line per row: each cell as the hex of its UTF-8 text ("-" when

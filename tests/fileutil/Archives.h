@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_TESTS_FILEUTIL_ARCHIVES_H
 #define ORYXUTIL_TESTS_FILEUTIL_ARCHIVES_H
 
@@ -51,9 +52,13 @@ inline std::vector<std::string> zipEntryNames(const std::string& path) {
 // Runs `call` (a result from -100 to 155) in a forked child and gives its
 // result; -1000 when the child did not end within `seconds` (it is then
 // killed) or died by a signal.
-inline int inChild(const std::function<int()>& call, int seconds) {
+inline pid_t startChild(const std::function<int()>& call) {
   const pid_t child = ::fork();
   if (child == 0) _exit(call() + 100);
+  return child;
+}
+
+inline int waitChild(pid_t child, int seconds) {
   for (int waited = 0; waited < seconds * 100; ++waited) {
     int status = 0;
     if (::waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) - 100 : -1000;
@@ -63,6 +68,8 @@ inline int inChild(const std::function<int()>& call, int seconds) {
   ::waitpid(child, nullptr, 0);
   return -1000;
 }
+
+inline int inChild(const std::function<int()>& call, int seconds) { return waitChild(startChild(call), seconds); }
 
 // Every file the archive holds, extracted by 7za into `into` (emptied
 // again after), by stored path -> content.

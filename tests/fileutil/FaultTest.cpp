@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Faults from outside: an archiver that fails or warns, no archiver on
 // PATH, a staging directory that cannot be written, a directory
 // that disappears while it is listed. Results as documented, no partial

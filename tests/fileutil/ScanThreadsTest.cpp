@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sorted scans on two threads at once each see only their own directory.
 #include "oryxutil/fileutil/FileUtil.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/fileutil/FileUtil.h"
 
 #include "fileutil/Archives.h"

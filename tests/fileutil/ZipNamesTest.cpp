@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every name reaches 7za literally: the real 7za packs each hard name as a
 // subdirectory and as a file, and nothing but the named entries is packed,
 // deleted or created (the staging directory included).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A fuzzed record written by the CSV writer and read back by libcsv (an
 // RFC 4180 reader) gives the same fields, each cut at its first zero byte.
 #include "oryxutil/export/FormatFile.h"

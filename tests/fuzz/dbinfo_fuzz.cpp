@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // getDBConfigValue on a fuzzed dbinfo.txt never crashes, and answers either
 // the default or a value that stands in the file after its key and "=".
 #include "oryxutil/utils/Utils.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A fuzzed tao.cfg never crashes TAO_init, and every word of a vector it
 // returns is non-empty; the caller's own words come first unchanged.
 #include "oryxutil/orbcfg/TaoCfg.h"

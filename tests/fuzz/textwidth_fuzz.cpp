@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cutting a fuzzed cell text into lines: the cut never reads past the text
 // (ASan), every line is W display columns unless it holds one character
 // only, repairs change bytes only to "?", and the lines hold the repaired

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A fuzzed record written by the XML writer is a well-formed document for
 // libxml2's parser, and each column's text comes back: the field cut at zero
 // bytes between escaped bytes, every line feed followed by 0x7F, then the

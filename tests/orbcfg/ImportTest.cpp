@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tao.cfg is read as ACE's INI importer reads it, checked against that
 // importer on a table of tricky files; only a regular file of at most
 // 4 MiB is read, and anything else fails at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ORB argument words are exact or absent: a quote that ACE's splitter
 // cannot close would drop that word and every later one, so TAO_init gives
 // null and one warning line naming where the quote stands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The library at the edges of a process's life, each case in a fresh
 // process (tests/process/child) bounded by a timeout: returning from main
 // while threads list, profile and export; forking with a local-charset TXT

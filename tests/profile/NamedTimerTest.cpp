@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Named timers in this process (no OX_PROFILE_FILE: lines go nowhere, elapsed
 // lines are read back through getElapsedTime), line formats, caller-owned
 // timers, and several threads at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The profiler as a process sees it: lines reaching OX_PROFILE_FILE, the
 // switches read at load, and clean exits (no hang, no crash, no leak) with
 // timers running. Each case runs tests/profile/child as a fresh process.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_TESTS_SUPPORT_TEMPDIR_H
 #define ORYXUTIL_TESTS_SUPPORT_TEMPDIR_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs the built oryx-export as a process and checks its files, streams,
 // messages and exit status.
 #include "support/Spawn.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // oryx-tao-args run as a program: its words on stdout, its errors on stderr.
 #include "support/EnvGuard.h"
 #include "support/TempDir.h"

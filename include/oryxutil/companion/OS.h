@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_COMPANION_OS_H
 #define ORYXUTIL_COMPANION_OS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_EXPORT_MULTIFORMATFILE_H
 #define ORYXUTIL_EXPORT_MULTIFORMATFILE_H
 
@@ -9,7 +10,8 @@
 // empty part (except with maxRecords 0, where every record opens a part).
 // Paths: every "/" of the export path becomes a backslash in the stored names;
 // the base name and extension split at the last "." of the whole path, which
-// must also hold a separator. Missing directory levels below the first one
+// must also hold a separator (for a writer that compresses, at the "."
+// before a last .gz or .zst: report.csv.gz gives report-1.csv.gz). Missing directory levels below the first one
 // are created.
 // Results: whatever the inner writer returned (0 / -1); -1 without a report
 // for a null writer or name, a path without "." or separator, or a start

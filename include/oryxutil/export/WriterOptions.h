@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_EXPORT_WRITEROPTIONS_H
 #define ORYXUTIL_EXPORT_WRITEROPTIONS_H
 
@@ -17,9 +18,36 @@
 //                  content mode, XML declaring UTF-8, TXT in its UTF-8 mode.
 //   formulaGuard   CSV: a field (not a title) starting with = + - @ TAB or CR gets
 //                  a leading '.
-//   numericCells   XLSX: fields that are plain decimal numbers become numeric cells.
+//   terminalWidths TXT: text measured and cut as terminals draw it (grapheme
+//                  clusters of Unicode 15, via utf8proc): wide East Asian and
+//                  emoji characters, emoji and ZWJ sequences two columns,
+//                  marks, format characters and variation selectors none,
+//                  titles by the same rule. Control characters are shown as
+//                  control pictures (U+2400..U+2421, C1 as U+FFFD; tab, LF and
+//                  CR stay blanks), or as "?" in local-charset mode.
+//   numericCells   XLSX and JSON: fields that are plain decimal numbers become
+//                  numbers (JSON: -?(0|[1-9][0-9]*)(.[0-9]+)?, so 007, 1,234,
+//                  -0 and 1e5 stay strings).
+// Output switches, honoured by every writer that writes a byte stream (all
+// but XLSX, a workbook already compressed and complete only when closed):
+//   flushEachRecord on (the default): CSV, JSON and NDJSON hand every record
+//                  to the file at once, so it is complete up to the last
+//                  record at any moment (HTML, XML and TXT never promised
+//                  it). Off: every writer gathers records into writes of up
+//                  to a MiB; the file is complete at endDocument.
+//   compression    the document's bytes go through gzip or zstd into the file
+//                  (every part file is a stream of its own), in constant
+//                  memory; with flushEachRecord on every record is flushed
+//                  through the compressor, so a reader of the compressed file
+//                  gets every record written so far. The file is named as the
+//                  caller names it; a part wrapper keeps a .gz or .zst suffix
+//                  last (report.csv.gz -> report-1.csv.gz).
+//   compressionLevel  0: the codec's default; otherwise gzip 1..9, zstd 1..19
+//                  (out-of-range levels are clamped).
 
 namespace oryx {
+
+enum class Compression { none, gzip, zstd };
 
 struct WriterOptions {
   bool escapeMarkup = false;
@@ -29,6 +57,10 @@ struct WriterOptions {
   bool utf8Bom = false;
   bool formulaGuard = false;
   bool numericCells = false;
+  bool terminalWidths = false;
+  bool flushEachRecord = true;
+  Compression compression = Compression::none;
+  int compressionLevel = 0;
 };
 
 }  // namespace oryx

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_ORBCFG_TAOCFG_H
 #define ORYXUTIL_ORBCFG_TAOCFG_H
 

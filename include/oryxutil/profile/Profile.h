@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_PROFILE_PROFILE_H
 #define ORYXUTIL_PROFILE_PROFILE_H
 

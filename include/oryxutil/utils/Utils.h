@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef ORYXUTIL_UTILS_UTILS_H
 #define ORYXUTIL_UTILS_UTILS_H
 

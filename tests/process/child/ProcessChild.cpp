@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Exercises the library at the edges of a process's life, run by the process
 // tests as a fresh program. Usage: process_child <scenario> <directory>.
 //  exit-busy: eight threads list, profile and export in <directory> while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Profiles and exits, run by the profile tests as a fresh process: the
 // profiler reads OX_PROFILE_FILE and its switches when the library loads, and
 // exiting is itself under test. Usage: profile_child <scenario>.

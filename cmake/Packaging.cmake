@@ -63,7 +63,7 @@ set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 # Everything the CMake package and oryxutil.pc look for: ACE and (as
 # Requires.private, which pkg-config --cflags resolves too) libxlsxwriter,
 # both through pkg-config.
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libace-dev, libxlsxwriter-dev, pkg-config")
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libace-dev, libxlsxwriter-dev, libutf8proc-dev, pkg-config")
 set(CPACK_DEBIAN_DEV_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_COMPONENT_DEV_DEPENDS runtime)
 set(CPACK_DEBIAN_DEV_DESCRIPTION

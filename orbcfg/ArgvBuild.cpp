@@ -32,6 +32,26 @@ void appendQuoted(const std::string& word, std::string& line) {
   line.append(word, bodyEnd, std::string::npos);
 }
 
+bool hasWhiteSpace(const std::string& word) {
+  return word.find_first_of(" \t\r\n\v\f") != std::string::npos;
+}
+
+// The caller's words as ACE joins them (each followed by a blank, the
+// first $NAME of each substituted), a word holding a blank quoted.
+std::string joinCallerWords(char** argv) {
+  std::string line;
+  for (int i = 0; argv != nullptr && argv[i] != nullptr; ++i) {
+    char* one[2] = {argv[i], nullptr};
+    ACE_ARGV_T<char> joined(one, true, false);
+    if (joined.buf() == nullptr) continue;
+    std::string word = joined.buf();
+    if (!word.empty() && word.back() == ' ') word.pop_back();
+    line += wholeWord(word);
+    line += ' ';
+  }
+  return line;
+}
+
 bool hasEmptyWord(ACE_ARGV_T<char>& args) {
   char** words = args.argv();
   for (int i = 0; words != nullptr && i < args.argc(); ++i) {
@@ -96,6 +116,13 @@ void warnCut(const NamedText* source, const std::string& line, size_t cut) {
 
 }  // namespace
 
+std::string wholeWord(const std::string& word) {
+  if (!hasWhiteSpace(word)) return word;
+  std::string quoted;
+  appendQuoted(word, quoted);
+  return quoted;
+}
+
 size_t cutPoint(const std::string& line) {
   // ACE's counting pass: "#" at the start ends the line; a quote (either
   // kind, anywhere in a word) runs to the next same quote not preceded by a
@@ -113,11 +140,7 @@ size_t cutPoint(const std::string& line) {
 
 ACE_ARGV_T<char>* buildOrbArgv(char** argv, const std::string& options,
                                const std::vector<NamedText>& sources) {
-  std::string line;
-  if (argv != nullptr) {
-    ACE_ARGV_T<char> callerArgs(argv, true, false);
-    if (callerArgs.buf() != nullptr) line = callerArgs.buf();
-  }
+  std::string line = joinCallerWords(argv);
   line += options;
   const size_t cut = cutPoint(line);
   if (cut != std::string::npos) {

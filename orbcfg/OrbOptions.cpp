@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "orbcfg/OrbOptions.h"
 
+#include "orbcfg/ArgvBuild.h"
 #include "oryxutil/companion/CommonUtils.h"
 
 #include <cstdio>
@@ -21,11 +22,12 @@ std::string nameServiceReference(const char* protocol, const std::string& host,
 std::string trailingOptions(const std::string& serviceConfig, const std::string& debugLevel,
                             const std::string& root, const std::string& useIp,
                             const std::string& orbext) {
-  std::string text = " -ORBSvcConf " + serviceConfig;
+  // Paths are kept whole: an installation directory may hold a blank.
+  std::string text = " -ORBSvcConf " + wholeWord(serviceConfig);
   // Read like atoi (leading digits, else 0), but a number too large for an
   // int still counts as a level above 0 instead of wrapping.
   if (std::strtoll(debugLevel.c_str(), nullptr, 10) >= 1) {
-    text += " -ORBDebugLevel " + debugLevel + " -ORBLogFile " + root + "/var/logs/tao.trace";
+    text += " -ORBDebugLevel " + debugLevel + " -ORBLogFile " + wholeWord(root + "/var/logs/tao.trace");
   }
   if (useIp == kSwitchOn) text += " -ORBDottedDecimalAddresses 1";
   text += " ";

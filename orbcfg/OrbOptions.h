@@ -21,7 +21,8 @@ std::string nameServiceReference(const char* protocol, const std::string& host,
 
 // Everything after the endpoints: service configuration, debugging (when the
 // level reads as 1 or more), dotted addresses (when `useIp` is "enable"), one
-// blank and the installation's extra options.
+// blank and the installation's extra options (split at blanks: a list of
+// options). The two paths are quoted when they hold a blank (wholeWord).
 std::string trailingOptions(const std::string& serviceConfig, const std::string& debugLevel,
                             const std::string& root, const std::string& useIp,
                             const std::string& orbext);

@@ -16,6 +16,8 @@ packages=(
   libxml2-dev libxml2-utils   # benchmark comparison and the XML tests' independent reader
   libxlsxwriter-dev     # the XLSX writer's workbook library
   zlib1g-dev libzstd-dev      # gzip and zstd output of the writers
+  libutf8proc-dev       # character widths and grapheme breaks of the txt terminal widths
+  tmux                  # the txt terminal-width check draws the export in a real terminal
   jq zstd               # the JSON tests' second reader; zstd -dc reads back .zst output
   python3-openpyxl      # the XLSX tests' independent reader and benchmark comparison
   clang libclang-rt-14-dev    # libFuzzer targets

@@ -19,18 +19,24 @@ const size_t kLaidOutAtOnce = 1024 * 1024;
 const size_t kPartBytes = 56 * 1024;
 
 // A tab, line feed, carriage return or NUL byte is shown as a space, so
-// the frame never breaks.
+// the frame never breaks. By the terminal rule every other control byte
+// (and DEL, and NUL) is shown as "?", so none can move a terminal's cursor.
 struct ShownBytes {
   char byte[256];
-  ShownBytes() {
+  explicit ShownBytes(bool terminal) {
     for (int b = 0; b < 256; ++b) byte[b] = static_cast<char>(b);
+    if (terminal) {
+      for (int b = 0; b < 0x20; ++b) byte[b] = '?';
+      byte[0x7F] = '?';
+    }
     byte[static_cast<unsigned char>('\t')] = ' ';
     byte[static_cast<unsigned char>('\n')] = ' ';
     byte[static_cast<unsigned char>('\r')] = ' ';
-    byte[0] = ' ';
+    if (!terminal) byte[0] = ' ';
   }
 };
-const ShownBytes kShown;
+const ShownBytes kShownLegacy(false);
+const ShownBytes kShownTerminal(true);
 
 inline bool isHigh(unsigned char b) { return b > 0x7F; }
 
@@ -77,11 +83,11 @@ size_t countLines(const std::string& cell, uint32_t width) {
 // ASCII, or any text that fits on one line and holds no byte shown as a
 // space (a pair can only be split where a line is full). Needs a width of
 // two or more.
-bool copiedInRuns(const std::string& cell, uint32_t width) {
+bool copiedInRuns(const std::string& cell, uint32_t width, const ShownBytes& shown) {
   if (oryx::isPlainAscii(cell.data(), cell.size())) return true;
   if (cell.size() > width) return false;
   for (const char c : cell) {
-    if (kShown.byte[static_cast<unsigned char>(c)] != c) return false;
+    if (shown.byte[static_cast<unsigned char>(c)] != c) return false;
   }
   return true;
 }
@@ -91,7 +97,7 @@ bool copiedInRuns(const std::string& cell, uint32_t width) {
 // and never splitting a pair (unless the width is 1). A `plain` cell (see
 // copiedInRuns) is copied in runs. Returns where the next line starts.
 size_t placeCell(char* line, uint32_t lineLength, const std::string& cell, size_t from,
-                 uint32_t width, bool plain, size_t rows) {
+                 uint32_t width, bool plain, size_t rows, const ShownBytes& shown) {
   const unsigned char* text = reinterpret_cast<const unsigned char*>(cell.data());
   const size_t length = cell.size();
   size_t i = from;
@@ -103,7 +109,7 @@ size_t placeCell(char* line, uint32_t lineLength, const std::string& cell, size_
     return std::min(i, length);
   }
   if (width <= 1) {
-    for (; i < length && rows > 0; ++i, line += lineLength, --rows) *line = kShown.byte[text[i]];
+    for (; i < length && rows > 0; ++i, line += lineLength, --rows) *line = shown.byte[text[i]];
     return i;
   }
   if (rows == 0) return i;
@@ -127,7 +133,7 @@ size_t placeCell(char* line, uint32_t lineLength, const std::string& cell, size_
       line += lineLength;
       used = 0;
     }
-    line[used++] = kShown.byte[text[i++]];
+    line[used++] = shown.byte[text[i++]];
   }
   return i;
 }
@@ -141,11 +147,12 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
   // copied in runs is cut by counting alone (no division for the common
   // cell that fits on one line).
   size_t lines = 0;
+  const ShownBytes& shown = m_widthRule == oryx::WidthRule::terminal ? kShownTerminal : kShownLegacy;
   m_cellPlain.clear();
   auto width = m_ColumnWidth.begin();
   for (auto cell = cells.begin(); cell != cells.end() && width != m_ColumnWidth.end(); ++cell, ++width) {
     const size_t size = cell->size();
-    const bool plain = *width >= 2 && copiedInRuns(*cell, *width);
+    const bool plain = *width >= 2 && copiedInRuns(*cell, *width, shown);
     m_cellPlain.push_back(plain);
     size_t cellLines;
     if (!plain) cellLines = countLines(*cell, *width);
@@ -179,7 +186,7 @@ bool TXTFormatFile::putBlock(const Cells& cells) {
       for (size_t i = 0; i < m_cellPlain.size(); ++i, ++cell) {
         const size_t from = inParts ? m_cellFrom[i] : 0;
         const size_t next = placeCell(text, lineLength, *cell, from, m_ColumnWidth[i], m_cellPlain[i] != 0,
-                                      textEnd - textFirst);
+                                      textEnd - textFirst, shown);
         if (inParts) m_cellFrom[i] = next;
         text += m_ColumnWidth[i] + 3;
       }

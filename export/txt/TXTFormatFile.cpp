@@ -41,7 +41,8 @@ const oryx::WriterReports kReports = {
 TXTFormatFile::TXTFormatFile(const std::list<std::string>& /*params*/, const oryx::WriterOptions& options)
     : DocumentWriter(kReports, oryx::EmptyRecord::kRefused),
       BackgroundWriter(m_file, writerSettings()),
-      m_utf8Bom(options.utf8Bom) {}
+      m_utf8Bom(options.utf8Bom),
+      m_widthRule(options.terminalWidths ? oryx::WidthRule::terminal : oryx::WidthRule::legacy) {}
 
 std::unique_ptr<FormatFile> makeTxtWriter(const std::list<std::string>& params, const oryx::WriterOptions& options) {
   return std::unique_ptr<FormatFile>(new TXTFormatFile(params, options));
@@ -74,14 +75,17 @@ long TXTFormatFile::prepareTitles(const std::list<std::string>& titles, const st
   uint64_t lineLength = 0;
   auto given = widths.begin();
   for (const std::string& title : titles) {
-    const uint32_t measured = utf8 ? oryx::textWidth(title) : static_cast<uint32_t>(title.size());
+    const uint32_t measured = utf8 ? oryx::textWidth(title, m_widthRule) : static_cast<uint32_t>(title.size());
     uint32_t wanted = 0;
     if (given != widths.end()) {
       // A negative width counts as no width: the title's own length decides.
       wanted = *given > 0 ? static_cast<uint32_t>(*given) : 0;
       ++given;
     }
-    const uint32_t width = measured > wanted ? measured : wanted;
+    uint32_t width = measured > wanted ? measured : wanted;
+    // By the terminal rule every column holds a wide character, so none
+    // stands out of its frame.
+    if (utf8 && m_widthRule == oryx::WidthRule::terminal && width < 2) width = 2;
     columnWidths.push_back(width);
     lineLength += width;
   }

@@ -30,7 +30,12 @@
 // later records fail. While the process exits, a document cannot start and
 // an ending writer thread is left to the exit instead of being joined.
 // Options: utf8Bom starts a UTF-8 mode document with a byte-order mark;
-// the other switches do not concern this writer.
+// terminalWidths measures and cuts text as terminals draw it (TextWidth.h)
+// and shows control characters as control pictures, "?" in local-charset
+// mode; the other switches do not concern this writer.
+// Memory: a record whose cells hold more than a MiB, and every record by
+// the terminal rule, is cut and written a line at a time straight from the
+// caller's text, so a huge field costs no copy of itself.
 
 #include "companion/async/BackgroundWriter.h"
 #include "export/DocumentWriter.h"
@@ -68,6 +73,8 @@ class TXTFormatFile : public DocumentWriter, public oryx::BackgroundWriter {
   // UTF-8 layout (TXTLineLayout.cpp).
   template <typename Cells>
   void writeLines(const Cells& cells);
+  template <typename Cells>
+  void writeLinesOneByOne(const Cells& cells);
   // Text line `line` of the record that writeLines has cut, at `out`;
   // returns its end. kOvershoot: blanks may be stored up to seven bytes
   // past their end (laid over by what follows).
@@ -87,6 +94,7 @@ class TXTFormatFile : public DocumentWriter, public oryx::BackgroundWriter {
   std::string m_encoding;
 
   const bool m_utf8Bom;
+  const oryx::WidthRule m_widthRule;
   bool m_utf8Document = false;  // the mode of the open document
 
   // Scratch of writeLines, kept to avoid allocating per record: the cells
@@ -102,6 +110,9 @@ class TXTFormatFile : public DocumentWriter, public oryx::BackgroundWriter {
   std::string m_cellText;
   std::vector<oryx::CellPiece> m_pieces;
   std::vector<CutCell> m_cuts;  // the first m_cutCount are the record's
+  // Scratch of writeLinesOneByOne: each cell's cut and the line being laid out.
+  std::vector<oryx::CellLines> m_cellLines;
+  std::string m_line;
   size_t m_cutCount = 0;
   // Scratch of putBlock: which cells are copied in runs, and where each
   // cell's next line starts (a huge record is laid out in parts).

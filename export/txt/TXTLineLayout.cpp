@@ -40,6 +40,12 @@ inline char* fillBlanks(char* to, size_t count) {
 template <typename Cells>
 void TXTFormatFile::writeLines(const Cells& cells) {
   if (!m_file.good()) return;  // a failed file takes no more text
+  size_t textBytes = 0;
+  for (const std::string& cell : cells) textBytes += cell.size();
+  if (m_widthRule == oryx::WidthRule::terminal || textBytes > kLaidOutAtOnce) {
+    writeLinesOneByOne(cells);
+    return;
+  }
   // A cell that needs no repair is cut in one pass straight from the
   // caller's text; any other is copied into one scratch text, repaired and
   // cut there. Each cell's pieces are relative to its own text.
@@ -119,6 +125,42 @@ void TXTFormatFile::writeLines(const Cells& cells) {
   }
   m_file.append(m_blankLine.get(), lineLength);
   m_file.append(m_borderLine.get(), lineLength);
+}
+
+// Each text line is cut from the cells as it is laid out: the memory is one
+// line's, whatever the size of the cells.
+template <typename Cells>
+void TXTFormatFile::writeLinesOneByOne(const Cells& cells) {
+  if (m_cellLines.size() < m_ColumnWidth.size()) m_cellLines.resize(m_ColumnWidth.size());
+  size_t columns = 0;
+  auto width = m_ColumnWidth.begin();
+  for (auto cell = cells.begin(); cell != cells.end() && width != m_ColumnWidth.end(); ++cell, ++width) {
+    m_cellLines[columns++].reset(cell->data(), cell->size(), *width, m_widthRule);
+  }
+  const uint32_t lineLength = m_lineLength;
+  m_file.append(m_blankLine.get(), lineLength);
+  auto pending = [this, columns] {
+    for (size_t i = 0; i < columns; ++i) {
+      if (!m_cellLines[i].done()) return true;
+    }
+    return false;
+  };
+  while (pending() && m_file.good()) {
+    m_line.clear();
+    for (size_t i = 0; i < columns; ++i) {
+      m_line += "* ";
+      if (m_cellLines[i].done()) m_line.append(m_ColumnWidth[i], ' ');
+      else m_cellLines[i].next(m_line);
+      m_line += ' ';
+    }
+    m_line += "*\n";
+    m_file.append(m_line.data(), m_line.size());
+    m_file.flushIfFull();
+  }
+  m_file.append(m_blankLine.get(), lineLength);
+  m_file.append(m_borderLine.get(), lineLength);
+  // A huge record leaves no huge scratch behind.
+  if (m_line.capacity() > kLaidOutAtOnce) std::string().swap(m_line);
 }
 
 size_t TXTFormatFile::lineBytes(size_t line) const {

@@ -4,6 +4,8 @@
 #include "companion/text/Utf8.h"
 #include "oryxutil/companion/CommonUtils.h"
 
+#include <utf8proc.h>
+
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
@@ -174,6 +176,43 @@ bool cutByWidth(CutText<mode> text, uint32_t length, uint32_t columnWidth, bool 
   return true;
 }
 
+// The legacy rule's character at `from`, shown as splitCell shows it: a
+// malformed sequence is repaired in a copy of its bytes (a sequence is at
+// most six bytes long, so the copy sees the text's end only where the text
+// ends).
+size_t legacyChar(const char* text, size_t length, size_t from, std::string& shown, uint32_t& width) {
+  const unsigned char byte = static_cast<unsigned char>(text[from]);
+  if (byte < 0x80) {
+    shown += isShownAsBlank(byte) ? ' ' : static_cast<char>(byte);
+    width = 1;
+    return from + 1;
+  }
+  const uint32_t available = static_cast<uint32_t>(std::min<size_t>(length - from, 6));
+  uint32_t position = 0;
+  int columns = wellFormedWidth(text + from, available, position);
+  if (columns != 0) {
+    shown.append(text + from, position);
+  } else {
+    char bytes[6];
+    std::memcpy(bytes, text + from, available);
+    columns = repairMalformed(bytes, available, position);
+    shown.append(bytes, position);
+  }
+  width = static_cast<uint32_t>(columns);
+  return from + position;
+}
+
+const uint32_t kReplacement = 0xFFFD;
+const uint32_t kVariationSelector16 = 0xFE0F;
+const uint32_t kZeroWidthJoiner = 0x200D;
+
+inline bool isControl(uint32_t code) { return code < 0x20 || (code >= 0x7F && code < 0xA0); }
+
+inline uint32_t charWidth(uint32_t code) {
+  const int width = utf8proc_charwidth(static_cast<utf8proc_int32_t>(code));
+  return width > 0 ? static_cast<uint32_t>(width) : 0;
+}
+
 std::vector<std::string> toStrings(const char* text, const std::vector<CellPiece>& pieces) {
   std::vector<std::string> lines;
   lines.reserve(pieces.size());
@@ -247,6 +286,113 @@ void splitCell(char* text, uint32_t length, uint32_t columnWidth, std::vector<Ce
     if (!nextUtf8Char(text, length, position, width)) break;
     pieces.emplace_back(start, position - start, 0);
   }
+}
+
+uint32_t textWidth(const std::string& text, bool terminalWidths) {
+  return textWidth(text, terminalWidths ? WidthRule::terminal : WidthRule::legacy);
+}
+
+uint32_t textWidth(const std::string& text, WidthRule rule) {
+  if (rule == WidthRule::legacy) return textWidth(text);
+  uint32_t width = 0;
+  std::string shown;
+  for (size_t at = 0; at < text.size();) {
+    uint32_t columns = 0;
+    shown.clear();
+    at = terminalCluster(text.data(), text.size(), at, shown, columns);
+    width += columns;
+  }
+  return width;
+}
+
+size_t terminalCluster(const char* text, size_t length, size_t from, std::string& shown, uint32_t& width) {
+  const unsigned char* const bytes = reinterpret_cast<const unsigned char*>(text);
+  // Printable ASCII before ASCII (or the end) is a cluster of its own.
+  if (isPrintableAscii(text[from]) && (from + 1 == length || bytes[from + 1] < 0x80)) {
+    shown += text[from];
+    width = 1;
+    return from + 1;
+  }
+  const unsigned char* const end = bytes + length;
+  size_t size = 1;
+  const uint32_t code = utf8::decode(bytes + from, end, size);
+  width = 1;
+  if (code == utf8::kMalformed || (code >= 0x80 && code < 0xA0)) {
+    utf8::append(shown, kReplacement);
+    return from + size;
+  }
+  if (isControl(code)) {
+    if (code == '\t' || code == '\n' || code == '\r') shown += ' ';
+    else utf8::append(shown, code == 0x7F ? 0x2421 : 0x2400 + code);
+    return from + 1;
+  }
+  shown.append(text + from, size);
+  uint32_t sum = charWidth(code);
+  bool wide = sum >= 2;
+  bool joined = false;  // the character before was a ZWJ
+  utf8proc_int32_t state = 0;
+  uint32_t previous = code;
+  size_t at = from + size;
+  while (at < length) {
+    const uint32_t next = utf8::decode(bytes + at, end, size);
+    if (next == utf8::kMalformed || isControl(next)) break;
+    if (utf8proc_grapheme_break_stateful(static_cast<utf8proc_int32_t>(previous),
+                                         static_cast<utf8proc_int32_t>(next), &state)) {
+      break;
+    }
+    if (next != kVariationSelector16 || wide || sum > 1) shown.append(text + at, size);
+    if (next == kZeroWidthJoiner) {
+      joined = true;
+    } else {
+      if (!joined) {
+        const uint32_t w = charWidth(next);
+        wide = wide || w >= 2;
+        sum += w;
+      }
+      joined = false;
+    }
+    previous = next;
+    at += size;
+  }
+  width = wide ? 2 : sum;
+  return at;
+}
+
+void CellLines::reset(const char* text, size_t length, uint32_t columnWidth, WidthRule rule) {
+  m_text = text;
+  m_length = length;
+  m_position = 0;
+  m_width = columnWidth;
+  m_rule = rule;
+  m_firstLine = true;
+}
+
+// The cut of splitByWidth, one line at a time: a character (cluster) that
+// does not fit starts the next line, one alone on its line stays there
+// however wide.
+void CellLines::next(std::string& out) {
+  m_firstLine = false;
+  uint32_t used = 0;
+  while (m_position < m_length) {
+    const size_t before = out.size();
+    uint32_t columns = 0;
+    const size_t after = m_rule == WidthRule::terminal
+                             ? terminalCluster(m_text, m_length, m_position, out, columns)
+                             : legacyChar(m_text, m_length, m_position, out, columns);
+    if (used + columns < m_width) {
+      used += columns;
+      m_position = after;
+      continue;
+    }
+    if (used + columns == m_width || used == 0) {
+      m_position = after;
+      used += columns;
+      break;
+    }
+    out.resize(before);
+    break;
+  }
+  if (used < m_width) out.append(m_width - used, ' ');
 }
 
 bool cutWellFormed(const char* text, uint32_t length, uint32_t columnWidth,

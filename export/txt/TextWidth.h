@@ -2,9 +2,14 @@
 #ifndef ORYXUTIL_EXPORT_TXT_TEXTWIDTH_H
 #define ORYXUTIL_EXPORT_TXT_TEXTWIDTH_H
 
-// Display widths of UTF-8 text for the boxed-text writer: an East Asian wide
-// character takes two columns, every other character one. Malformed UTF-8 is
-// repaired in place with "?" (one column each) as the text is stepped over.
+// Display widths of UTF-8 text for the boxed-text writer, by one of two rules:
+//  - legacy (the default): an East Asian wide character takes two columns,
+//    every other character one, a character above U+FFFF is judged by its
+//    low 16 bits; malformed UTF-8 is repaired in place with "?" (one column
+//    each) as the text is stepped over;
+//  - terminal: widths as terminals draw them, per grapheme cluster, from
+//    utf8proc (Unicode 15.0 with Debian 12's libutf8proc 2.8; see
+//    terminalCluster below).
 // Pure functions, no state: safe from any thread. Internal to the library
 // except textWidth.
 
@@ -107,6 +112,48 @@ std::vector<std::string> splitCell(const std::string& text, uint32_t columnWidth
 // were, when the cell needs splitCell's repairs.
 bool cutWellFormed(const char* text, uint32_t length, uint32_t columnWidth,
                    std::vector<CellPiece>& pieces);
+
+enum class WidthRule { legacy, terminal };
+
+uint32_t textWidth(const std::string& text, WidthRule rule);
+
+// The grapheme cluster at `from` of `text` (`length` bytes, `from` before
+// it) by the terminal rule: appends to `shown` the bytes a terminal is
+// given for it, sets `width` to the columns it takes there and returns
+// where the next cluster starts. The shown form:
+//  - C0 controls and DEL become their control pictures (U+2400..U+241F,
+//    U+2421); C1 controls, which have none, and each malformed part of
+//    the UTF-8 become U+FFFD; tab, line feed and carriage return stay the
+//    blanks the legacy rule shows. One column each.
+//  - a variation selector 16 after a character that draws one column is
+//    left out: terminals disagree on such an emoji presentation (one column
+//    or two), while without it every one draws the character in one.
+// Width: two for a cluster holding a wide character (East Asian W or F,
+// emoji presentation, a ZWJ sequence led by one, a wide character with
+// its emoji modifier); otherwise the sum of its characters' widths, with
+// zero for marks (Mn, Me), format characters (Cf, ZWJ), variation
+// selectors and whatever a ZWJ joins to the cluster.
+size_t terminalCluster(const char* text, size_t length, size_t from, std::string& shown, uint32_t& width);
+
+// One cell cut into lines of its column's width, a line at a time, read
+// straight from the caller's text (never copied, never changed): the same
+// lines splitCell gives by the legacy rule, or the terminal rule's lines
+// (a cluster is never cut; one wider than the column stands alone).
+class CellLines {
+ public:
+  void reset(const char* text, size_t length, uint32_t columnWidth, WidthRule rule);
+  bool done() const { return m_position >= m_length && !m_firstLine; }
+  // Appends the next line, padded with blanks to the column's width, to `out`.
+  void next(std::string& out);
+
+ private:
+  const char* m_text = nullptr;
+  size_t m_length = 0;
+  size_t m_position = 0;
+  uint32_t m_width = 0;
+  WidthRule m_rule = WidthRule::legacy;
+  bool m_firstLine = false;
+};
 
 }  // namespace oryx
 

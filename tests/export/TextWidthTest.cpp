@@ -56,3 +56,42 @@ TEST(SplitByWidth, FullLinesThenAPaddedRestNoWideCharacterStraddlesAndCellsBlank
   EXPECT_EQ(splitCell(std::string("x\ny\rz\0w", 7), 9), (Lines{"x y z w  "}));
   EXPECT_EQ(splitCell("a" + kZhong + "\xC0\x80", 1), (Lines{"a", kZhong, "??"}));
 }
+
+// The terminal rule: whole code points, clusters as one, what a terminal is
+// given for controls. Each case is what tmux draws.
+TEST(TerminalWidth, ClustersMeasureAsDrawnAndControlsBecomePictures) {
+  const struct Case {
+    std::string in, shown;
+    uint32_t width;
+  } cases[] = {
+      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", 2},  // U+1F600: not its low 16 bits
+      {"\xF0\xA0\xAE\xB7", "\xF0\xA0\xAE\xB7", 2},  // U+20BB7
+      {"\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9", "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9", 2},
+      {"e\xCC\x81\xE2\x83\x9D", "e\xCC\x81\xE2\x83\x9D", 1},  // combining and enclosing marks
+      {"\xE2\x9D\xA4\xEF\xB8\x8F", "\xE2\x9D\xA4", 1},        // VS16 after a narrow base left out
+      {"\xE2\x80\x8B\xE2\x80\xAE\xEF\xBB\xBF", "\xE2\x80\x8B\xE2\x80\xAE\xEF\xBB\xBF", 0},
+      {"\x1B\x7F\xC2\x9B\t", "\xE2\x90\x9B\xE2\x90\xA1\xEF\xBF\xBD ", 4},  // ESC DEL CSI TAB
+      {"\xC3(", "\xEF\xBF\xBD(", 2},
+  };
+  for (const Case& c : cases) {
+    std::string shown;
+    uint32_t width = 0;
+    for (size_t at = 0; at < c.in.size();) {
+      uint32_t columns = 0;
+      at = terminalCluster(c.in.data(), c.in.size(), at, shown, columns);
+      width += columns;
+    }
+    EXPECT_EQ(c.shown, shown);
+    EXPECT_EQ(c.width, width) << c.shown;
+    EXPECT_EQ(c.width, textWidth(c.in, true)) << c.shown;
+  }
+  // A cluster is never cut: the family moves whole to the next line.
+  CellLines lines;
+  const std::string family = cases[2].in;
+  lines.reset(("ab" + family).data(), 2 + family.size(), 3, WidthRule::terminal);
+  std::string first, second;
+  lines.next(first);
+  lines.next(second);
+  EXPECT_EQ(Lines({"ab ", family + " "}), Lines({first, second}));
+  EXPECT_TRUE(lines.done());
+}

@@ -77,6 +77,16 @@ TEST(TxtLayout, LocalModeNeverSplitsADoubleBytePairUnlessTheWidthIsOne) {
                      "* " + zhong + "   *\n", "* \xB0\x7F\xB0  *\n"}));  // B0 7F is no pair
   const Strings w1 = exportLines(kLocal, {"t"}, {1}, {{"a" + zhong}});
   EXPECT_EQ(Strings(w1.begin() + 6, w1.begin() + 9), (Strings{"* a *\n", "* \xD6 *\n", "* \xD0 *\n"}));
+  // By the terminal rule no control byte reaches the terminal.
+  oryx::WriterOptions terminal;
+  terminal.terminalWidths = true;
+  TempDir dir;
+  std::unique_ptr<FormatFile> txt(FormatFileFactory::getFormatFile("txt", {}, terminal));
+  ASSERT_EQ(txt->writeColumnTitle({"t"}, kLocal, {6}), 0);
+  ASSERT_EQ(txt->startDocument(dir.file("t.txt").c_str()), 0);
+  ASSERT_EQ(txt->writeRecord(Strings{std::string("\x1B[2J\x7F\0\t", 7) + zhong}), 0);
+  ASSERT_EQ(txt->endDocument(), 0);
+  EXPECT_NE(readFile(dir.file("t.txt")).find("* ?[2J?? *\n*  " + zhong + "    *\n"), std::string::npos);
   // A zero-width column shows its text one byte a line in its padding byte.
   EXPECT_EQ(exportLines(kLocal, {"", "b"}, {0, 1}, {{"xy", "z"}})[7], "* y*   *\n");
 }

@@ -74,14 +74,19 @@ TEST_F(TaoCfgTest, DebugEchoPrintsTheOptionTextOnlyForExactlyOne) {
   EXPECT_EQ("", testing::internal::GetCapturedStdout());
 }
 
-TEST_F(TaoCfgTest, WordsAreSplitByAceWithSubstitutionAndWithoutEmptyWords) {
+// A caller's word and the installation's paths come back whole, blanks and
+// all; orbext is a list of options and splits at its blanks.
+TEST_F(TaoCfgTest, CallerWordsAndPathsStayWholeOrbextSplitsWithSubstitution) {
   oryxtest::EnvGuard var("ORYXTEST_ID", "svc id");
-  writeCfg("[ORB]\norbext=-ORBId $ORYXTEST_ID -ORBq \"a \\\"b\" ''\n");
-  char spaced[] = "my server";
-  char* mine[] = {spaced, nullptr};
+  oryxtest::EnvGuard cfgDir("ORYX_CONFIG_PATH", "/tmp/My Product/etc");
+  oryxtest::EnvGuard rootDir("ORYX_ROOT", "/opt/My \"Root\"\\");
+  writeCfg("[Debug]\nDebugLevel=1\n[ORB]\norbext=-ORBId $ORYXTEST_ID -ORBq \"a \\\"b\" ''\n");
+  char spaced[] = "my  'server'", tabbed[] = "a\tb\"c";
+  char* mine[] = {spaced, tabbed, nullptr};
   oRYX_Tao_Cfg cfg(cfgPath().c_str());
   const Words w = words(cfg.TAO_init(mine, nullptr, ""));
-  ASSERT_GE(w.size(), 6u);
-  EXPECT_EQ(Words({"my", "server"}), Words(w.begin(), w.begin() + 2));
-  EXPECT_EQ(Words({"-ORBId", "svc id", "-ORBq", "a \"b"}), Words(w.end() - 4, w.end()));
+  EXPECT_EQ(Words({"my  'server'", "a\tb\"c", "-ORBInitRef"}), Words(w.begin(), w.begin() + 3));
+  EXPECT_EQ(Words({"-ORBSvcConf", "/tmp/My Product/etc/svc.conf", "-ORBDebugLevel", "1", "-ORBLogFile",
+                   "/opt/My \"Root\"\\/var/logs/tao.trace", "-ORBId", "svc id", "-ORBq", "a \"b"}),
+            Words(w.begin() + 4, w.end()));
 }

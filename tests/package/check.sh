@@ -20,7 +20,7 @@ lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs "$
 
 field() { dpkg-deb -f "$build"/$1_*.deb "$2"; }
 [ "$(field liboryxutil0 Multi-Arch)" = same ] || { echo "liboryxutil0: Multi-Arch is not same" >&2; exit 1; }
-for dep in libace-dev libxlsxwriter-dev pkg-config; do
+for dep in libace-dev libxlsxwriter-dev libutf8proc-dev pkg-config; do
   field liboryxutil-dev Depends | grep -qw "$dep" || { echo "liboryxutil-dev does not depend on $dep" >&2; exit 1; }
 done
 field oryxutil-tools Description | grep -qi xlsx || { echo "oryxutil-tools: description omits xlsx" >&2; exit 1; }

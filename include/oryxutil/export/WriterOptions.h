@@ -18,6 +18,13 @@
 //                  content mode, XML declaring UTF-8, TXT in its UTF-8 mode.
 //   formulaGuard   CSV: a field (not a title) starting with = + - @ TAB or CR gets
 //                  a leading '.
+//   terminalWidths TXT: text measured and cut as terminals draw it (grapheme
+//                  clusters of Unicode 15, via utf8proc): wide East Asian and
+//                  emoji characters, emoji and ZWJ sequences two columns,
+//                  marks, format characters and variation selectors none,
+//                  titles by the same rule. Control characters are shown as
+//                  control pictures (U+2400..U+2421, C1 as U+FFFD; tab, LF and
+//                  CR stay blanks), or as "?" in local-charset mode.
 //   numericCells   XLSX and JSON: fields that are plain decimal numbers become
 //                  numbers (JSON: -?(0|[1-9][0-9]*)(.[0-9]+)?, so 007, 1,234,
 //                  -0 and 1e5 stay strings).
@@ -50,6 +57,7 @@ struct WriterOptions {
   bool utf8Bom = false;
   bool formulaGuard = false;
   bool numericCells = false;
+  bool terminalWidths = false;
   bool flushEachRecord = true;
   Compression compression = Compression::none;
   int compressionLevel = 0;

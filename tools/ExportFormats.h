@@ -42,7 +42,8 @@ const WriterSwitch kSwitches[] = {
 };
 
 // What the tool writes unless --legacy: markup escaped and the charset named
-// in html, well-formed xml whatever the text, csv titles quoted like fields.
+// in html, well-formed xml whatever the text, csv titles quoted like fields,
+// txt laid out by the widths terminals draw.
 // Each writer heeds only the switches that concern it.
 inline oryx::WriterOptions safeWriterOptions() {
   oryx::WriterOptions options;
@@ -50,6 +51,7 @@ inline oryx::WriterOptions safeWriterOptions() {
   options.declareCharset = true;
   options.xmlSafeText = true;
   options.quoteTitles = true;
+  options.terminalWidths = true;
   return options;
 }
 

@@ -85,8 +85,9 @@ const char kFooter[] =
     "any report a failure (exit 1, no file written).\n"
     "\n"
     "By default html is escaped and names its charset, xml is well-formed whatever\n"
-    "the text, csv titles are quoted like fields; --legacy writes the library's\n"
-    "plain defaults.\n"
+    "the text, csv titles are quoted like fields, txt measures text as terminals\n"
+    "draw it (Unicode 15 widths, control characters shown as symbols); --legacy\n"
+    "writes the library's plain defaults.\n"
     "\n"
     "Exit status: 0 success, 1 failure (out of memory included), 2 bad options or\n"
     "the input given as output, 130 interrupted (SIGINT), 141 standard output\n"
@@ -152,13 +153,14 @@ bool isNumber(const std::string& text) {
 // narrower than its widest number.
 class ColumnMeter {
  public:
+  explicit ColumnMeter(bool terminalWidths) : m_terminalWidths(terminalWidths) {}
   void measure(const std::vector<std::string>& fields, bool titles) {
     if (m_text.size() < fields.size()) {
       m_text.resize(fields.size(), 1);
       m_number.resize(fields.size(), 0);
     }
     for (size_t i = 0; i < fields.size(); ++i) {
-      const long width = static_cast<long>(oryx::textWidth(fields[i]));
+      const long width = static_cast<long>(oryx::textWidth(fields[i], m_terminalWidths));
       m_text[i] = std::max(m_text[i], std::min(width, kMaxAutoWidth));
       if (!titles && isNumber(fields[i])) m_number[i] = std::max(m_number[i], width);
     }
@@ -174,6 +176,7 @@ class ColumnMeter {
   }
 
  private:
+  bool m_terminalWidths;
   std::vector<long> m_text, m_number;
 };
 
@@ -184,7 +187,7 @@ class Feed {
   Feed(const Input& input, const Settings& settings, const oryxtool::ExportOptions& options,
        oryxtool::ExportJob& job, const std::string& writerPath)
       : m_input(input), m_settings(settings), m_options(options), m_job(job), m_writerPath(writerPath),
-        m_selection(settings.selection) {}
+        m_selection(settings.selection), m_meter(options.writer.terminalWidths) {}
 
   // The exit status; the reason is already reported, except for a failed
   // output, whose reason is outputError().

@@ -6,6 +6,7 @@
 #include <csv.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -157,6 +158,7 @@ bool CsvTableReader::read(const RecordHandler& onRecord) {
   // its rest, so every piece handed on is a whole line.
   std::vector<char> block(kBlockSize);
   size_t kept = 0;
+  size_t searched = 0;  // leading bytes of the block known to hold no LF
   bool bomChecked = false;
   for (;;) {
     if (kept == block.size()) block.resize(block.size() * 2);
@@ -177,8 +179,11 @@ bool CsvTableReader::read(const RecordHandler& onRecord) {
         piece += kBomSize;
       }
     }
+    // A long line is searched for its end once, not again with every block.
+    const char* unsearched = block.data() + searched;
     while (bomChecked && piece < end) {
-      const char* lf = static_cast<const char*>(std::memchr(piece, '\n', static_cast<size_t>(end - piece)));
+      const char* from = std::max(piece, unsearched);
+      const char* lf = static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(end - from)));
       if (!lf && !atEnd) break;
       const char* pieceEnd = lf ? lf + 1 : end;
       if (!parseLine(&parser.p, piece, static_cast<size_t>(pieceEnd - piece))) return false;
@@ -187,6 +192,7 @@ bool CsvTableReader::read(const RecordHandler& onRecord) {
     }
     if (atEnd) break;
     kept = static_cast<size_t>(end - piece);
+    searched = bomChecked ? kept : 0;
     std::memmove(block.data(), piece, kept);
   }
   const int finished = csv_fini(&parser.p, onField, onRowEnd, this);

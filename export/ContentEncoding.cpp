@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "export/ContentEncoding.h"
 
+#include "companion/text/Utf8.h"
 #include "oryxutil/companion/CommonUtils.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace oryx {
@@ -50,6 +52,66 @@ const std::string& LocalCharsetDecoder::toUtf8(const std::string& text) {
   }
   m_out.resize(static_cast<size_t>(out - start));
   return m_out;
+}
+
+MarkupEncoder::~MarkupEncoder() { close(); }
+
+void MarkupEncoder::close() {
+  if (m_iconv != kClosed) ::iconv_close(m_iconv);
+  m_iconv = kClosed;
+}
+
+bool MarkupEncoder::isOpen() const { return m_iconv != kClosed; }
+
+bool MarkupEncoder::open(const std::string& charset) {
+  close();
+  m_iconv = ::iconv_open(charset.c_str(), "UTF-8");
+  if (m_iconv == kClosed) return false;
+  std::string ascii = "\t\n\r", converted;
+  for (char c = 0x20; c < 0x7F; ++c) ascii += c;
+  append(ascii, converted);
+  if (converted == ascii) return true;
+  close();
+  errno = EINVAL;
+  return false;
+}
+
+void MarkupEncoder::append(const std::string& text, std::string& out) {
+  size_t used = out.size();
+  out.resize(used + text.size() + 16);
+  char* in = const_cast<char*>(text.data());
+  size_t inLeft = text.size();
+  // The last round shifts a stateful set back to its initial state, so
+  // every piece stands alone.
+  for (bool flushing = false;;) {
+    char* at = &out[used];
+    size_t room = out.size() - used;
+    const size_t result = flushing ? ::iconv(m_iconv, nullptr, nullptr, &at, &room)
+                                   : ::iconv(m_iconv, &in, &inLeft, &at, &room);
+    used = static_cast<size_t>(at - out.data());
+    if (result != static_cast<size_t>(-1)) {
+      if (flushing) break;
+      flushing = true;
+      continue;
+    }
+    if (errno == E2BIG) {
+      out.resize(2 * out.size() + 16);
+      continue;
+    }
+    // A character the set lacks (the text is well-formed).
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(in);
+    size_t length = 1;
+    const uint32_t code = utf8::decode(p, p + inLeft, length);
+    char reference[16];
+    const int size = std::snprintf(reference, sizeof(reference), "&#x%X;", code == utf8::kMalformed ? 0xFFFDu : code);
+    out.resize(used);
+    out.append(reference, static_cast<size_t>(size));
+    used = out.size();
+    out.resize(used + inLeft + 16);
+    in += length;
+    inLeft -= length;
+  }
+  out.resize(used);
 }
 
 bool namesUtf8(const std::string& encoding) {

@@ -5,7 +5,8 @@
 // Whether export content is UTF-8 or in the local character set. Both read
 // the environment at every call; thread-safe.
 // LocalCharsetDecoder turns local-charset text into UTF-8 for the writers
-// whose format is UTF-8 whatever the content mode; one object per writer.
+// whose format is UTF-8 whatever the content mode; MarkupEncoder carries
+// UTF-8 into a document's declared character set. One object per writer.
 
 #include <iconv.h>
 
@@ -40,6 +41,27 @@ class LocalCharsetDecoder {
  private:
   iconv_t m_iconv = reinterpret_cast<iconv_t>(-1);
   std::string m_out;  // grows to the largest text, never shrinks
+};
+
+class MarkupEncoder {
+ public:
+  MarkupEncoder() = default;
+  ~MarkupEncoder();
+  MarkupEncoder(const MarkupEncoder&) = delete;
+  MarkupEncoder& operator=(const MarkupEncoder&) = delete;
+
+  // Prepares UTF-8 -> `charset`; false when iconv lacks the set or the set
+  // does not write ASCII as ASCII (markup must read the same in it).
+  bool open(const std::string& charset);
+  void close();
+  bool isOpen() const;
+  // Appends `text` (well-formed UTF-8) in the set to `out`: a character the
+  // set lacks becomes a character reference (&#xHHHH;), so none is lost.
+  // Needs a successful open().
+  void append(const std::string& text, std::string& out);
+
+ private:
+  iconv_t m_iconv = reinterpret_cast<iconv_t>(-1);
 };
 
 // "UTF-8" in any ASCII case: the name of UTF-8 content.

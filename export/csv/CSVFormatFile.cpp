@@ -4,6 +4,7 @@
 #include "companion/ResultCodes.h"
 #include "export/ByteScan.h"
 #include "export/ContentEncoding.h"
+#include "export/FormulaGuard.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -42,13 +43,6 @@ bool needsQuotes(const unsigned char* p, const unsigned char* end) {
     if (action == kQuote || action == kDouble) return true;
   }
   return false;
-}
-
-// A spreadsheet takes a cell starting with one of these for a formula.
-bool startsLikeFormula(const std::string& field) {
-  if (field.empty()) return false;
-  const char c = field[0];
-  return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r';
 }
 
 // The CSV field encoder: copies [p, end) to `at` with quotes doubled, plain
@@ -153,12 +147,12 @@ bool CSVFormatFile::writefile(const Record& record) {
 bool CSVFormatFile::writeField(oryx::OutputCursor& out, const std::string& field, bool first) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(field.data());
   const unsigned char* const end = p + field.size();
-  const bool guard = m_options.formulaGuard && startsLikeFormula(field);
+  const bool guard = m_options.formulaGuard && oryx::startsLikeFormula(field.data(), field.data() + field.size());
   if (field.size() <= kPieceSize) {
     out.need(2 * field.size() + 4);  // comma, guard, text, quotes
     if (!first) *out.at++ = ',';
     char* const text = out.at;
-    if (guard) *out.at++ = '\'';
+    if (guard) *out.at++ = oryx::kFormulaGuard;
     bool quoted = false;
     out.at = encode(out.at, text, quoted, p, end);
     if (quoted) *out.at++ = '"';
@@ -171,7 +165,7 @@ bool CSVFormatFile::writeField(oryx::OutputCursor& out, const std::string& field
   out.need(3);
   if (!first) *out.at++ = ',';
   if (quoted) *out.at++ = '"';
-  if (guard) *out.at++ = '\'';
+  if (guard) *out.at++ = oryx::kFormulaGuard;
   while (p < end) {
     const unsigned char* const pieceEnd = p + std::min(kPieceSize, static_cast<size_t>(end - p));
     out.need(2 * kPieceSize + 1);
@@ -189,10 +183,12 @@ long CSVFormatFile::prepareTitles(const std::list<std::string>& titles, const st
   bool first = true;
   for (const std::string& title : titles) {
     if (!first) m_ColumnTitle += ',';
+    const bool guard = m_options.formulaGuard && oryx::startsLikeFormula(title.data(), title.data() + title.size());
+    const std::string& text = guard ? oryx::kFormulaGuard + title : title;
     if (m_options.quoteTitles) {
-      appendEncoded(m_ColumnTitle, title);
+      appendEncoded(m_ColumnTitle, text);
     } else {
-      m_ColumnTitle += title;
+      m_ColumnTitle += text;
     }
     first = false;
   }

@@ -8,7 +8,8 @@
 // field is written up to its first zero byte. Lines end with LF.
 // Options (all off: exactly the bytes above): quoteTitles encodes the titles
 // like fields and writes a record of one empty field as ""; formulaGuard
-// puts ' before a field starting with = + - @ TAB or CR; utf8Bom starts
+// puts ' before a field or title starting with = + - @ TAB or CR
+// (FormulaGuard.h); utf8Bom starts
 // UTF-8 content with a byte-order mark.
 // Every line is flushed with one write, so the file is complete up to the
 // last record at any moment (flushEachRecord off: lines are gathered into

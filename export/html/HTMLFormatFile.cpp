@@ -3,7 +3,9 @@
 
 #include "companion/ResultCodes.h"
 #include "export/ContentEncoding.h"
+#include "export/FormulaGuard.h"
 #include "export/html/HtmlEscape.h"
+#include "export/html/HtmlText.h"
 #include "export/TagText.h"
 
 #include <memory>
@@ -21,12 +23,23 @@ const char* horizontalText(int32_t code) {
   }
 }
 
-const char* verticalText(int32_t code) {
+// Legacy: a second ALIGN, which parsers drop; valid markup names it VALIGN.
+const char* verticalText(int32_t code, bool valid) {
   switch (code) {
-    case 0: return "ALIGN=top>";
-    case 2: return "ALIGN=bottom>";
-    default: return "ALIGN=middle>";
+    case 0: return valid ? "VALIGN=top>" : "ALIGN=top>";
+    case 2: return valid ? "VALIGN=bottom>" : "ALIGN=bottom>";
+    default: return valid ? "VALIGN=middle>" : "ALIGN=middle>";
   }
+}
+
+// Whether a cell's text is guarded: it starts like a formula as it is, or
+// once the leading white space that HTML readers drop is gone.
+bool guarded(const std::string& text) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  if (oryx::startsLikeFormula(p, end)) return true;
+  while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\f' || *p == '\r')) ++p;
+  return oryx::startsLikeFormula(p, end);
 }
 
 // Table widths are 32-bit quantities that wrap around like the original's.
@@ -37,6 +50,7 @@ int32_t times32(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 
+const char kDoctype[] = "<!DOCTYPE html>\n";
 const char kHeadStart[] = "<HTML>\n<HEAD>\n";
 const char kHeadEnd[] = "<TITLE>\n\n</TITLE>\n<BODY>\n";
 const char kPageTail[] = "</TABLE>\n</BODY>\n</HTML>\n";
@@ -64,7 +78,7 @@ const oryx::WriterReports kReports = {
 
 HTMLFormatFile::HTMLFormatFile(const std::list<std::string>& /*params*/, const oryx::WriterOptions& options)
     : DocumentWriter(kReports, oryx::EmptyRecord::kWritten), m_options(options) {
-  m_cellStart = oryx::TagText(std::string("<TD ") + horizontalText(m_hAlign) + verticalText(m_vAlign));
+  m_cellStart = oryx::TagText(std::string("<TD ") + horizontalText(m_hAlign) + verticalText(m_vAlign, options.escapeMarkup));
 }
 
 std::unique_ptr<FormatFile> makeHtmlWriter(const std::list<std::string>& params, const oryx::WriterOptions& options) {
@@ -73,7 +87,11 @@ std::unique_ptr<FormatFile> makeHtmlWriter(const std::list<std::string>& params,
 
 bool HTMLFormatFile::writeHead() {
   const bool utf8 = oryx::isUtf8ContentMode();
+  m_utf8 = utf8;
   if (m_options.utf8Bom && utf8) m_file.append(oryx::kUtf8Bom, sizeof(oryx::kUtf8Bom) - 1);
+  // Valid markup: a caption only counts inside its table.
+  const std::string caption = "<CAPTION>" + markup(m_caption) + "</CAPTION>\n";
+  if (m_options.escapeMarkup) m_file.append(kDoctype);
   m_file.append(kHeadStart);
   // Early in the head, where browsers look for it before reading the page.
   if (m_options.declareCharset) {
@@ -81,13 +99,12 @@ bool HTMLFormatFile::writeHead() {
                   (utf8 ? "UTF-8" : "GB2312") + "\">\n");
   }
   m_file.append(kHeadEnd);
-  m_file.append("<CAPTION>");
-  m_file.append(markup(m_caption));
-  m_file.append("</CAPTION>\n");
+  if (!m_options.escapeMarkup) m_file.append(caption);
   m_file.append("<TABLE WIDTH=" + std::to_string(times32(m_tableWidth, 5)) +
                 " BORDER=" + std::to_string(m_border) +
                 " CELLSPACING=" + std::to_string(m_cellSpacing) +
                 " CELLPADDING=" + std::to_string(m_cellPadding) + ">\n");
+  if (m_options.escapeMarkup) m_file.append(caption);
   m_file.append(m_ColumnTitle);
   return flushHead();
 }
@@ -116,7 +133,8 @@ long HTMLFormatFile::prepareTitles(const std::list<std::string>& titles, const s
   for (const std::string& title : titles) {
     row += "<TH ";
     row += horizontalText(m_hAlign);
-    row += verticalText(m_vAlign);
+    row += verticalText(m_vAlign, m_options.escapeMarkup);
+    if (m_options.formulaGuard && guarded(title)) row += oryx::kFormulaGuard;
     row += title.empty() ? std::string("<BR>") : markup(title);
     row += "</TH>\n";
   }
@@ -147,9 +165,18 @@ template <bool kEscape, typename Record>
 
 template <bool kEscape>
 [[gnu::always_inline]] inline void HTMLFormatFile::writeCell(oryx::OutputCursor& out, const std::string& field) {
-  if (field.size() > oryx::kHtmlPiece) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(field.data());
+  const unsigned char* const end = p + field.size();
+  const bool guard = m_options.formulaGuard && guarded(field);
+  const bool strict = kEscape && oryx::hasParserErrors(p, end, m_utf8);
+  if (field.size() > oryx::kHtmlPiece || strict) {
     out.put(m_cellStart.data(), m_cellStart.size());
-    if (kEscape) {
+    if (guard) out.put(&oryx::kFormulaGuard, 1);
+    if (strict) {
+      m_strictText.clear();
+      oryx::appendStrictHtml(m_strictText, p, end, m_utf8);
+      out.put(m_strictText);
+    } else if (kEscape) {
       oryx::escapeHtmlTo(out, field);
     } else {
       out.put(field);
@@ -158,11 +185,11 @@ template <bool kEscape>
     return;
   }
   const size_t growth = kEscape ? oryx::kHtmlGrowth : 1;
-  out.need(m_cellStart.size() + growth * field.size() + sizeof(kCellEnd) + oryx::TagText::kSlack);
+  out.need(m_cellStart.size() + 1 + growth * field.size() + sizeof(kCellEnd) + oryx::TagText::kSlack);
   out.at = m_cellStart.copyTo(out.at);
+  if (guard) *out.at++ = oryx::kFormulaGuard;
   if (kEscape) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(field.data());
-    out.at = oryx::escapeHtml(out.at, p, p + field.size());
+    out.at = oryx::escapeHtml(out.at, p, end);
   } else {
     out.at = oryx::put(out.at, field.data(), field.size());
   }
@@ -170,7 +197,11 @@ template <bool kEscape>
 }
 
 std::string HTMLFormatFile::markup(const std::string& text) const {
-  return m_options.escapeMarkup ? oryx::escapedHtml(text) : text;
+  if (!m_options.escapeMarkup) return text;
+  std::string out;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+  oryx::appendStrictHtml(out, p, p + text.size(), oryx::isUtf8ContentMode());
+  return out;
 }
 
 

@@ -8,8 +8,13 @@
 // are (nothing escaped); an empty title or field shows as <BR>.
 // The column widths of every writeColumnTitle call add up (32-bit, never
 // reset); the header row is replaced by each call that has titles.
-// Options (all off: exactly the bytes above): escapeMarkup writes & < > "
-// in titles, caption and fields as entities (line breaks stay); declareCharset
+// Options (all off: exactly the bytes above): escapeMarkup makes the page
+// valid HTML5 that gives every text back -- a DOCTYPE, the caption inside
+// the table, the vertical alignment as VALIGN (not a second ALIGN), & < > "
+// in titles, caption and fields as entities and the characters parsers
+// report as U+FFFD (HtmlText.h; line breaks stay); formulaGuard puts ' before
+// a title or field that starts like a formula (FormulaGuard.h), also after
+// the leading white space readers drop; declareCharset
 // adds a Content-Type META naming the content's encoding (UTF-8, or GB2312
 // for local-charset content); utf8Bom starts UTF-8 content with a
 // byte-order mark.
@@ -57,6 +62,8 @@ class HTMLFormatFile : public DocumentWriter {
   int32_t m_cellPadding = 5;
   int32_t m_cellSpacing = 1;
   oryx::TagText m_cellStart;
+  bool m_utf8 = true;          // the open document's content is UTF-8
+  std::string m_strictText;    // scratch of a field with characters parsers report
   const oryx::WriterOptions m_options;
 };
 

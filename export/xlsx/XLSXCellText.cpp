@@ -15,9 +15,10 @@ const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 // The escape of an underscore itself; the program shows it as "_".
 const char kEscapedUnderscore[] = "_x005F_";
 
-bool isForbidden(uint32_t code) {
-  if (code < 0x20) return code != '\t' && code != '\n';
-  return (code >= 0x7F && code <= 0x9F) || code == 0xFFFE || code == 0xFFFF;
+// The characters a cell never holds; `keepAllowed`: only those XML forbids.
+bool isForbidden(uint32_t code, bool keepAllowed) {
+  if (code < 0x20) return code != '\t' && code != '\n' && (code != '\r' || !keepAllowed);
+  return (!keepAllowed && code >= 0x7F && code <= 0x9F) || code == 0xFFFE || code == 0xFFFF;
 }
 
 bool isHexDigit(unsigned char c) {
@@ -48,7 +49,7 @@ const char* CellText::prepare(const std::string& field, bool& cut) {
     size_t size = length;
     size_t written = code > 0xFFFF && code != kMalformed ? 2 : 1;
     bool changed = false;
-    if (code == kMalformed || isForbidden(code)) {
+    if (code == kMalformed || isForbidden(code, m_keepAllowed)) {
       bytes = kReplacement, size = sizeof(kReplacement) - 1, changed = true;
     } else if (code == '_' && startsEscape(p, end)) {
       bytes = kEscapedUnderscore, size = written = sizeof(kEscapedUnderscore) - 1, changed = true;

@@ -71,7 +71,10 @@ const oryx::WriterReports kReports = {
 
 XLSXFormatFile::XLSXFormatFile(const std::list<std::string>& /*params*/,
                                const oryx::WriterOptions& options)
-    : DocumentWriter(kReports, oryx::EmptyRecord::kSkipped), m_options(options), m_sheetRows(kSheetRows) {}
+    : DocumentWriter(kReports, oryx::EmptyRecord::kSkipped),
+      m_options(options),
+      m_sheetRows(kSheetRows),
+      m_cell(options.xmlSafeText) {}  // a workbook is XML: its safe text keeps what XML allows
 
 std::unique_ptr<FormatFile> makeXlsxWriter(const std::list<std::string>& params, const oryx::WriterOptions& options) {
   return std::unique_ptr<FormatFile>(new XLSXFormatFile(params, options));

@@ -11,8 +11,9 @@
 // default width; at most 255).
 // Text is UTF-8; in local-charset content mode (see ContentEncoding.h,
 // decided when a document starts) fields and titles are converted from the
-// local character set. Cell text is repaired and cut as XLSXCellText.h says;
-// a cut is reported once per document.
+// local character set. Cell text is repaired and cut as XLSXCellText.h says
+// (xmlSafeText: CR, DEL and C1 kept, so readers get them back); a cut is
+// reported once per document.
 // Titles are required: without them startDocument fails (a filter and a
 // frozen pane need a title row). A second non-empty writeColumnTitle
 // replaces the titles for the next document; encoding arguments are ignored.

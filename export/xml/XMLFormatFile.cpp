@@ -3,7 +3,6 @@
 
 #include "companion/ResultCodes.h"
 #include "companion/trace/Report.h"
-#include "export/ContentEncoding.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,15 +16,14 @@ using oryx::report;
 namespace {
 
 // How field text (and, with xmlSafeText, names and titles) is escaped.
-// Always: & < > ' " as entities. Field text keeps the line-feed marker: LF
-// becomes LF 0x7F. Legacy: a zero byte drops the bytes after it up to the
-// next escaped one. Safe: CR as a reference (readers turn a raw one into
-// LF), the control bytes XML 1.0 forbids (a zero byte included) replaced
-// by U+FFFD -- as the character in a UTF-8 document, whose malformed UTF-8
-// and U+FFFE/U+FFFF are replaced too, as a reference in any other; in an
-// attribute value LF and TAB as references, since readers turn raw ones
-// into blanks there.
-constexpr EscapeTable makeTable(bool safe, bool utf8, bool attribute) {
+// Always: & < > ' " as entities. Legacy: a line feed becomes LF 0x7F (the
+// line-feed marker) and a zero byte drops the bytes after it up to the
+// next escaped one. Safe (UTF-8 text, carried into the declared set after):
+// CR as a reference (readers turn a raw one into LF), the control bytes
+// XML 1.0 forbids (a zero byte included), malformed UTF-8 and U+FFFE/U+FFFF
+// replaced by U+FFFD; in an attribute value LF and TAB as references,
+// since readers turn raw ones into blanks there.
+constexpr EscapeTable makeTable(bool safe, bool attribute) {
   EscapeTable table;
   table.replace('&', "&amp;");
   table.replace('<', "&lt;");
@@ -40,25 +38,21 @@ constexpr EscapeTable makeTable(bool safe, bool utf8, bool attribute) {
   if (attribute) {
     table.replace('\n', "&#10;");
     table.replace('\t', "&#9;");
-  } else {
-    table.replace('\n', "\n\x7F");
   }
   table.replace('\r', "&#13;");
-  table.setSubstitute(utf8 ? "\xEF\xBF\xBD" : "&#xFFFD;");
+  table.setSubstitute("\xEF\xBF\xBD");
   for (unsigned byte = 0; byte < 0x20; ++byte) {
     if (byte != '\t' && byte != '\n' && byte != '\r') table.substitute(static_cast<unsigned char>(byte));
   }
-  if (utf8) table.checkUtf8();
+  table.checkUtf8();
   return table;
 }
 
 static_assert(TagText::kSlack >= oryx::kEscapeSlack, "a column's room covers the escaper's slack");
 
-constexpr EscapeTable kLegacyText = makeTable(false, false, false);
-constexpr EscapeTable kSafeUtf8Text = makeTable(true, true, false);
-constexpr EscapeTable kSafeOtherText = makeTable(true, false, false);
-constexpr EscapeTable kSafeUtf8Attribute = makeTable(true, true, true);
-constexpr EscapeTable kSafeOtherAttribute = makeTable(true, false, true);
+constexpr EscapeTable kLegacyText = makeTable(false, false);
+constexpr EscapeTable kSafeText = makeTable(true, false);
+constexpr EscapeTable kSafeAttribute = makeTable(true, true);
 
 // An encoding name as XML writes it: a letter, then letters, digits, . _ -.
 bool isEncodingName(const std::string& name) {
@@ -119,15 +113,29 @@ void XMLFormatFile::takeDocumentEncoding(const char* encoding) {
   if (m_encodingGiven) m_encoding = encoding;  // kept even when this start fails
 }
 
-// Without titles there is no export element to open: refused, no file is made.
-bool XMLFormatFile::canStart(const char* /*name*/) { return m_columns != nullptr; }
+// Without titles there is no export element to open: refused, no file is
+// made. A safe document that cannot be written in its declared set is
+// refused with a report, before its file is made.
+bool XMLFormatFile::canStart(const char* name) {
+  if (m_columns == nullptr) return false;
+  if (!m_options.xmlSafeText) return true;
+  m_declared = declaredEncoding();
+  m_decode = !oryx::isUtf8ContentMode();
+  m_encoder.close();
+  if ((m_decode && !m_decoder.open()) || (!oryx::namesUtf8(m_declared) && !m_encoder.open(m_declared))) {
+    report("XMLFormatFile::startDocument: cannot write encoding %s, file=%s.", m_declared.c_str(), name);
+    return false;
+  }
+  return true;
+}
 
 bool XMLFormatFile::writeHead() {
-  const std::string declared = declaredEncoding();
+  const std::string declared = m_options.xmlSafeText ? m_declared : declaredEncoding();
   const bool utf8 = oryx::namesUtf8(declared);
   if (m_options.xmlSafeText) {
-    m_fieldTable = utf8 ? &kSafeUtf8Text : &kSafeOtherText;
-    prepareTags(m_titles, utf8 ? &kSafeUtf8Attribute : &kSafeOtherAttribute);
+    m_fieldTable = &kSafeText;
+    m_converting = m_decode || m_encoder.isOpen();
+    prepareTags(m_titles, &kSafeAttribute);
   }
   if (m_options.utf8Bom && utf8) m_file.append(oryx::kUtf8Bom, sizeof(oryx::kUtf8Bom) - 1);
   m_file.append("<?xml version=\"1.0\" encoding=\"" + declared + "\"?>\n");
@@ -176,6 +184,12 @@ bool XMLFormatFile::writefile(const Record& record) {
 
 [[gnu::always_inline]] inline void XMLFormatFile::writeColumn(oryx::OutputCursor& out, const ColumnTags& column, const std::string& field) {
   const EscapeTable& table = *m_fieldTable;
+  if (m_converting) {
+    out.put(column.open.data(), column.open.size());
+    out.put(documentText(field, table));
+    out.put(column.close.data(), column.close.size());
+    return;
+  }
   if (field.size() > oryx::kEscapePiece) {
     out.put(column.open.data(), column.open.size());
     oryx::escapeTo(out, table, field);
@@ -199,12 +213,24 @@ long XMLFormatFile::prepareTitles(const std::list<std::string>& titles, const st
   }
   m_titles = titles;
   // Safe tags are made again for each document, escaped for its encoding.
-  prepareTags(titles, m_options.xmlSafeText ? &kSafeUtf8Attribute : nullptr);
+  prepareTags(titles, m_options.xmlSafeText ? &kSafeAttribute : nullptr);
   return kOk;
 }
 
+const std::string& XMLFormatFile::documentText(const std::string& text, const EscapeTable& table) {
+  const std::string& utf8 = m_decode ? m_decoder.toUtf8(text) : text;
+  m_escaped.resize(table.growth * utf8.size() + oryx::kEscapeSlack);
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const unsigned char* const end = p + utf8.size();
+  m_escaped.resize(static_cast<size_t>(oryx::escape(table, &m_escaped[0], p, end, end) - m_escaped.data()));
+  if (!m_encoder.isOpen()) return m_escaped;
+  m_encoded.clear();
+  m_encoder.append(m_escaped, m_encoded);
+  return m_encoded;
+}
+
 void XMLFormatFile::prepareTags(const std::list<std::string>& titles, const EscapeTable* names) {
-  auto value = [names](const std::string& text) { return names ? oryx::escaped(*names, text) : text; };
+  auto value = [this, names](const std::string& text) { return names ? documentText(text, *names) : text; };
   m_exportTags.open = TagText("<ExportFileInfo name=\"" + value(m_exportName) + "\">\n");
   m_exportTags.close = TagText("</ExportFileInfo>\n");
   m_recordTags.open = TagText("<Record name=\"" + value(m_recordName) + "\">\n");

@@ -45,7 +45,8 @@ std::string xmlRow(const std::string& columns) { return "<Record name=\"Row\">\n
 
 // Cells against a byte-at-a-time replacement, escaped and as they are: every
 // length up to 40 with specials at each place among bytes one bit away from
-// them (and zero bytes), and a field longer than one escaping piece.
+// them (and zero bytes, which valid markup writes as U+FFFD), and a field
+// longer than one escaping piece.
 TEST(HtmlCells, EqualAByteAtATimeReplacementAtEveryLengthAndPlace) {
   const std::string nearMisses(" #$=8:\xA2\xA6\xBC\xBE\0", 11);
   Strings fields;
@@ -65,10 +66,10 @@ TEST(HtmlCells, EqualAByteAtATimeReplacementAtEveryLengthAndPlace) {
     options.escapeMarkup = escape;
     std::string rows = "<TR>\n";
     for (const std::string& field : fields) {
-      rows += "<TD ALIGN=left ALIGN=middle>";
+      rows += escape ? "<TD ALIGN=left VALIGN=middle>" : "<TD ALIGN=left ALIGN=middle>";
       for (char c : field) {
         rows += !escape ? std::string(1, c) : c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;"
-                        : c == '"' ? "&quot;" : std::string(1, c);
+                        : c == '"' ? "&quot;" : c == '\0' ? "&#xFFFD;" : std::string(1, c);
       }
       rows += "</TD>\n";
     }

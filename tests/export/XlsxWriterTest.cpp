@@ -148,3 +148,18 @@ TEST(XlsxSheets, RecordsPastTheRowLimitContinueOnNewSheetsAndAFailedNewSheetIsRe
                 row({"33", "78"}) + row({"34", "78"}) + head("Sheet3", "A1:B2", titles) + row({"35", "78"}));
 }
 
+
+// A CR counts as the one character a reader gets, not as its escape.
+TEST(XlsxSafeText, CrsUpToTheCellLimitAreKeptWhole) {
+  TempDir dir;
+  TraceCapture capture;
+  oryx::WriterOptions options;
+  options.xmlSafeText = true;
+  std::unique_ptr<FormatFile> xlsx(FormatFileFactory::getFormatFile("xlsx", {}, options));
+  ASSERT_EQ(xlsx->writeColumnTitle({"v"}, {}), 0);
+  ASSERT_EQ(xlsx->startDocument(dir.file("t.xlsx").c_str()), 0);
+  ASSERT_EQ(xlsx->writeRecord(Strings{std::string(32767, '\r')}), 0);
+  ASSERT_EQ(xlsx->endDocument(), 0);
+  EXPECT_TRUE(capture.texts().empty());
+  EXPECT_EQ(readBack({dir.file("t.xlsx")}), head("Sheet1", "A1:A2", {hex("v")}) + row({hex(std::string(32767, '\r'))}));
+}

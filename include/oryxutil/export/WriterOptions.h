@@ -6,18 +6,25 @@
 // switch off a writer produces its exact legacy bytes; each switch makes the
 // output safer for some reader and is honoured only by the writers it names
 // (the others ignore it). A writer copies the options when it is created.
-//   escapeMarkup   HTML: & < > " in titles, caption and fields written as entities.
+//   escapeMarkup   HTML: valid HTML5 (a DOCTYPE, one attribute of each name,
+//                  the caption inside the table); & < > " in titles, caption
+//                  and fields as entities, the characters parsers report
+//                  (C0 but TAB LF FF CR, DEL, C1, noncharacters) as U+FFFD.
 //   declareCharset HTML: a Content-Type META in the head naming the real encoding
 //                  (UTF-8, or GB2312 for local-charset content).
 //   xmlSafeText    XML: always well-formed -- names and titles escaped like fields,
 //                  characters XML 1.0 forbids (and malformed UTF-8) replaced by
-//                  U+FFFD, CR as &#13;, a record with too many fields refused whole.
+//                  U+FFFD, CR as &#13;, LF as it is (no marker), a record with
+//                  too many fields refused whole; the bytes in the declared
+//                  encoding (converted; a set iconv cannot write refused).
+//                  XLSX (a workbook is XML): CR, DEL and C1 kept (CR as the
+//                  format's _x000D_) where the default writes U+FFFD.
 //   quoteTitles    CSV: titles quoted by the field rule; a record of one empty
 //                  field written as "".
 //   utf8Bom        a byte-order mark first in UTF-8 content: CSV and HTML in UTF-8
 //                  content mode, XML declaring UTF-8, TXT in its UTF-8 mode.
-//   formulaGuard   CSV: a field (not a title) starting with = + - @ TAB or CR gets
-//                  a leading '.
+//   formulaGuard   CSV and HTML: a field or title starting with = + - @ TAB or CR
+//                  gets a leading ' (HTML: also after leading white space).
 //   terminalWidths TXT: text measured and cut as terminals draw it (grapheme
 //                  clusters of Unicode 15, via utf8proc): wide East Asian and
 //                  emoji characters, emoji and ZWJ sequences two columns,

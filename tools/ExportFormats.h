@@ -37,7 +37,8 @@ struct WriterSwitch {
 const WriterSwitch kSwitches[] = {
     {"--bom", &oryx::WriterOptions::utf8Bom, "start a UTF-8 export with a byte-order mark"},
     {"--excel-safe", &oryx::WriterOptions::formulaGuard,
-     "csv: a field starting with = + - @ tab or CR gets a leading ' so spreadsheets show it as text"},
+     "csv and html: a field or title starting with = + - @ tab or CR gets a leading ' so spreadsheets "
+     "show it as text"},
     {"--numbers", &oryx::WriterOptions::numericCells, "xlsx, json, ndjson: plain decimal fields as numbers"},
 };
 

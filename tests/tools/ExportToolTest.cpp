@@ -360,6 +360,8 @@ TEST_F(ExportTool, DefaultsEscapeAndQuoteAndLegacyKeepsThePlainBytes) {
   EXPECT_EQ(std::system(("xmllint --noout " + dir.file("o.xml")).c_str()), 0);
   EXPECT_EQ(convert(csv, {"--bom", "--excel-safe", "-o", "o.csv"}).status, 0);
   EXPECT_EQ(readFile(dir.file("o.csv")), "\xEF\xBB\xBFx,\"t,1\",\"<b>&\"\"\"\n'=1+1,<script>,a&b\n");
+  EXPECT_EQ(convert("=t\n=1+1\n", {"--excel-safe", "-f", "html", "-o", "g.html"}).status, 0);
+  EXPECT_EQ(readFile(dir.file("g.html")).find(">=", 0), std::string::npos);  // title and field guarded
   EXPECT_EQ(convert(csv, {"--legacy", "-o", "o.csv"}).status, 0);
   EXPECT_EQ(readFile(dir.file("o.csv")), "x,t,1,<b>&\"\n=1+1,<script>,a&b\n");
 }

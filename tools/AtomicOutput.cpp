@@ -150,7 +150,10 @@ void AtomicOutput::removeLeftovers() {
   if (directory == nullptr) return;
   std::vector<std::string> gone;
   while (const struct dirent* entry = ::readdir(directory)) {
-    if (entry->d_type == DT_DIR && isLeftover(entry->d_name)) gone.push_back(entry->d_name);
+    // Opened below as a directory only, never through a link.
+    if ((entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) && isLeftover(entry->d_name)) {
+      gone.push_back(entry->d_name);
+    }
   }
   ::closedir(directory);
   for (const std::string& name : gone) {

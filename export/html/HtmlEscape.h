@@ -136,14 +136,6 @@ inline unsigned specials(uint64_t low, uint64_t high) { return specials(low) | s
   return escapeBlock(at, in, low, 0, left);
 }
 
-// `text` escaped, as a string (titles and the caption: not a hot path).
-inline std::string escapedHtml(const std::string& text) {
-  std::string out(kHtmlGrowth * text.size() + kHtmlSlack, '\0');
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
-  out.resize(static_cast<size_t>(escapeHtml(&out[0], p, p + text.size()) - out.data()));
-  return out;
-}
-
 // Escapes `text` at the cursor, in pieces of kHtmlPiece bytes.
 inline void escapeHtmlTo(OutputCursor& out, const std::string& text) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());

@@ -33,8 +33,6 @@ class CellText {
   const char* prepare(const std::string& field, bool& cut);
 
  private:
-  const char* rewrite(const std::string& field, bool& cut);
-
   bool m_keepAllowed;
   std::string m_text;  // grows to the largest rewritten field, never shrinks
 };

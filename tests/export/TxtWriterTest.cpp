@@ -99,10 +99,6 @@ TEST(TxtMode, EncodingNameIsCaseSensitiveElseTheEnvironmentDecides) {
   auto border = [](const char* encoding) { return exportLines(encoding, {kTokyo}, {}, {})[0].size(); };
   EXPECT_EQ(border("ISO-8859-1"), 11u);  // bytes: 6 + 5
   EnvGuard global("ORYX_GLOBAL_VERSION", nullptr);
-  {
-    EnvGuard local("FILECONTENT_LOCAL_CHARSET", "0");
-    EXPECT_EQ(border(nullptr), 9u);  // display columns: 4 + 5
-  }
   EnvGuard local("FILECONTENT_LOCAL_CHARSET", "1x");
   EXPECT_EQ(border(nullptr), 11u);
   EXPECT_EQ(border(kUtf8), 9u);

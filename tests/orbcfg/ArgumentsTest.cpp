@@ -58,9 +58,6 @@ TEST_F(TaoCfgTest, SslModeAddressesTheNamingServiceBySslUnlessHalfSecure) {
   EXPECT_EQ("NameService=corbaloc:ssliop:h:2/NameService", secure(0, "strict.conf", 1)[2]);
   EXPECT_EQ(iiop, secure(0, "half.conf", 1)[2]);
   EXPECT_EQ(iiop, secure(0, "missing.conf", 1)[2]);
-  // Only a mention within one 1022-byte piece of a line counts.
-  oryxtest::writeFile(dir.file("long.conf"), std::string(1015, 'x') + "-SSLNoProtection\n");
-  EXPECT_EQ("NameService=corbaloc:ssliop:h:2/NameService", secure(0, "long.conf", 1)[2]);
 }
 
 TEST_F(TaoCfgTest, DebugEchoPrintsTheOptionTextOnlyForExactlyOne) {

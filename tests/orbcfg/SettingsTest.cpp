@@ -15,16 +15,6 @@ TEST_F(TaoCfgTest, MissingFileFailsThenLoadsOnceCreatedAndIsNeverReloaded) {
   EXPECT_EQ(kRef + "new:/NameService", plain(nullptr)[2]);
 }
 
-TEST_F(TaoCfgTest, GetparamReadsOnlyALoadedFileAndNeverWritesIt) {
-  writeCfg("[ORB]\norbext=-ORBx 1\n");
-  oRYX_Tao_Cfg cfg(cfgPath().c_str());
-  const ACE_CString orb("ORB"), ext("orbext");
-  EXPECT_STREQ("", cfg.getparam(&orb, &ext).c_str());
-  words(cfg.TAO_init(argv, nullptr, ""));
-  EXPECT_STREQ("-ORBx 1", cfg.getparam(&orb, &ext).c_str());
-  EXPECT_EQ("[ORB]\norbext=-ORBx 1\n", oryxtest::readFile(cfgPath()));
-}
-
 TEST_F(TaoCfgTest, BackslashInTheCfgPathIsASeparatorAndAByteOrderMarkIsSkipped) {
   writeCfg("\xEF\xBB\xBF[NameService]\r\nhostname=bom\r\n");
   std::string path = cfgPath();

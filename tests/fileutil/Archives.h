@@ -5,10 +5,14 @@
 // Independent checks of what the zip operations leave: the entry names of a
 // zip file read from its central directory (byte for byte, not through
 // 7za's listing, which shows a newline as "_"), 7za run with exact argument
-// words, and a snapshot of a whole tree to prove nothing else changed.
+// words, and a snapshot of a whole tree to prove nothing else changed; the
+// fixture of the tests that run the real 7za.
 
+#include "support/EnvGuard.h"
 #include "support/Spawn.h"
 #include "support/TempDir.h"
+
+#include <gtest/gtest.h>
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -90,6 +94,18 @@ inline bool archiveTestsOk(const std::string& path) { return runQuietly({"7za", 
 
 // 7za is on PATH (it starts; without arguments it prints its usage).
 inline bool haveSevenZip() { return runQuietly({"7za"}) != 127; }
+
+// The fixture of the tests that need the real 7za (skipped without it): a
+// directory to pack in and an ORYX_ROOT for the staging place.
+class RealArchiver : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!haveSevenZip()) GTEST_SKIP() << "7za is not on PATH (Debian package p7zip-full); the real archiver is needed";
+  }
+  TempDir dir;
+  TempDir root;
+  EnvGuard rootVariable{"ORYX_ROOT", root.path().c_str()};
+};
 
 // A regular file's content as a snapshot shows it: longer ones by size and hash.
 inline std::string contentOf(const std::string& path) {

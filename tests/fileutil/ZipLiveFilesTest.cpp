@@ -7,7 +7,6 @@
 #include "oryxutil/fileutil/FileUtil.h"
 
 #include "fileutil/Archives.h"
-#include "support/EnvGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -35,11 +34,8 @@ bool append(const std::string& path) {
   return written;
 }
 
-class ZipLiveFiles : public testing::Test {
+class ZipLiveFiles : public RealArchiver {
  public:
-  void SetUp() override {
-    if (!haveSevenZip()) GTEST_SKIP() << "7za is not on PATH (Debian package p7zip-full); the real archiver is needed";
-  }
   // Every version of every file: on disk and in the archives, by path.
   Versions everything() {
     Versions all;
@@ -60,10 +56,10 @@ class ZipLiveFiles : public testing::Test {
   }
   // `write(i)` runs in a forked child until the call, in another, ends.
   int whileWriting(const std::function<void(int)>& write, const std::function<int()>& call) {
-    const pid_t writer = ::fork();
-    if (writer == 0) {
+    const pid_t writer = startChild([&write] {
       for (int i = 0;; ++i) write(i);
-    }
+      return 0;
+    });
     ::usleep(20000);
     const int result = inChild(call, kBound);
     ::kill(writer, SIGKILL);
@@ -73,56 +69,53 @@ class ZipLiveFiles : public testing::Test {
   int zipLogs(const char* archive) {
     return oRYXFileUtil::zipSpecificFile(dir.path().c_str(), "*.log", archive, 0, "UTF-8");
   }
-  TempDir dir;
-  TempDir root;
   TempDir scratch;
-  EnvGuard rootVariable{"ORYX_ROOT", root.path().c_str()};
 };
 
 }  // namespace
 
 TEST_F(ZipLiveFiles, FilesAppearingGrowingOrReplacedWhilePackedKeepTheirNewestContent) {
   ::mkdir(dir.file("sub").c_str(), 0755);
-  // Each writer records what it last wrote in "last": the newest content.
+  // Each writer records in "last" how many writes went through.
   const struct {
     const char* name;
     std::function<bool(const std::string&, int)> write;
-    std::function<int(ZipLiveFiles&, const std::string&)> call;
+    bool subdirectory;  // packed by zipSpecificDir, else the *.log files
   } kCases[] = {
-      {"appearing", [](const std::string& d, int i) { return replace(d + "/n" + std::to_string(i) + ".log", "n"); },
-       [](ZipLiveFiles& t, const std::string& archive) { return t.zipLogs(archive.c_str()); }},
-      {"growing", [](const std::string& d, int) { return append(d + "/app.log"); },
-       [](ZipLiveFiles& t, const std::string& archive) { return t.zipLogs(archive.c_str()); }},
-      {"in a subdirectory", [](const std::string& d, int i) { return replace(d + "/sub/n" + std::to_string(i), "n"); },
-       [](ZipLiveFiles& t, const std::string& archive) {
-         return oRYXFileUtil::zipSpecificDir(t.dir.path().c_str(), "sub", archive.c_str(), true, "UTF-8");
-       }},
+      {"appearing", [](const std::string& d, int i) { return replace(d + "/n" + std::to_string(i) + ".log", "n"); }, false},
+      {"growing", [](const std::string& d, int) { return append(d + "/app.log"); }, false},
+      {"in a subdirectory", [](const std::string& d, int i) { return replace(d + "/sub/n" + std::to_string(i), "n"); }, true},
   };
   for (const auto& c : kCases) {
+    const bool growing = std::string(c.name) == "growing";
     for (int round = 0; round < 5; ++round) {
-      for (int i = 0; i < 100; ++i) writeFile(dir.file("sub/old" + std::to_string(i)), "old");
-      for (int i = 0; i < 100; ++i) writeFile(dir.file("old" + std::to_string(i) + ".log"), "old");
-      const std::string at = dir.path();
+      for (int i = 0; i < 100; ++i) {
+        writeFile(dir.file("sub/old" + std::to_string(i)), "old");
+        writeFile(dir.file("old" + std::to_string(i) + ".log"), "old");
+      }
+      const std::string at = dir.path(), archive = std::string(c.name).substr(0, 3) + std::to_string(round);
       ::unlink(dir.file("last").c_str());
-      // "last": how many writes went through.
       int written = 0;
       const int result = whileWriting(
           [&](int i) {
             if (c.write(at, i)) replace(at + "/last", std::to_string(++written));
           },
-          [&] { return c.call(*this, std::string(c.name).substr(0, 3) + std::to_string(round)); });
+          [&] {
+            return c.subdirectory ? oRYXFileUtil::zipSpecificDir(at.c_str(), "sub", archive.c_str(), true, "UTF-8")
+                                  : zipLogs(archive.c_str());
+          });
       EXPECT_TRUE(result == 0 || result == -1 || result == -2) << c.name << " " << result;
       const Versions all = everything();
       const int last = std::stoi("0" + readFile(dir.file("last")));
       size_t grown = 0;  // the appended bytes, on disk and packed
-      if (all.count("app.log") != 0) {
-        for (const std::string& version : all.at("app.log")) grown += version.size();
+      for (const std::string& version : all.count("app.log") ? all.at("app.log") : Versions::mapped_type{}) {
+        grown += version.size();
       }
       for (int i = 0; i < 100; ++i) {
         EXPECT_TRUE(holds(all, "old" + std::to_string(i) + ".log", "old") && holds(all, "sub/old" + std::to_string(i), "old"));
       }
-      EXPECT_GE(grown, std::string(c.name) == "growing" ? static_cast<size_t>(last) : 0u) << round;
-      for (int i = 0; std::string(c.name) != "growing" && i < last; ++i) {
+      EXPECT_GE(grown, growing ? static_cast<size_t>(last) : 0u) << round;
+      for (int i = 0; !growing && i < last; ++i) {
         const bool kept = holds(all, "n" + std::to_string(i) + ".log", "n") || holds(all, "sub/n" + std::to_string(i), "n");
         EXPECT_TRUE(kept) << c.name << " round " << round << " file " << i;
       }

@@ -6,7 +6,6 @@
 
 #include "fileutil/Archives.h"
 #include "fileutil/Files.h"
-#include "support/EnvGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -26,13 +25,11 @@ const std::vector<std::string> kFileAndDirectoryNames = {
     "$(touch X)", "`touch X`", "x | y", "star*", "q?mark", "%PATH%", "new\nline", "bad\xff\xfe",
     std::string(255, 'n'), "Z\xc3\xbcrich \xe6\x97\xa5\xe6\x9c\xac", "victim.db\" \"-x!victim.db",
 };
-const std::vector<std::string> kDirectoryOnlyNames = {"semi;colon", "x; touch X"};
-
-std::vector<std::string> directoryNames() {
+const std::vector<std::string> kDirectoryNames = [] {
   std::vector<std::string> names = kFileAndDirectoryNames;
-  names.insert(names.end(), kDirectoryOnlyNames.begin(), kDirectoryOnlyNames.end());
+  names.insert(names.end(), {"semi;colon", "x; touch X"});
   return names;
-}
+}();
 
 // base/P is the directory worked in, base/root the ORYX_ROOT with an empty
 // staging directory; base/outside and the neighbours in P must never change
@@ -56,13 +53,6 @@ struct Layout {
   }
   Tree tree() const { return snapshot(base.path()); }
 };
-
-// The stored names of a subdirectory packed under its own name.
-Names subdirectoryEntries(const std::string& name) {
-  Names entries = {name, name + "/deep", name + "/deep/g", name + "/f"};
-  std::sort(entries.begin(), entries.end());
-  return entries;
-}
 
 // One packing run: the result, the archive (tested and listed), and the
 // whole tree apart from the archive and the packed entries unchanged.
@@ -92,12 +82,8 @@ std::string caseName(const testing::TestParamInfo<std::string>& info) {
   return text;
 }
 
-class HardNames : public testing::TestWithParam<std::string> {
- protected:
-  void SetUp() override {
-    if (!haveSevenZip()) GTEST_SKIP() << "7za is not on PATH (Debian package p7zip-full); the real archiver is needed";
-  }
-};
+// The fixture's own directories stay unused: Layout below is one tree.
+class HardNames : public RealArchiver, public testing::WithParamInterface<std::string> {};
 
 using HardNamesAsDirectories = HardNames;
 using HardNamesAsFiles = HardNames;
@@ -106,58 +92,55 @@ using HardNamesAsFiles = HardNames;
 
 TEST_P(HardNamesAsDirectories, PackedLiterallyAndOnlyTheSubdirectoryIsRemoved) {
   const std::string& name = GetParam();
+  const Names entries = {name, name + "/deep", name + "/deep/g", name + "/f"};
   Layout layout;
-  layout.makeSubdirectory(name);
   const char* parent = layout.parent.c_str();
-
-  Tree before = layout.tree();
-  int result = oRYXFileUtil::zipSpecificDir(parent, name.c_str(), "x", false, "UTF-8");
-  expectPacked(layout, before, result, "x.zip", subdirectoryEntries(name), {name}, true);
-
-  before = layout.tree();
-  result = oRYXFileUtil::zipSpecificDir(parent, name.c_str(), "x", true, "UTF-8");
-  expectPacked(layout, before, result, "x.zip", subdirectoryEntries(name), {name}, false);
-
-  // zipAllSubDir names the archive after the subdirectory: a 255-byte name
-  // leaves no room for ".zip", so that one fails before anything happens.
-  layout.makeSubdirectory(name);
-  before = layout.tree();
-  result = oRYXFileUtil::zipAllSubDir(parent, true, "UTF-8");
-  if (name.size() + 4 > 255) {
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(layout.tree(), before);
-  } else {
-    expectPacked(layout, before, result, name + ".zip", subdirectoryEntries(name), {name}, false);
+  // Kept, then removed, then every subdirectory packed under its own name:
+  // a 255-byte name leaves no room for ".zip", so that one fails before
+  // anything happens.
+  for (int run = 0; run < 3; ++run) {
+    if (run != 1) layout.makeSubdirectory(name);
+    const Tree before = layout.tree();
+    if (run == 2) {
+      const int result = oRYXFileUtil::zipAllSubDir(parent, true, "UTF-8");
+      if (name.size() + 4 > 255) {
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(layout.tree(), before);
+      } else {
+        expectPacked(layout, before, result, name + ".zip", entries, {name}, false);
+      }
+    } else {
+      const int result = oRYXFileUtil::zipSpecificDir(parent, name.c_str(), "x", run == 1, "UTF-8");
+      expectPacked(layout, before, result, "x.zip", entries, {name}, run == 0);
+    }
   }
 }
 
 TEST_P(HardNamesAsFiles, PackedLiterallyAloneAndInAListThenDeleted) {
   const std::string& name = GetParam();
   Layout layout;
-  const char* parent = layout.parent.c_str();
-
-  writeFile(layout.in(name), "data");
-  Tree before = layout.tree();
-  int result = oRYXFileUtil::zipSpecificFile(parent, name.c_str(), "x", 0, "UTF-8");
-  expectPacked(layout, before, result, "x.zip", {name}, {name}, false);
-
-  writeFile(layout.in(name), "data");
-  before = layout.tree();
-  result = oRYXFileUtil::zipSpecificFile(parent, ("plain.txt;" + name).c_str(), "x", 0, "UTF-8");
-  expectPacked(layout, before, result, "x.zip", {"plain.txt", name}, {"plain.txt", name}, false);
-
-  // Named after the file: the name up to its last ".".
-  writeFile(layout.in(name), "data");
-  before = layout.tree();
+  // Alone, in a list, and named after the file (the name up to its last ".").
   const std::string archive = name.substr(0, name.rfind('.')) + ".zip";
-  result = oRYXFileUtil::zipSpecificFile(parent, name.c_str(), "", 0, "UTF-8");
-  if (archive.size() > 255) {
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(layout.tree(), before);
-  } else {
-    expectPacked(layout, before, result, archive, {name}, {name}, false);
+  const struct {
+    std::string files;
+    const char* zipName;
+    std::string archive;
+    Names packed;
+  } kRuns[] = {{name, "x", "x.zip", {name}},
+               {"plain.txt;" + name, "x", "x.zip", {"plain.txt", name}},
+               {name, "", archive, {name}}};
+  for (const auto& r : kRuns) {
+    writeFile(layout.in(name), "data");
+    const Tree before = layout.tree();
+    const int result = oRYXFileUtil::zipSpecificFile(layout.parent.c_str(), r.files.c_str(), r.zipName, 0, "UTF-8");
+    if (r.archive.size() > 255) {
+      EXPECT_EQ(result, -1);
+      EXPECT_EQ(layout.tree(), before);
+    } else {
+      expectPacked(layout, before, result, r.archive, r.packed, r.packed, false);
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(RealArchiver, HardNamesAsDirectories, testing::ValuesIn(directoryNames()), caseName);
+INSTANTIATE_TEST_SUITE_P(RealArchiver, HardNamesAsDirectories, testing::ValuesIn(kDirectoryNames), caseName);
 INSTANTIATE_TEST_SUITE_P(RealArchiver, HardNamesAsFiles, testing::ValuesIn(kFileAndDirectoryNames), caseName);

@@ -2,7 +2,7 @@
 #ifndef ORYXUTIL_TESTS_SUPPORT_TEMPDIR_H
 #define ORYXUTIL_TESTS_SUPPORT_TEMPDIR_H
 
-// A fresh directory below $TMPDIR (or /tmp), removed with its content when
+// A fresh directory below $TMPDIR (or /tmp, or a given parent), removed with its content when
 // the object goes out of scope; plus small file helpers for assertions.
 
 #include <cstdlib>
@@ -17,9 +17,11 @@ namespace oryxtest {
 
 class TempDir {
  public:
-  TempDir() {
+  // Below `parent` when one is given (e.g. a RAM disk), else below $TMPDIR.
+  explicit TempDir(std::string parent = "") {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/oryxtest-XXXXXX";
+    if (parent.empty()) parent = base && *base ? base : "/tmp";
+    std::string pattern = parent + "/oryxtest-XXXXXX";
     char* made = ::mkdtemp(&pattern[0]);
     m_path = made ? made : "";
   }

@@ -29,6 +29,8 @@ namespace {
 int packDirectory(const std::string& sub, const std::string& archive, bool deleteAfter) {
   // The subdirectory is named, not matched: "*" or "?" in it are its own bytes.
   if (mayExist(archive)) return kFailed;
+  // Staged in a private directory beside the archive, where 7za builds it:
+  // no ORYX_ROOT needed, and the move into place never crosses file systems.
   StagingPlace staging(".");
   NameSet names;
   if (!staging.isOpen() || !names.addTree(sub, staging.path() + "/tree")) return kFailed;

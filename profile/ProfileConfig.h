@@ -8,7 +8,9 @@
 //   OX_PROFILE_NO_WRITE_START   no "Started" lines;
 //   OX_PROFILE_NO_WRITE_INDENT  no indent;
 //   OX_PROFILE_FILE             the file the lines are appended to (unset or
-//                               empty: the lines are dropped).
+//                               empty: the lines are dropped);
+//   OX_PROFILE_TRACE            the trace file, "%p" in it replaced by the
+//                               process id (unset or empty: no trace).
 // Threads: constant once read; any thread.
 
 #include "profile/ProfileFormat.h"
@@ -22,6 +24,7 @@ struct ProfileConfig {
   bool writeStart = true;
   bool writeIndent = true;
   std::string linesPath;
+  std::string tracePath;
   const ProfileFormat* linesFormat = &textLines();
 };
 

@@ -11,7 +11,7 @@ namespace {
 // the pool keeps; 32 idle blocks (1 MiB) are kept for reuse. The queue
 // never makes a caller wait, and the thread naps 1 ms when it runs empty,
 // so a busy caller seldom has to wake it.
-const oryx::BackgroundWriter::Settings kSettings = {32 * 1024, 32, 0, 1000, nullptr, nullptr};
+const oryx::BackgroundWriter::Settings kSettings = {32 * 1024, 32, 0, 1000, nullptr, nullptr, nullptr, nullptr};
 
 oryx::BackgroundWriter::Settings settings() {
   oryx::BackgroundWriter::Settings result = kSettings;

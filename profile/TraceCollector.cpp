@@ -1,23 +1,19 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "profile/TraceCollector.h"
 
+#include "companion/async/BackgroundWriter.h"
+#include "companion/async/ExitGate.h"
 #include "companion/os/NativePath.h"
-#include "companion/io/OutputFile.h"
+#include "profile/ProfileConfig.h"
+#include "profile/ProfileWriter.h"
 #include "profile/TraceFormat.h"
 #include "profile/ZoneBuffer.h"
 
 #include <errno.h>
-#include <pthread.h>
-#include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <cstdlib>
-#include <mutex>
 #include <new>
 #include <string>
-#include <thread>
 
 namespace oryx {
 namespace profile {
@@ -27,96 +23,61 @@ std::atomic<bool> tracingOn{false};
 
 namespace {
 
-// Rounds follow each other by 1 ms while events come, and slow down to
-// 16 ms while none do.
-constexpr std::chrono::milliseconds kBusyNap(1);
-constexpr std::chrono::milliseconds kIdleNap(16);
-
-// "%p" replaced by the process id.
-std::string expandPath(const char* pattern, long pid) {
-  std::string path;
-  for (const char* at = pattern; *at != '\0'; ++at) {
-    if (at[0] == '%' && at[1] == 'p') {
-      path += std::to_string(pid);
-      ++at;
-    } else {
-      path += *at;
-    }
-  }
-  return path;
-}
-
-class Collector {
+// The background writer's thread moves the threads' events into the file
+// after each nap (1 ms while events come, up to 16 ms while none do), and
+// flushes it, so a crash loses only the last round.
+class Collector : private ProfileDestination, public BackgroundWriter {
  public:
-  Collector(std::string path, long pid) : m_path(std::move(path)), m_pid(pid) {}
+  explicit Collector(long pid) : BackgroundWriter(file, settings(this)), m_pid(pid) {}
 
-  bool start() {
-    // Born with every signal blocked, as the profile writer's thread: a
-    // process that waits for signals on a thread of its own gets them there.
-    sigset_t all, previous;
-    ::sigfillset(&all);
-    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
-    bool started = true;
-    try {
-      m_thread = std::thread([this] { run(); });
-    } catch (...) {
-      started = false;
-    }
-    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    return started;
-  }
-
-  // At exit: the thread ends, the buffers are drained once more and the
-  // array is closed.
-  void finish() {
-    {
-      std::lock_guard<std::mutex> guard(m_lock);
-      m_stopping = true;
-    }
-    m_wake.notify_one();
-    m_thread.join();
-    round();
-    std::string tail;
-    appendTail(tail, m_pid, m_droppedTotal);
-    m_file.append(tail.data(), tail.size());
-    m_file.close();
+  // With the registry's lock held, at the first event.
+  bool begin() {
+    if (!start()) return false;
+    exitgate::atExit(endAtExit);
+    return true;
   }
 
  private:
-  void run() {
-    open();
-    std::chrono::milliseconds nap = kBusyNap;
-    std::unique_lock<std::mutex> lock(m_lock);
-    while (!m_stopping) {
-      lock.unlock();
-      const size_t moved = round();
-      lock.lock();
-      nap = moved != 0 ? kBusyNap : std::min(nap * 2, kIdleNap);
-      m_wake.wait_for(lock, nap, [this] { return m_stopping; });
-    }
+  static Settings settings(Collector* self) {
+    // Nobody queues blocks: the thread gathers every byte itself.
+    return Settings{4096, 0, 0, 1000, nullptr, nullptr, collectHook, self};
   }
 
-  // The file starts anew: a trace is one array.
+  static bool collectHook(void* self, bool last) { return static_cast<Collector*>(self)->round(last); }
+
+  // At exit: the thread drains the buffers a last time, closes the array
+  // and ends.
+  static void endAtExit();
+
+  // A forked child records nothing: the thread is the parent's.
+  bool unlockInChild() override {
+    tracingOn.store(false, std::memory_order_relaxed);
+    return BackgroundWriter::unlockInChild();
+  }
+
+  // On the thread, which may wait on the destination (a FIFO, say): the
+  // file starts anew, as a trace is one array.
   void open() {
+    const std::string& path = profileConfig().tracePath;
     std::string native;
-    if (nativePath(m_path.c_str(), "UTF-8", native) && ::truncate(native.c_str(), 0) != 0) {
+    if (nativePath(path.c_str(), "UTF-8", native) && ::truncate(native.c_str(), 0) != 0) {
       // A new file, a FIFO or a device: nothing to cut, the trace starts there.
     }
-    m_file.open(m_path, OutputFile::Mode::kAppend);
-    std::string head = kTraceHead;
-    appendProcessName(head, m_pid, program_invocation_short_name);
-    m_file.append(head.data(), head.size());
-    m_file.flush();
+    file.open(path, OutputFile::Mode::kAppend);
+    m_text = kTraceHead;
+    appendProcessName(m_text, m_pid, program_invocation_short_name);
+    flushText();
+    file.flush();
+    m_opened = true;
   }
 
-  // Every buffer's events so far into the file, then one flush. The number
-  // of events moved.
-  size_t round() {
+  // Every buffer's events so far into the file; whether there were any.
+  bool round(bool last) {
+    if (!m_opened) open();
     size_t moved = 0;
     bool anyRetired = false;
     forEachBuffer([&](ThreadBuffer& buffer) {
       const bool retired = buffer.retired();
-      m_text.clear();
       if (!buffer.announced) {
         appendThreadName(m_text, m_pid, buffer.tid, buffer.threadName);
         buffer.announced = true;
@@ -136,61 +97,52 @@ class Collector {
       buffer.drainedAfterRetire = retired;
       anyRetired = anyRetired || retired;
     });
-    m_file.flush();
     if (anyRetired) releaseRetired();
-    return moved;
+    if (last) {
+      appendTail(m_text, m_pid, m_droppedTotal);
+      flushText();
+    }
+    return moved != 0;
   }
 
   void flushText() {
-    m_file.append(m_text.data(), m_text.size());
+    file.append(m_text.data(), m_text.size());
     m_text.clear();
   }
 
-  const std::string m_path;
   const long m_pid;
-  OutputFile m_file;
-  std::string m_text;
+  std::string m_text;  // the thread's
   uint64_t m_droppedTotal = 0;
-  std::thread m_thread;
-  std::mutex m_lock;
-  std::condition_variable m_wake;
-  bool m_stopping = false;  // under m_lock
+  bool m_opened = false;
 };
 
 // Never destroyed (a thread may still record while the process exits); the
 // pid is the one of the process that loaded the library.
 const long loadPid = static_cast<long>(::getpid());
 Collector* collector = nullptr;
-std::atomic<bool> collectorRunning{false};
 
-void forkedChild() {
+void Collector::endAtExit() {
   tracingOn.store(false, std::memory_order_relaxed);
-  collectorRunning.store(false, std::memory_order_relaxed);
+  collector->stop();
+  collector->file.close();
 }
 
 struct AtLoad {
   AtLoad() {
-    const char* pattern = std::getenv("OX_PROFILE_TRACE");
-    if (pattern == nullptr || *pattern == '\0') return;
-    collector = new (std::nothrow) Collector(expandPath(pattern, loadPid), loadPid);
-    if (collector == nullptr) return;
-    ::pthread_atfork(nullptr, nullptr, forkedChild);
-    tracingOn.store(true, std::memory_order_relaxed);
-  }
-  ~AtLoad() {
-    tracingOn.store(false, std::memory_order_relaxed);
-    if (collectorRunning.exchange(false)) collector->finish();
+    if (profileConfig().tracePath.empty()) return;
+    collector = new (std::nothrow) Collector(loadPid);
+    if (collector != nullptr) tracingOn.store(true, std::memory_order_relaxed);
   }
 } atLoad;
 
 }  // namespace
 
 bool startCollector() {
-  if (collector == nullptr || !collector->start()) {
+  // A child forked before the first event records nothing either.
+  if (collector == nullptr || ::getpid() != loadPid || !collector->begin()) {
     tracingOn.store(false, std::memory_order_relaxed);
     return false;
   }
-  collectorRunning.store(true);
   return true;
 }
 

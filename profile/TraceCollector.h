@@ -2,14 +2,15 @@
 #ifndef ORYXUTIL_PROFILE_TRACECOLLECTOR_H
 #define ORYXUTIL_PROFILE_TRACECOLLECTOR_H
 
-// The trace's destination and its writer thread. OX_PROFILE_TRACE is read
-// when the library loads ("%p" in it becomes the process id; unset or empty:
-// no tracing). The thread starts with the first event of the process, opens
-// the file anew, and every few milliseconds moves the threads' events into
-// it, flushed each round, so a crash loses only the last round. The
-// process's exit (or unloading) drains the buffers a last time and closes
-// the array. A forked child records nothing (it has no writer thread).
-// Threads: on() from any thread; started() with the registry's lock held.
+// The trace's destination. OX_PROFILE_TRACE is read when the library loads
+// ("%p" in it becomes the process id; unset or empty: no tracing). The first
+// event of the process opens the file anew and starts a background writer
+// whose thread, after each nap, moves the threads' events into the file and
+// flushes it, so a crash loses only the last round. The process's exit
+// drains the buffers a last time and closes the array. A forked child
+// records nothing (the writer's thread is the parent's).
+// Threads: on() from any thread; startCollector() with the registry's lock
+// held.
 
 #include <atomic>
 

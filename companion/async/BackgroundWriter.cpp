@@ -14,6 +14,7 @@
 #include <signal.h>
 #include <sys/uio.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace oryx {
@@ -270,6 +271,7 @@ int BackgroundWriter::svc() {
         // Nothing is queued after a stop block until this thread has
         // ended, so the stop block is the last of its batch.
         gathered.write();
+        if (m_settings.collect != nullptr) m_settings.collect(m_settings.collectContext, true);
         m_output.flush();
         block->release();
         m_blocks.releaseChain(next);
@@ -293,11 +295,26 @@ ACE_Message_Block* BackgroundWriter::take() {
   m_output.flush();
   ACE_OS::sleep(ACE_Time_Value(0, m_settings.napMicroseconds));
   if (m_settings.producers != nullptr) takeOverPending();
+  if (m_settings.collect != nullptr) return collectUntilQueued();
   // The queue is never deactivated: this waits until a block comes.
   while (m_queue->dequeue_all(first) == -1) {
     if (m_settings.takeFailed != nullptr) report("%s", m_settings.takeFailed);
   }
   return first;
+}
+
+ACE_Message_Block* BackgroundWriter::collectUntilQueued() {
+  const suseconds_t shortest = m_settings.napMicroseconds;
+  suseconds_t nap = shortest;
+  for (;;) {
+    const bool found = m_settings.collect(m_settings.collectContext, false);
+    ACE_Message_Block* first = nullptr;
+    ACE_Time_Value now(ACE_Time_Value::zero);
+    if (m_queue->dequeue_all(first, &now) != -1) return first;
+    m_output.flush();
+    nap = found ? shortest : std::min(nap * 2, 16 * shortest);
+    ACE_OS::sleep(ACE_Time_Value(0, nap));
+  }
 }
 
 void BackgroundWriter::takeOverPending() {

@@ -13,7 +13,8 @@
 // send() / stop() at the end), or any threads that call room() / commit()
 // while holding the `producers` lock given in the settings; the thread then
 // also takes the block being filled after each nap, so no byte waits
-// longer than a nap.
+// longer than a nap. Or a producer that gathers its own bytes on the thread
+// (Settings::collect).
 // Results: start() false (errno set) when no thread starts: the process is
 // exiting (ESHUTDOWN) or ACE cannot start one; room() null when memory runs
 // out, or after stop() or a fork (see below), when bytes are refused. Write
@@ -56,6 +57,13 @@ class BackgroundWriter : public ACE_Task<ACE_MT_SYNCH>, private ForkAware {
     suseconds_t napMicroseconds;   // the nap when the queue runs empty
     ACE_Thread_Mutex* producers;   // the producers' lock, or null for one producer thread
     const char* takeFailed;        // reported when taking from the queue fails (null: nothing)
+    // A producer that gathers its bytes itself (null: none): the thread calls
+    // collect(collectContext, false) after each nap, and with `last` true once
+    // more before it ends; it appends straight to the file and says whether
+    // it found anything. The thread then never waits on the empty queue: it
+    // naps, up to 16 naps at a time while nothing comes.
+    bool (*collect)(void* context, bool last);
+    void* collectContext;
   };
 
   BackgroundWriter(OutputFile& file, const Settings& settings);
@@ -89,6 +97,7 @@ class BackgroundWriter : public ACE_Task<ACE_MT_SYNCH>, private ForkAware {
   class Gathered;
 
   ACE_Message_Block* take();
+  ACE_Message_Block* collectUntilQueued();
   // With the producers' lock held, after a nap: queues the block being
   // filled, or notes that the next commit() must queue it at once.
   void takeOverPending();
@@ -97,7 +106,11 @@ class BackgroundWriter : public ACE_Task<ACE_MT_SYNCH>, private ForkAware {
 
   void lockForFork() override;
   void unlockInParent() override;
+
+ protected:
   bool unlockInChild() override;
+
+ private:
 
   OutputFile& m_output;
   const Settings m_settings;

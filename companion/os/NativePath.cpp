@@ -39,30 +39,28 @@ bool convert(const char* text, const char* from, const char* to, std::string& ou
   return true;
 }
 
+// `text` from `from` to `to`; copied as it is when `encoding` (one of the
+// two) names UTF-8.
+bool convertUnlessUtf8(const char* text, const char* encoding, const char* from, const char* to, std::string& out) {
+  if (text == nullptr) {
+    errno = EFAULT;
+    return false;
+  }
+  if (isUtf8Name(encoding)) {
+    out.assign(text);
+    return true;
+  }
+  return convert(text, from, to, out);
+}
+
 }  // namespace
 
 bool toUtf8(const char* text, const char* encoding, std::string& out) {
-  if (text == nullptr) {
-    errno = EFAULT;
-    return false;
-  }
-  if (isUtf8Name(encoding)) {
-    out.assign(text);
-    return true;
-  }
-  return convert(text, encoding, "UTF-8", out);
+  return convertUnlessUtf8(text, encoding, encoding, "UTF-8", out);
 }
 
 bool fromUtf8(const char* text, const char* encoding, std::string& out) {
-  if (text == nullptr) {
-    errno = EFAULT;
-    return false;
-  }
-  if (isUtf8Name(encoding)) {
-    out.assign(text);
-    return true;
-  }
-  return convert(text, "UTF-8", encoding, out);
+  return convertUnlessUtf8(text, encoding, "UTF-8", encoding, out);
 }
 
 bool nativePath(const char* path, const char* encoding, std::string& out) {

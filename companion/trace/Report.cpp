@@ -36,6 +36,16 @@ void keepReason(std::string text) {
 
 std::string lastReport() { return t_threadEnded ? std::string() : t_lastReport.text; }
 
+bool formatText(std::string& text, const char* format, va_list args) {
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(nullptr, 0, format, args);
+  text.assign(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
+  va_end(again);
+  return length >= 0;
+}
+
 void report(const char* format, ...) {
   const int savedErrno = errno;
   oRYXcommon::_ETraceLevel level = oRYXcommon::TRACE_ERROR;
@@ -47,13 +57,9 @@ void report(const char* format, ...) {
   // client's printf formatting sees no caller-controlled format.
   va_list args;
   va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int length = std::vsnprintf(nullptr, 0, format, args);
+  std::string text;
+  formatText(text, format, args);
   va_end(args);
-  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-  if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
-  va_end(again);
 
   ACE_Message_Block* body = oRYXcommon::TraceClient::Instance()->setBody("%s", text.c_str());
   oRYXcommon::TraceClient::Instance()->trace(level, kTraceCategory, body);

@@ -2,12 +2,14 @@
 #include "oryxutil/companion/TraceClient.h"
 
 #include "companion/async/ExitGate.h"
+#include "companion/trace/Report.h"
 
 #include <ace/Log_Msg.h>
 #include <ace/Message_Block.h>
 
 #include <cstdarg>
-#include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace oRYXcommon {
 
@@ -26,18 +28,13 @@ ACE_Message_Block* TraceClient::setBody(const char* format, ...) {
   if (format == nullptr) return nullptr;
   va_list args;
   va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int length = std::vsnprintf(nullptr, 0, format, args);
+  std::string text;
+  const bool formatted = oryx::formatText(text, format, args);
   va_end(args);
-  if (length < 0) {
-    va_end(again);
-    return nullptr;
-  }
-  ACE_Message_Block* block = new ACE_Message_Block(static_cast<size_t>(length) + 1);
-  std::vsnprintf(block->wr_ptr(), static_cast<size_t>(length) + 1, format, again);
-  va_end(again);
-  block->wr_ptr(static_cast<size_t>(length));
+  if (!formatted) return nullptr;
+  ACE_Message_Block* block = new ACE_Message_Block(text.size() + 1);
+  std::memcpy(block->wr_ptr(), text.c_str(), text.size() + 1);  // the text stays NUL-terminated
+  block->wr_ptr(text.size());
   return block;
 }
 

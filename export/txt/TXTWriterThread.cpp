@@ -28,6 +28,7 @@ const oryx::BackgroundWriter::Settings& TXTFormatFile::writerSettings() {
   // One caller thread, which queues only full blocks (and the last at the
   // document's end).
   static const oryx::BackgroundWriter::Settings settings = {
-      kBatchText, kIdleBlocks, kQueuedBytes, kGatherMicroseconds, nullptr, "TXTFormatFile::svc getq return -1!"};
+      kBatchText, kIdleBlocks, kQueuedBytes, kGatherMicroseconds, nullptr, "TXTFormatFile::svc getq return -1!",
+      nullptr, nullptr};
   return settings;
 }

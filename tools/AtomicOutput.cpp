@@ -3,19 +3,69 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace oryxtool {
 
 namespace {
 
-const char kTemporaryPattern[] = ".oryx-export-XXXXXX";
+const char kTemporaryHead[] = ".oryx-export-";
+
+// This boot's id without its dashes ("0" where the system has none), so a
+// temporary directory tells whether its process may still run.
+const std::string& bootId() {
+  static const std::string id = [] {
+    std::string text;
+    if (FILE* file = std::fopen("/proc/sys/kernel/random/boot_id", "re")) {
+      for (int c; (c = std::fgetc(file)) != EOF;) {
+        if (std::isxdigit(c)) text += static_cast<char>(c);
+      }
+      std::fclose(file);
+    }
+    return text.empty() ? std::string("0") : text.substr(0, 32);
+  }();
+  return id;
+}
+
+// A listing of the directory open as `fd`, from its start whatever was read
+// through `fd` before (a duplicate would share its position); null with errno.
+DIR* openStream(int fd) {
+  const int own = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* stream = own < 0 ? nullptr : ::fdopendir(own);
+  if (stream == nullptr && own >= 0) {
+    const int error = errno;
+    ::close(own);
+    errno = error;
+  }
+  return stream;
+}
+
+// Whether the temporary directory `name` (.oryx-export-PID-BOOTID-XXXXXX)
+// belongs to a process that is gone. Names of another shape are never touched.
+bool isLeftover(const std::string& name) {
+  const size_t head = sizeof(kTemporaryHead) - 1;
+  if (name.compare(0, head, kTemporaryHead) != 0) return false;
+  const size_t pidEnd = name.find('-', head);
+  const size_t bootEnd = pidEnd == std::string::npos ? pidEnd : name.find('-', pidEnd + 1);
+  if (bootEnd == std::string::npos || pidEnd == head || pidEnd - head > 9) return false;
+  for (size_t i = head; i < pidEnd; ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+  }
+  const pid_t pid = static_cast<pid_t>(std::atol(name.c_str() + head));
+  if (name.compare(pidEnd + 1, bootEnd - pidEnd - 1, bootId()) != 0) return true;
+  return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
@@ -54,12 +104,68 @@ AtomicOutput::Result AtomicOutput::prepare(const struct stat* input) {
   Result result = kFailed;
   if (!resolveTarget(input, result)) return result;
   if (m_inPlace) return kReady;
-  if (m_parts && !checkParts(input, result)) return result;
-  SignalBlock block;  // every directory made is on record before a signal can act
-  watchTemporaries(&m_temporaries);
-  if (!openDirectory() || !makeTemporaryDirectory()) return kFailed;
-  m_writerPath = throughDescriptor(m_temporaries.fd, m_parts ? "part.x" : "out");
+  {
+    SignalBlock block;  // every directory made is on record before a signal can act
+    watchTemporaries(&m_temporaries);
+    if (!openDirectory()) return kFailed;
+  }
+  if (m_parts && (!lockParts() || !checkParts(input, result))) return result;
+  removeLeftovers();
+  SignalBlock block;
+  if (!makeTemporaryDirectory()) return kFailed;
+  m_temporaryPrefix = throughDescriptor(m_temporaries.fd, "");
+  m_writerPath = m_temporaryPrefix + (m_parts ? "part.x" : "out");
   return kReady;
+}
+
+bool AtomicOutput::lockParts() {
+  const std::string name = "." + m_name + ".lock";
+  if (name.size() > NAME_MAX) return fail(m_path, std::strerror(ENAMETOOLONG));
+  // The holder removes the file before it lets go, so a lock taken on a
+  // file that no longer has the name is taken again on the new one.
+  for (;;) {
+    int fd;
+    {
+      SignalBlock block;
+      fd = ::openat(m_directoryFd, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (fd < 0) return fail(m_userPrefix + name, std::strerror(errno));
+      m_openFds.push_back(fd);
+    }
+    if (::flock(fd, LOCK_EX) != 0) return fail(m_userPrefix + name, std::strerror(errno));
+    struct stat held, named;
+    if (::fstat(fd, &held) == 0 && ::fstatat(m_directoryFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        sameFile(held, named)) {
+      SignalBlock block;
+      m_temporaries.lockHolderFd = m_directoryFd;
+      std::memcpy(m_temporaries.lockName, name.c_str(), name.size() + 1);
+      return true;
+    }
+    ::close(fd);
+    m_openFds.pop_back();
+  }
+}
+
+void AtomicOutput::removeLeftovers() {
+  DIR* directory = openStream(m_directoryFd);
+  if (directory == nullptr) return;
+  std::vector<std::string> gone;
+  while (const struct dirent* entry = ::readdir(directory)) {
+    // Opened below as a directory only, never through a link.
+    if ((entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) && isLeftover(entry->d_name)) {
+      gone.push_back(entry->d_name);
+    }
+  }
+  ::closedir(directory);
+  for (const std::string& name : gone) {
+    std::unique_ptr<Temporaries> leftover(new Temporaries);
+    if (name.size() >= sizeof(leftover->name)) continue;
+    leftover->holderFd = m_directoryFd;
+    std::memcpy(leftover->name, name.c_str(), name.size() + 1);
+    leftover->fd = ::openat(m_directoryFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (leftover->fd < 0) continue;
+    removeTemporaries(*leftover);
+    ::close(leftover->fd);
+  }
 }
 
 bool AtomicOutput::resolveTarget(const struct stat* input, Result& result) {
@@ -110,24 +216,30 @@ bool AtomicOutput::resolveTarget(const struct stat* input, Result& result) {
   return true;
 }
 
-bool AtomicOutput::checkParts(const struct stat* input, Result& result) {
-  DIR* directory = ::opendir(m_directory.empty() ? "." : m_directory.c_str());
-  if (directory == nullptr) return errno == ENOENT ? true : fail(m_path, std::strerror(errno));
-  bool ok = true;
+size_t AtomicOutput::partNumber(const std::string& name) const {
   const std::string head = m_stem + "-";
+  if (name.size() <= head.size() + m_extension.size() || name.compare(0, head.size(), head) != 0 ||
+      name.compare(name.size() - m_extension.size(), m_extension.size(), m_extension) != 0) {
+    return 0;
+  }
+  const std::string number = name.substr(head.size(), name.size() - head.size() - m_extension.size());
+  if (!isPartNumber(number)) return 0;
+  return number.size() > 18 ? SIZE_MAX : static_cast<size_t>(std::strtoull(number.c_str(), nullptr, 10));
+}
+
+bool AtomicOutput::checkParts(const struct stat* input, Result& result) {
+  DIR* directory = openStream(m_directoryFd);
+  if (directory == nullptr) return fail(m_path, std::strerror(errno));
+  bool ok = true;
   while (const struct dirent* entry = ::readdir(directory)) {
     const std::string name = entry->d_name;
-    if (name.size() <= head.size() + m_extension.size() || name.compare(0, head.size(), head) != 0 ||
-        name.compare(name.size() - m_extension.size(), m_extension.size(), m_extension) != 0 ||
-        !isPartNumber(name.substr(head.size(), name.size() - head.size() - m_extension.size()))) {
-      continue;
-    }
+    if (partNumber(name) == 0) continue;
     const std::string path = m_userPrefix + name;
     struct stat status, link;
-    if (::stat(path.c_str(), &status) == 0 && input != nullptr && sameFile(status, *input)) {
+    if (::fstatat(m_directoryFd, name.c_str(), &status, 0) == 0 && input != nullptr && sameFile(status, *input)) {
       result = kSameAsInput;
       ok = fail(path, "is the input file; write the export elsewhere");
-    } else if (::lstat(path.c_str(), &link) == 0 && !S_ISREG(link.st_mode)) {
+    } else if (::fstatat(m_directoryFd, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(link.st_mode)) {
       ok = fail(path, "exists and is not a regular file");
     } else if (m_noClobber) {
       ok = fail(path, std::strerror(EEXIST));
@@ -136,6 +248,17 @@ bool AtomicOutput::checkParts(const struct stat* input, Result& result) {
   }
   ::closedir(directory);
   return ok;
+}
+
+void AtomicOutput::removePartsBeyond(size_t count) {
+  DIR* directory = openStream(m_directoryFd);
+  if (directory == nullptr) return;
+  std::vector<std::string> stale;
+  while (const struct dirent* entry = ::readdir(directory)) {
+    if (partNumber(entry->d_name) > count) stale.push_back(entry->d_name);
+  }
+  ::closedir(directory);
+  for (const std::string& name : stale) ::unlinkat(m_directoryFd, name.c_str(), 0);
 }
 
 bool AtomicOutput::openDirectory() {
@@ -168,7 +291,8 @@ bool AtomicOutput::openDirectory() {
 }
 
 bool AtomicOutput::makeTemporaryDirectory() {
-  std::string pattern = throughDescriptor(m_directoryFd, kTemporaryPattern);
+  std::string pattern = throughDescriptor(
+      m_directoryFd, kTemporaryHead + std::to_string(::getpid()) + "-" + bootId() + "-XXXXXX");
   if (::mkdtemp(&pattern[0]) == nullptr) return fail(m_path, std::strerror(errno));
   const std::string name = pattern.substr(pattern.rfind('/') + 1);
   std::memcpy(m_temporaries.name, name.c_str(), name.size() + 1);
@@ -195,22 +319,30 @@ bool AtomicOutput::commit(size_t count, std::vector<std::string>& written) {
   written.clear();
   for (size_t i = 0; i < count; ++i) written.push_back(m_parts ? m_userPrefix + finalName(i) : m_path);
   if (m_inPlace) return true;
-  SignalBlock block;  // all renames happen, or none starts
   const int temporary = m_temporaries.fd;
   for (size_t i = 0; i < count; ++i) {
-    const std::string from = temporaryName(i), to = finalName(i);
-    // On disk before the name moves, so a crash never shows a short file under the real name.
     // A replaced file keeps its permissions.
     struct stat old;
-    const bool replaces = ::fstatat(m_directoryFd, to.c_str(), &old, 0) == 0 && S_ISREG(old.st_mode);
-    const int fd = ::openat(temporary, from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0 || (replaces && ::fchmod(fd, old.st_mode & 07777) != 0)) {
+    if (::fstatat(m_directoryFd, finalName(i).c_str(), &old, 0) == 0 && S_ISREG(old.st_mode) &&
+        ::fchmodat(temporary, temporaryName(i).c_str(), old.st_mode & 07777, 0) != 0) {
+      return fail(written[i], std::strerror(errno));
+    }
+  }
+  // On disk before any name moves, so a crash never shows a short file under
+  // the real name: one file alone, a set of parts in one pass over their
+  // file system rather than one wait per part.
+  if (count == 1) {
+    const int fd = ::openat(temporary, temporaryName(0).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
       const int error = errno;
       if (fd >= 0) ::close(fd);
-      return fail(written[i], std::strerror(error));
+      return fail(written[0], std::strerror(error));
     }
     ::close(fd);
+  } else if (count > 1 && ::syncfs(temporary) != 0) {
+    return fail(written[0], std::strerror(errno));
   }
+  SignalBlock block;  // all renames happen, or none starts
   for (size_t i = 0; i < count; ++i) {
     const std::string from = temporaryName(i), to = finalName(i);
     int rc = ::renameat2(temporary, from.c_str(), m_directoryFd, to.c_str(), m_noClobber ? RENAME_NOREPLACE : 0);
@@ -220,10 +352,32 @@ bool AtomicOutput::commit(size_t count, std::vector<std::string>& written) {
     }
     if (rc != 0) return fail(written[i], std::strerror(errno));
   }
+  if (m_parts) removePartsBeyond(count);
   ::fsync(m_directoryFd);
   m_temporaries.createdCount = 0;  // they hold the export now
   abandon();
   return true;
+}
+
+std::string AtomicOutput::shownText(std::string text) const {
+  if (m_temporaryPrefix.empty()) return text;
+  for (size_t at = text.find(m_temporaryPrefix); at != std::string::npos;
+       at = text.find(m_temporaryPrefix, at + 1)) {
+    const size_t start = at + m_temporaryPrefix.size();
+    size_t end = start;
+    while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '-' ||
+                                 text[end] == '.')) {
+      ++end;
+    }
+    const std::string name = text.substr(start, end - start);
+    std::string shown = m_path;
+    if (name.compare(0, 5, "part-") == 0) {
+      const size_t number = static_cast<size_t>(std::strtoull(name.c_str() + 5, nullptr, 10));
+      if (number > 0) shown = m_userPrefix + finalName(number - 1);
+    }
+    text.replace(at, end - at, shown);
+  }
+  return text;
 }
 
 void AtomicOutput::abandon() {
@@ -232,6 +386,7 @@ void AtomicOutput::abandon() {
   watchTemporaries(nullptr);
   m_temporaries.fd = -1;
   m_temporaries.createdCount = 0;
+  m_temporaries.lockHolderFd = -1;
 }
 
 void AtomicOutput::closeAll() {

@@ -15,6 +15,12 @@
 //   by device and inode.
 // - Part names are STEM-N.EXT for the output STEM.EXT, as the part wrapper
 //   names them; a compressed output keeps .gz or .zst last (STEM-N.csv.gz).
+//   Parts are replaced as a set: the run holds an flock on .STEM.EXT.lock
+//   beside them from prepare() to its end (a second run to the same name
+//   waits), and commit() removes the parts of the name beyond the new count.
+// - The temporary directory is named .oryx-export-PID-BOOTID-XXXXXX;
+//   prepare() removes those of the target directory whose process is gone
+//   (no such pid, or another boot), such as a killed run left.
 // Messages: errorPath() and errorReason() name the file and the cause.
 // Not thread-safe.
 
@@ -46,6 +52,9 @@ class AtomicOutput {
   bool commit(size_t count, std::vector<std::string>& written);
   // Removes the temporaries now (also done by the destructor).
   void abandon();
+  // `text` with the temporary file names in it replaced by the names they
+  // are to take, so that a writer's report names the user's file.
+  std::string shownText(std::string text) const;
 
   const std::string& errorPath() const { return m_errorPath; }
   const std::string& errorReason() const { return m_errorReason; }
@@ -54,7 +63,11 @@ class AtomicOutput {
   bool fail(const std::string& path, const std::string& reason);
   bool resolveTarget(const struct stat* input, Result& result);
   bool checkParts(const struct stat* input, Result& result);
+  size_t partNumber(const std::string& name) const;
   bool openDirectory();
+  bool lockParts();
+  void removeLeftovers();
+  void removePartsBeyond(size_t count);
   bool makeTemporaryDirectory();
   std::string finalName(size_t index) const;
   std::string temporaryName(size_t index) const;
@@ -73,6 +86,7 @@ class AtomicOutput {
   std::vector<int> m_openFds;  // every directory descriptor held
   Temporaries m_temporaries;
   std::string m_writerPath;
+  std::string m_temporaryPrefix;  // how the writer's paths into the temporary directory begin
   std::string m_errorPath, m_errorReason;
 };
 

@@ -6,9 +6,11 @@
 #include <csv.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <new>
 
 namespace oryxtool {
 
@@ -39,8 +41,8 @@ struct Parser {
 
 }  // namespace
 
-CsvTableReader::CsvTableReader(int fd, char delimiter, bool checkUtf8)
-    : m_fd(fd), m_delimiter(delimiter), m_checkUtf8(checkUtf8) {}
+CsvTableReader::CsvTableReader(int fd, char delimiter, bool checkUtf8, bool quoting)
+    : m_fd(fd), m_delimiter(delimiter), m_checkUtf8(checkUtf8), m_quoting(quoting) {}
 
 bool CsvTableReader::checkBytes(const char* data, size_t size) {
   if (std::memchr(data, '\0', size) != nullptr) {
@@ -58,11 +60,18 @@ void CsvTableReader::onField(void* data, size_t size, void* self) {
   auto* reader = static_cast<CsvTableReader*>(self);
   if (reader->m_stopped) return;
   const char* text = data ? static_cast<const char*>(data) : "";
-  // Field strings are reused from record to record to spare allocations.
-  if (reader->m_fieldCount < reader->m_fields.size()) {
-    reader->m_fields[reader->m_fieldCount].assign(text, size);
-  } else {
-    reader->m_fields.emplace_back(text, size);
+  // No exception may cross the C parser: it is kept and thrown after it.
+  try {
+    // Field strings are reused from record to record to spare allocations.
+    if (reader->m_fieldCount < reader->m_fields.size()) {
+      reader->m_fields[reader->m_fieldCount].assign(text, size);
+    } else {
+      reader->m_fields.emplace_back(text, size);
+    }
+  } catch (...) {
+    reader->m_thrown = std::current_exception();
+    reader->m_stopped = true;
+    return;
   }
   ++reader->m_fieldCount;
 }
@@ -73,7 +82,12 @@ void CsvTableReader::onRowEnd(int terminator, void* self) {
   // the LF of a CR LF pair.
   if (!reader->m_stopped && reader->m_fieldCount > 0) {
     reader->m_fields.resize(reader->m_fieldCount);
-    if (!(*reader->m_onRecord)(reader->m_fields, reader->m_rowStart)) reader->m_stopped = true;
+    try {
+      if (!(*reader->m_onRecord)(reader->m_fields, reader->m_rowStart)) reader->m_stopped = true;
+    } catch (...) {
+      reader->m_thrown = std::current_exception();
+      reader->m_stopped = true;
+    }
   }
   reader->m_fieldCount = 0;
   // The piece being parsed ends at its LF, so a record after an LF starts on
@@ -109,7 +123,8 @@ bool CsvTableReader::parseLine(void* parser, const char* line, size_t size) {
   // separators directly; the parser takes every other line, where the rules of
   // quoting apply. Both give the same fields.
   const bool crlf = size >= 2 && line[size - 1] == '\n' && line[size - 2] == '\r';
-  if (m_idle && !std::memchr(line, '"', size) && !std::memchr(line, '\r', crlf ? size - 2 : size)) {
+  if (!m_quoting ||
+      (m_idle && !std::memchr(line, '"', size) && !std::memchr(line, '\r', crlf ? size - 2 : size))) {
     return splitPlainLine(line, size);
   }
   m_lfEnded = false;
@@ -120,7 +135,10 @@ bool CsvTableReader::parseLine(void* parser, const char* line, size_t size) {
 
 bool CsvTableReader::parsePiece(void* parser, const char* data, size_t size) {
   auto* p = static_cast<csv_parser*>(parser);
-  if (csv_parse(p, data, size, onField, onRowEnd, this) != size) {
+  const size_t parsed = csv_parse(p, data, size, onField, onRowEnd, this);
+  if (m_thrown) std::rethrow_exception(m_thrown);
+  if (parsed != size) {
+    if (csv_error(p) == CSV_ENOMEM) throw std::bad_alloc();
     m_errorLine = m_line;
     m_error = csv_error(p) == CSV_EPARSE
                   ? "misplaced quote: a field holding a quote must be quoted as a whole "
@@ -134,15 +152,13 @@ bool CsvTableReader::parsePiece(void* parser, const char* data, size_t size) {
 bool CsvTableReader::read(const RecordHandler& onRecord) {
   m_onRecord = &onRecord;
   Parser parser;
-  if (!parser.ok) {
-    m_error = "out of memory";
-    return false;
-  }
+  if (!parser.ok) throw std::bad_alloc();
   parser.setDelimiter(m_delimiter);
   // A line cut by the end of a block waits at the front of the block for
   // its rest, so every piece handed on is a whole line.
   std::vector<char> block(kBlockSize);
   size_t kept = 0;
+  size_t searched = 0;  // leading bytes of the block known to hold no LF
   bool bomChecked = false;
   for (;;) {
     if (kept == block.size()) block.resize(block.size() * 2);
@@ -163,8 +179,11 @@ bool CsvTableReader::read(const RecordHandler& onRecord) {
         piece += kBomSize;
       }
     }
+    // A long line is searched for its end once, not again with every block.
+    const char* unsearched = block.data() + searched;
     while (bomChecked && piece < end) {
-      const char* lf = static_cast<const char*>(std::memchr(piece, '\n', static_cast<size_t>(end - piece)));
+      const char* from = std::max(piece, unsearched);
+      const char* lf = static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(end - from)));
       if (!lf && !atEnd) break;
       const char* pieceEnd = lf ? lf + 1 : end;
       if (!parseLine(&parser.p, piece, static_cast<size_t>(pieceEnd - piece))) return false;
@@ -173,9 +192,12 @@ bool CsvTableReader::read(const RecordHandler& onRecord) {
     }
     if (atEnd) break;
     kept = static_cast<size_t>(end - piece);
+    searched = bomChecked ? kept : 0;
     std::memmove(block.data(), piece, kept);
   }
-  if (csv_fini(&parser.p, onField, onRowEnd, this) != 0) {
+  const int finished = csv_fini(&parser.p, onField, onRowEnd, this);
+  if (m_thrown) std::rethrow_exception(m_thrown);
+  if (finished != 0) {
     m_errorLine = m_rowStart;
     m_error = "unterminated quote: a quoted field of the record starting on this line is never closed";
     return false;

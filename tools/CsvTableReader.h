@@ -9,10 +9,14 @@
 // dropped. Blanks are field content; blank lines are skipped. A quote inside
 // an unquoted field, text after a closing quote, a quote left open at the
 // end, a NUL byte and (when asked) malformed UTF-8 are errors of their line.
-// Memory: one record and one read block, whatever the input size.
+// Without quoting (TSV) every line is one record split at each separator:
+// quotes are data, a trailing CR is dropped.
+// Memory: one record and one read block, whatever the input size; running
+// out of it throws std::bad_alloc out of read() (never through the parser).
 // Not thread-safe.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,8 +29,9 @@ class CsvTableReader {
   using RecordHandler = std::function<bool(const std::vector<std::string>& fields, long line)>;
 
   // `fd` stays the caller's; it is read to its end. `delimiter` separates
-  // fields; `checkUtf8` refuses text that is not well-formed UTF-8.
-  CsvTableReader(int fd, char delimiter, bool checkUtf8);
+  // fields; `checkUtf8` refuses text that is not well-formed UTF-8;
+  // `quoting` false reads TSV.
+  CsvTableReader(int fd, char delimiter, bool checkUtf8, bool quoting = true);
 
   // Reads every record. False on a read or format error (error() and
   // errorLine() tell which; line 0 for a failed read) or when the handler
@@ -49,6 +54,8 @@ class CsvTableReader {
   int m_fd;
   char m_delimiter;
   bool m_checkUtf8;
+  bool m_quoting;
+  std::exception_ptr m_thrown;  // from a handler called by the parser, thrown again after it
   const RecordHandler* m_onRecord = nullptr;
   std::vector<std::string> m_fields;
   size_t m_fieldCount = 0;

@@ -37,12 +37,14 @@ struct WriterSwitch {
 const WriterSwitch kSwitches[] = {
     {"--bom", &oryx::WriterOptions::utf8Bom, "start a UTF-8 export with a byte-order mark"},
     {"--excel-safe", &oryx::WriterOptions::formulaGuard,
-     "csv: a field starting with = + - @ tab or CR gets a leading ' so spreadsheets show it as text"},
+     "csv and html: a field or title starting with = + - @ tab or CR gets a leading ' so spreadsheets "
+     "show it as text"},
     {"--numbers", &oryx::WriterOptions::numericCells, "xlsx, json, ndjson: plain decimal fields as numbers"},
 };
 
 // What the tool writes unless --legacy: markup escaped and the charset named
-// in html, well-formed xml whatever the text, csv titles quoted like fields.
+// in html, well-formed xml whatever the text, csv titles quoted like fields,
+// txt laid out by the widths terminals draw.
 // Each writer heeds only the switches that concern it.
 inline oryx::WriterOptions safeWriterOptions() {
   oryx::WriterOptions options;
@@ -50,6 +52,7 @@ inline oryx::WriterOptions safeWriterOptions() {
   options.declareCharset = true;
   options.xmlSafeText = true;
   options.quoteTitles = true;
+  options.terminalWidths = true;
   return options;
 }
 

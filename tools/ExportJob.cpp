@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace oryxtool {
 
@@ -14,15 +15,35 @@ namespace {
 
 // Written by whichever thread reports (the TXT writer has its own).
 std::atomic<int> g_reportedErrno{0};
+std::mutex g_reportsLock;
+std::vector<std::string> g_reports;  // under g_reportsLock
+size_t g_reportsLeftOut = 0;         // under g_reportsLock
 
 }  // namespace
 
-void ExportJob::noteReport(const std::string& text) {
+void ExportJob::noteReport(const std::string& text) noexcept {
   // The writers end their failure reports with "errno=N" or "errno = N".
   const size_t at = text.rfind("errno");
-  if (at == std::string::npos) return;
-  const size_t digits = text.find_first_of("0123456789", at);
+  const size_t digits = at == std::string::npos ? at : text.find_first_of("0123456789", at);
   if (digits != std::string::npos) g_reportedErrno = std::atoi(text.c_str() + digits);
+  std::lock_guard<std::mutex> hold(g_reportsLock);
+  try {
+    if (g_reports.size() < kKeptReports) {
+      g_reports.push_back(text);
+      return;
+    }
+  } catch (...) {  // out of memory: the report is counted instead
+  }
+  ++g_reportsLeftOut;
+}
+
+std::vector<std::string> ExportJob::takeReports() {
+  std::lock_guard<std::mutex> hold(g_reportsLock);
+  std::vector<std::string> reports;
+  reports.swap(g_reports);
+  if (g_reportsLeftOut > 0) reports.push_back("and " + std::to_string(g_reportsLeftOut) + " more reports");
+  g_reportsLeftOut = 0;
+  return reports;
 }
 
 bool ExportJob::fail(const std::string& what, bool inputFault) {

@@ -47,8 +47,14 @@ class ExportJob {
   // Whether the failure lies in the input (titles or record) rather than in
   // the output.
   bool inputFault() const { return m_inputFault; }
-  // The errno of the writer's last report, for failures on its own thread.
-  static void noteReport(const std::string& text);
+  // Takes a report of the library (any thread, never throws): keeps its
+  // text for takeReports() and its errno for failures on the writer's own
+  // thread.
+  static void noteReport(const std::string& text) noexcept;
+  // The reports kept since the last call, oldest first; past kKeptReports a
+  // last line counts the ones left out.
+  static std::vector<std::string> takeReports();
+  static const size_t kKeptReports = 100;
 
  private:
   bool fail(const std::string& what, bool inputFault = false);

@@ -76,6 +76,7 @@ void removeTemporaries(const Temporaries& temporaries) {
     }
     ::unlinkat(temporaries.holderFd, temporaries.name, AT_REMOVEDIR);
   }
+  if (temporaries.lockHolderFd >= 0) ::unlinkat(temporaries.lockHolderFd, temporaries.lockName, 0);
   for (int i = temporaries.createdCount - 1; i >= 0; --i) {
     ::unlinkat(temporaries.created[i].parentFd, temporaries.created[i].name, AT_REMOVEDIR);
   }

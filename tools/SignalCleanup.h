@@ -24,14 +24,16 @@ struct Temporaries {
     char name[NAME_MAX + 1];
   };
   int holderFd = -1;     // the directory holding the temporary directory
-  char name[32] = "";    // the temporary directory's name in it
+  char name[96] = "";    // the temporary directory's name in it
   int fd = -1;           // the temporary directory itself
+  int lockHolderFd = -1;           // the directory of a lock file the run holds
+  char lockName[NAME_MAX + 1] = "";  // removed while still held, so no waiter is stranded
   int createdCount = 0;  // directories the run created, outermost first
   Created created[kMaxCreated];
 };
 
-// Removes the temporary directory with its files, then the created
-// directories, innermost first, when empty. Async-signal-safe.
+// Removes the temporary directory with its files, the lock file, then the
+// created directories, innermost first, when empty. Async-signal-safe.
 void removeTemporaries(const Temporaries& temporaries);
 
 // Installs the handlers; call once from the main thread before any other

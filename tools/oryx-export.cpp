@@ -2,8 +2,10 @@
 // oryx-export: writes a CSV table (file or standard input) as an export of
 // any format the library writes, optionally in part files, either whole or
 // not at all; lists the files written on standard error.
-// Exit status: 0 success, 1 failure (bad input, unwritable output, SIGHUP),
-// 2 bad options or the input given as output, 130/143 SIGINT/SIGTERM.
+// Exit status: 0 success, 1 failure (bad input, unwritable output, out of
+// memory, a library report under --strict, SIGHUP), 2 bad options or the
+// input given as output, 130/143 SIGINT/SIGTERM, 141 standard output closed
+// by its reader (silently, as SIGPIPE ends other filters).
 
 #include "AtomicOutput.h"
 #include "ColumnSelection.h"
@@ -24,18 +26,23 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
 #include <memory>
+#include <new>
 
 namespace {
 
 const char kTool[] = "oryx-export";
-const size_t kWidthSample = 1000;  // records that --widths auto looks at
-const long kMaxAutoWidth = 60;
+const size_t kWidthSample = 1000;  // records that --widths auto looks at in a pipe
+const long kMaxAutoWidth = 60;     // for text; a number is never cut
+const long kPipedNumberWidth = 20;  // any 64-bit integer, for numbers a sample cannot see
+const int kExitPipeClosed = 128 + SIGPIPE;
 
 const char kFooter[] =
     "Examples:\n"
@@ -43,31 +50,48 @@ const char kFooter[] =
     "  oryx-export -f xml --export-name Cities --record-name City -o cities.xml < cities.csv\n"
     "  oryx-export -f csv --part-size 1000 -o parts/cities.csv cities.csv\n"
     "     writes parts/cities-1.csv, parts/cities-2.csv ... of 1000 records each\n"
-    "  oryx-export --tsv -f txt --widths auto -o - table.tsv | less -S\n"
+    "  oryx-export --tsv -f txt --widths auto table.tsv | less -S\n"
     "  oryx-export -f ndjson --select 1,3-5,name -o rows.ndjson.gz table.csv\n"
     "     the columns 1, 3 to 5 and the one titled name, gzip-compressed\n"
     "\n"
     "Input: the first row holds the column titles; every row must have as many\n"
     "fields (--ragged pads short ones). A UTF-8 byte-order mark is dropped; a NUL\n"
     "byte, and malformed UTF-8 when the export is UTF-8, is refused with its line.\n"
+    "--tsv reads tab-separated values: one record a line, no quoting, a quote is\n"
+    "data (--delimiter '\\t' reads CSV quoting with tabs).\n"
+    "\n"
+    "--widths auto: every row of an input file is measured (a second pass over\n"
+    "it); from a pipe, the first 1000 rows only. Text columns are at most 60\n"
+    "wide; a number is never wrapped (from a pipe, a column holding numbers is\n"
+    "at least 20 wide).\n"
     "\n"
     "Output: written under a temporary name beside the target and renamed into\n"
     "place when the whole export succeeded; an existing file is replaced (a\n"
     "symbolic link keeps pointing to the new file; --no-clobber refuses). On\n"
     "failure or interruption no output file is left and existing files are\n"
     "untouched. A device or FIFO is written to in place. Missing directories are\n"
-    "created. -o - streams one export to standard output (cut short on failure).\n"
+    "created. Without --output, or with -o -, one export streams to standard\n"
+    "output (cut short on failure); xlsx needs a file. A reader that closes the\n"
+    "pipe early ends the run silently with status 141.\n"
+    "Part files are replaced as a set: parts of the same name beyond the new\n"
+    "count are removed, and a second run to the same name waits for the first.\n"
+    "Temporary directories (.oryx-export-PID-BOOTID-*) left by a killed run are\n"
+    "removed by the next run into the same directory.\n"
     "An output ending in .gz or .zst (part files too: report-1.csv.gz) is\n"
     "compressed with gzip or zstd; --compress chooses the codec whatever the name.\n"
     "The files written are listed on standard error. Options a format does not\n"
-    "use are ignored.\n"
+    "use are ignored. Every report of the library (such as an xlsx cell cut to\n"
+    "32,767 characters) is shown as 'oryx-export: OUTPUT: text'; --strict makes\n"
+    "any report a failure (exit 1, no file written).\n"
     "\n"
     "By default html is escaped and names its charset, xml is well-formed whatever\n"
-    "the text, csv titles are quoted like fields; --legacy writes the library's\n"
-    "plain defaults.\n"
+    "the text, csv titles are quoted like fields, txt measures text as terminals\n"
+    "draw it (Unicode 15 widths, control characters shown as symbols); --legacy\n"
+    "writes the library's plain defaults.\n"
     "\n"
-    "Exit status: 0 success, 1 failure, 2 bad options or the input given as\n"
-    "output, 130 interrupted (SIGINT), 143 terminated (SIGTERM).\n";
+    "Exit status: 0 success, 1 failure (out of memory included), 2 bad options or\n"
+    "the input given as output, 130 interrupted (SIGINT), 141 standard output\n"
+    "closed, 143 terminated (SIGTERM).\n";
 
 struct Input {
   std::string name = "-";  // as the user gave it; "-" is standard input
@@ -81,6 +105,8 @@ struct Input {
 struct Settings {
   std::string output;
   char delimiter = ',';
+  bool quoting = true;  // false: TSV
+  bool strict = false;
   bool ragged = false;
   bool noClobber = false;
   bool autoWidths = false;
@@ -105,21 +131,54 @@ bool exportIsUtf8(const oryxtool::ExportOptions& options) {
   return oRYXCommonUtils::IsGlobalVersion() && (local.empty() || std::atoi(local.c_str()) != 1);
 }
 
-// Each column as wide as its widest text among the title and the sampled
-// records, measured as the txt writer measures, within 1..kMaxAutoWidth.
-std::list<long> autoWidths(const std::list<std::string>& titles,
-                           const std::vector<std::vector<std::string>>& sample) {
-  std::vector<long> widths;
-  for (const std::string& title : titles) widths.push_back(static_cast<long>(oryx::textWidth(title)));
-  for (const std::vector<std::string>& record : sample) {
-    for (size_t i = 0; i < record.size() && i < widths.size(); ++i) {
-      widths[i] = std::max(widths[i], static_cast<long>(oryx::textWidth(record[i])));
+// Whether `text` is a decimal number: a sign, digits, a point and digits.
+bool isNumber(const std::string& text) {
+  size_t at = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  size_t digits = 0;
+  bool point = false;
+  for (; at < text.size(); ++at) {
+    if (std::isdigit(static_cast<unsigned char>(text[at]))) {
+      ++digits;
+    } else if (text[at] == '.' && !point) {
+      point = true;
+    } else {
+      return false;
     }
   }
-  std::list<long> result;
-  for (long width : widths) result.push_back(std::min(std::max(width, 1L), kMaxAutoWidth));
-  return result;
+  return digits > 0;
 }
+
+// Column widths for --widths auto, measured as the txt writer measures:
+// each column as wide as its widest text within 1..kMaxAutoWidth, and never
+// narrower than its widest number.
+class ColumnMeter {
+ public:
+  explicit ColumnMeter(bool terminalWidths) : m_terminalWidths(terminalWidths) {}
+  void measure(const std::vector<std::string>& fields, bool titles) {
+    if (m_text.size() < fields.size()) {
+      m_text.resize(fields.size(), 1);
+      m_number.resize(fields.size(), 0);
+    }
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const long width = static_cast<long>(oryx::textWidth(fields[i], m_terminalWidths));
+      m_text[i] = std::max(m_text[i], std::min(width, kMaxAutoWidth));
+      if (!titles && isNumber(fields[i])) m_number[i] = std::max(m_number[i], width);
+    }
+  }
+  // `sampled`: only part of the records was seen.
+  std::list<long> widths(bool sampled) const {
+    std::list<long> result;
+    for (size_t i = 0; i < m_text.size(); ++i) {
+      const long number = m_number[i] > 0 && sampled ? std::max(m_number[i], kPipedNumberWidth) : m_number[i];
+      result.push_back(std::min(std::max(m_text[i], number), 65535L));
+    }
+    return result;
+  }
+
+ private:
+  bool m_terminalWidths;
+  std::vector<long> m_text, m_number;
+};
 
 // Reads the table and feeds the job, checking every record's shape; holds
 // the first records back while --widths auto measures them.
@@ -128,13 +187,16 @@ class Feed {
   Feed(const Input& input, const Settings& settings, const oryxtool::ExportOptions& options,
        oryxtool::ExportJob& job, const std::string& writerPath)
       : m_input(input), m_settings(settings), m_options(options), m_job(job), m_writerPath(writerPath),
-        m_selection(settings.selection) {}
+        m_selection(settings.selection), m_meter(options.writer.terminalWidths) {}
 
   // The exit status; the reason is already reported, except for a failed
   // output, whose reason is outputError().
   const std::string& outputError() const { return m_outputError; }
   int run() {
-    oryxtool::CsvTableReader reader(m_input.fd, m_settings.delimiter, m_settings.checkUtf8);
+    if (m_options.format->widths && m_settings.autoWidths && m_input.regular) {
+      if (const int status = measureFile()) return status;
+    }
+    oryxtool::CsvTableReader reader(m_input.fd, m_settings.delimiter, m_settings.checkUtf8, m_settings.quoting);
     oryxtool::Progress progress(m_settings.showProgress, m_input.label(),
                                 m_input.regular ? static_cast<uint64_t>(m_input.status.st_size) : 0);
     const bool read = reader.read([&](const std::vector<std::string>& fields, long line) {
@@ -151,6 +213,42 @@ class Feed {
   }
 
  private:
+  // A first pass over the whole input file for --widths auto. Records the
+  // export would refuse end it early: the pass that follows reports them.
+  int measureFile() {
+    const off_t start = ::lseek(m_input.fd, 0, SEEK_CUR);
+    if (start < 0) return failure(m_input.label(), std::strerror(errno));
+    oryxtool::CsvTableReader reader(m_input.fd, m_settings.delimiter, m_settings.checkUtf8, m_settings.quoting);
+    oryxtool::ColumnSelection selection = m_settings.selection;
+    std::vector<std::string> padded, selected;
+    size_t width = 0;
+    reader.read([&](const std::vector<std::string>& fields, long) {
+      const bool titles = width == 0;
+      if (titles) {
+        width = fields.size();
+        if (m_settings.select && !selection.resolve(fields).empty()) return false;
+      }
+      if (fields.size() > width || (fields.size() < width && !m_settings.ragged)) return false;
+      const std::vector<std::string>* record = &fields;
+      if (fields.size() < width) {
+        padded = fields;
+        padded.resize(width);
+        record = &padded;
+      }
+      if (m_settings.select) {
+        selection.apply(*record, selected);
+        record = &selected;
+      }
+      m_meter.measure(*record, titles);
+      return true;
+    });
+    if (::lseek(m_input.fd, start, SEEK_SET) != start) return failure(m_input.label(), std::strerror(errno));
+    m_measured = true;
+    return oryxtool::kExitOk;
+  }
+
+  bool sampling() const { return m_options.format->widths && m_settings.autoWidths && !m_measured; }
+
   bool take(const std::vector<std::string>& fields, long line) {
     m_line = line;
     if (!m_haveTitles) {
@@ -168,7 +266,7 @@ class Feed {
       }
       m_titleLine = line;
       m_haveTitles = true;
-      return m_options.format->widths && m_settings.autoWidths ? true : start();
+      return sampling() ? true : start();
     }
     const std::vector<std::string>* record = &fields;
     if (fields.size() != m_width) {
@@ -194,12 +292,15 @@ class Feed {
   }
 
   bool start() {
-    const bool measure = m_options.format->widths && m_settings.autoWidths;
     m_started = true;
     m_line = m_titleLine;  // a refusal of the titles names their line
-    if (!m_job.begin(m_titles, measure ? autoWidths(m_titles, m_sample) : m_options.widths, m_writerPath)) {
-      return fail();
+    std::list<long> widths = m_options.widths;
+    if (sampling()) {
+      m_meter.measure(std::vector<std::string>(m_titles.begin(), m_titles.end()), true);
+      for (const std::vector<std::string>& record : m_sample) m_meter.measure(record, false);
     }
+    if (m_options.format->widths && m_settings.autoWidths) widths = m_meter.widths(!m_measured);
+    if (!m_job.begin(m_titles, widths, m_writerPath)) return fail();
     for (const std::vector<std::string>& record : m_sample) {
       if (!write(record)) return false;
     }
@@ -234,6 +335,8 @@ class Feed {
   std::vector<std::string> m_selected;
   size_t m_width = 0;  // fields in an input row
   oryxtool::ColumnSelection m_selection;
+  ColumnMeter m_meter;
+  bool m_measured = false;  // the whole input file measured before
   bool m_haveTitles = false;
   bool m_started = false;
   long m_line = 0;
@@ -292,11 +395,26 @@ int run(Input& input, const Settings& settings, const oryxtool::ExportOptions& o
     }
   }
   // A failed write to standard output shows in the writer as a closed pipe;
-  // the cause is standard output's own error.
+  // the cause is standard output's own error. A failure is worded once, by
+  // the tool: the library's reports of it are not shown.
   const int stdoutError = toStdout ? pump.finish() : 0;
+  std::vector<std::string> reports = oryxtool::ExportJob::takeReports();
+  if (stdoutError == EPIPE) return kExitPipeClosed;
   if (stdoutError != 0) return failure("standard output", std::strerror(stdoutError));
   if (!outputError.empty()) return failure(toStdout ? "standard output" : settings.output, outputError);
-  if (status != oryxtool::kExitOk || toStdout) return status;
+  if (status != oryxtool::kExitOk) return status;
+  const std::string shown = toStdout ? "standard output" : settings.output;
+  for (std::string& text : reports) {
+    if (toStdout) {
+      for (size_t at; (at = text.find(pump.writerPath())) != std::string::npos;) {
+        text.replace(at, pump.writerPath().size(), shown);
+      }
+    }
+    oryxtool::report(kTool, shown, toStdout ? text : output.shownText(text));
+  }
+  // Under --strict a report fails the run: nothing is committed.
+  if (settings.strict && !reports.empty()) return oryxtool::kExitFailed;
+  if (toStdout) return status;
   std::vector<std::string> written;
   if (!output.commit(count, written)) return failure(output.errorPath(), output.errorReason());
   if (!settings.quiet) {
@@ -383,7 +501,8 @@ int main(int argc, char** argv) {
   app.add_option("-f,--format", format, formats)
       ->check(CLI::IsMember(names, CLI::ignore_case))
       ->capture_default_str();
-  app.add_option("-o,--output", settings.output, "export file to write, e.g. out/report.csv; - standard output")
+  app.add_option("-o,--output", settings.output,
+                 "export file to write, e.g. out/report.csv; - or none: standard output")
       ->type_name("PATH")
       ->check([](const std::string& value) { return value.empty() ? "empty path" : ""; });
   auto* parts = app.add_option("--part-size", partSize,
@@ -396,8 +515,8 @@ int main(int argc, char** argv) {
            const std::string error = parseWidths(text, settings, options.widths);
            if (!error.empty()) throw CLI::ValidationError("--widths", error);
          },
-         "column widths for html and txt, e.g. 10,20,8; auto: from the widest text "
-         "in the first 1000 rows, at most 60")
+         "column widths for html and txt, e.g. 10,20,8; auto: from the widest text, at most 60, "
+         "measured over every row of an input file, over the first 1000 from a pipe")
       ->type_name("W,W,...|auto");
   app.add_option("--export-name", options.exportName, "xml: name of the export element")
       ->check([](const std::string& value) { return value.empty() ? "empty name" : ""; })
@@ -416,9 +535,11 @@ int main(int argc, char** argv) {
                            },
                            "input field separator (default ,)")
                         ->type_name("C");
-  app.add_flag("--tsv", tsv, "input fields separated by tabs (quoting as in CSV)")->excludes(delimiter);
+  app.add_flag("--tsv", tsv, "input is TSV: fields separated by tabs, no quoting (a quote is data)")
+      ->excludes(delimiter);
   app.add_flag("--ragged", settings.ragged, "pad rows with fewer fields than titles (longer rows still fail)");
   app.add_flag("--no-clobber", settings.noClobber, "refuse to replace an existing output file");
+  app.add_flag("--strict", settings.strict, "fail (exit 1, no file written) on any report of the library");
   app.add_flag("--legacy", legacy, "the library's plain output: no escaping, charset or title quoting");
   for (size_t i = 0; i < std::size(oryxtool::kSwitches); ++i) {
     app.add_flag(oryxtool::kSwitches[i].flag, switchOn[i], oryxtool::kSwitches[i].help);
@@ -451,14 +572,18 @@ int main(int argc, char** argv) {
     return status;
   }
   if (listFormats) return printFormats();
-  if (settings.output.empty()) {
-    return failure("--output", "required (see --help)", oryxtool::kExitUsage);
-  }
-
   std::transform(format.begin(), format.end(), format.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   for (const oryxtool::ExportFormat& each : oryxtool::kFormats) {
     if (format == each.name) options.format = &each;
+  }
+  if (settings.output.empty()) {
+    if (!options.format->streams || parts->count() > 0) {
+      return failure("--output", std::string("required for ") +
+                                     (parts->count() > 0 ? "part files" : options.format->name) + " (see --help)",
+                     oryxtool::kExitUsage);
+    }
+    settings.output = "-";
   }
   options.writer = legacy ? oryx::WriterOptions() : oryxtool::safeWriterOptions();
   for (size_t i = 0; i < std::size(oryxtool::kSwitches); ++i) {
@@ -474,7 +599,10 @@ int main(int argc, char** argv) {
   options.writer.flushEachRecord = false;
   options.parts = parts->count() > 0;
   options.partSize = partSize;
-  if (tsv) settings.delimiter = '\t';
+  if (tsv) {
+    settings.delimiter = '\t';
+    settings.quoting = false;
+  }
   settings.showProgress = progress || (!settings.quiet && ::isatty(STDERR_FILENO) == 1);
   settings.checkUtf8 = exportIsUtf8(options);
 
@@ -483,7 +611,21 @@ int main(int argc, char** argv) {
   // lend it their errno.
   oRYXcommon::TraceClient::Instance()->setSink(
       [](int, int, const std::string& text) { oryxtool::ExportJob::noteReport(text); });
-  const int status = run(input, settings, options);
+  int status;
+  try {
+    status = run(input, settings, options);
+  } catch (const std::bad_alloc&) {
+    // The temporaries went with the objects that held them; the message needs no memory.
+    static const char kMessage[] = "oryx-export: out of memory\n";
+    const ssize_t ignored = ::write(STDERR_FILENO, kMessage, sizeof(kMessage) - 1);
+    (void)ignored;
+    status = oryxtool::kExitFailed;
+  }
   oRYXcommon::TraceClient::Instance()->setSink(nullptr);
+  if (status == kExitPipeClosed) {
+    // Ended as SIGPIPE ends a filter whose reader went away: no message.
+    std::signal(SIGPIPE, SIG_DFL);
+    std::raise(SIGPIPE);
+  }
   return status;
 }

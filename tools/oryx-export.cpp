@@ -57,6 +57,8 @@ const char kFooter[] =
     "Input: the first row holds the column titles; every row must have as many\n"
     "fields (--ragged pads short ones). A UTF-8 byte-order mark is dropped; a NUL\n"
     "byte, and malformed UTF-8 when the export is UTF-8, is refused with its line.\n"
+    "The text is in the export's character set: UTF-8, or the local one (GBK)\n"
+    "where ORYX_GLOBAL_VERSION=0 or FILECONTENT_LOCAL_CHARSET=1 (txt: --encoding).\n"
     "--tsv reads tab-separated values: one record a line, no quoting, a quote is\n"
     "data (--delimiter '\\t' reads CSV quoting with tabs).\n"
     "\n"

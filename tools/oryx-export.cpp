@@ -95,6 +95,28 @@ const char kFooter[] =
     "the input given as output, 130 interrupted (SIGINT), 141 standard output\n"
     "closed, 143 terminated (SIGTERM).\n";
 
+// A row as exported: padded to the title row's width when short (--ragged
+// allows it; the caller checks), then cut to the --select columns. The
+// result is `fields` itself or one of this shape's buffers.
+struct RowShape {
+  std::vector<std::string> padded;
+  std::vector<std::string> selected;
+  const std::vector<std::string>& apply(const std::vector<std::string>& fields, size_t width,
+                                        const oryxtool::ColumnSelection* selection) {
+    const std::vector<std::string>* row = &fields;
+    if (fields.size() < width) {
+      padded = fields;
+      padded.resize(width);
+      row = &padded;
+    }
+    if (selection != nullptr) {
+      selection->apply(*row, selected);
+      row = &selected;
+    }
+    return *row;
+  }
+};
+
 struct Input {
   std::string name = "-";  // as the user gave it; "-" is standard input
   int fd = STDIN_FILENO;
@@ -222,7 +244,7 @@ class Feed {
     if (start < 0) return failure(m_input.label(), std::strerror(errno));
     oryxtool::CsvTableReader reader(m_input.fd, m_settings.delimiter, m_settings.checkUtf8, m_settings.quoting);
     oryxtool::ColumnSelection selection = m_settings.selection;
-    std::vector<std::string> padded, selected;
+    RowShape shape;
     size_t width = 0;
     reader.read([&](const std::vector<std::string>& fields, long) {
       const bool titles = width == 0;
@@ -231,17 +253,7 @@ class Feed {
         if (m_settings.select && !selection.resolve(fields).empty()) return false;
       }
       if (fields.size() > width || (fields.size() < width && !m_settings.ragged)) return false;
-      const std::vector<std::string>* record = &fields;
-      if (fields.size() < width) {
-        padded = fields;
-        padded.resize(width);
-        record = &padded;
-      }
-      if (m_settings.select) {
-        selection.apply(*record, selected);
-        record = &selected;
-      }
-      m_meter.measure(*record, titles);
+      m_meter.measure(shape.apply(fields, width, m_settings.select ? &selection : nullptr), titles);
       return true;
     });
     if (::lseek(m_input.fd, start, SEEK_SET) != start) return failure(m_input.label(), std::strerror(errno));
@@ -261,36 +273,29 @@ class Feed {
           m_status = failure("--select", error, oryxtool::kExitUsage);
           return false;
         }
-        m_selection.apply(fields, m_selected);
-        m_titles.assign(m_selected.begin(), m_selected.end());
-      } else {
-        m_titles.assign(fields.begin(), fields.end());
       }
+      const std::vector<std::string>& titles = shaped(fields, 0);
+      m_titles.assign(titles.begin(), titles.end());
       m_titleLine = line;
       m_haveTitles = true;
       return sampling() ? true : start();
     }
-    const std::vector<std::string>* record = &fields;
-    if (fields.size() != m_width) {
-      if (!m_settings.ragged || fields.size() > m_width) {
-        m_status = inputFailure(line, "expected " + std::to_string(m_width) + " fields, found " +
-                                          std::to_string(fields.size()));
-        return false;
-      }
-      m_padded = fields;
-      m_padded.resize(m_width);
-      record = &m_padded;
+    if (fields.size() > m_width || (fields.size() < m_width && !m_settings.ragged)) {
+      m_status = inputFailure(line, "expected " + std::to_string(m_width) + " fields, found " +
+                                        std::to_string(fields.size()));
+      return false;
     }
     // The selection comes before any format.
-    if (m_settings.select) {
-      m_selection.apply(*record, m_selected);
-      record = &m_selected;
-    }
+    const std::vector<std::string>& record = shaped(fields, m_width);
     if (!m_started) {
-      m_sample.push_back(*record);
+      m_sample.push_back(record);
       return m_sample.size() < kWidthSample || start();
     }
-    return write(*record);
+    return write(record);
+  }
+
+  const std::vector<std::string>& shaped(const std::vector<std::string>& fields, size_t width) {
+    return m_shape.apply(fields, width, m_settings.select ? &m_selection : nullptr);
   }
 
   bool start() {
@@ -333,8 +338,7 @@ class Feed {
   const std::string& m_writerPath;
   std::list<std::string> m_titles;
   std::vector<std::vector<std::string>> m_sample;
-  std::vector<std::string> m_padded;
-  std::vector<std::string> m_selected;
+  RowShape m_shape;
   size_t m_width = 0;  // fields in an input row
   oryxtool::ColumnSelection m_selection;
   ColumnMeter m_meter;

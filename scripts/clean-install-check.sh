@@ -44,7 +44,7 @@ echo "== pkg-config --cflags oryxutil: $(pkg-config --cflags oryxutil)"
 apt-get -o Dpkg::Use-Pty=0 install -y -qq --no-install-recommends g++ cmake make man-db >/dev/null
 samples/run.sh
 echo "== man oryx-export"
-man -P cat oryx-export | grep -q "oryx-export"
+man -P cat oryx-export | grep -c "oryx-export" >/dev/null
 echo "== apt-get remove"
 apt-get -o Dpkg::Use-Pty=0 remove -y -qq '"${packages[*]}"' >/dev/null
 left=0
@@ -53,7 +53,7 @@ while IFS= read -r f; do
   if [ -e "$f" ] && { [ ! -d "$f" ] || [[ "$f" == *oryx* ]]; }; then echo "left behind: $f"; left=1; fi
 done < files.txt
 for p in '"${packages[*]}"'; do
-  if dpkg-query -W -f="\${Status}\n" "$p" 2>/dev/null | grep -qv "^unknown\|not-installed"; then
+  if dpkg-query -W -f="\${Status}\n" "$p" 2>/dev/null | grep -cv "^unknown\|not-installed" >/dev/null; then
     echo "still known to dpkg: $p"; left=1
   fi
 done

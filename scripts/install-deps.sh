@@ -30,7 +30,7 @@ packages=(
 
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -c "install ok installed" >/dev/null; then
     missing+=("$p")
   fi
 done

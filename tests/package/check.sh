@@ -21,10 +21,12 @@ lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs "$
 field() { dpkg-deb -f "$build"/$1_*.deb "$2"; }
 [ "$(field liboryxutil0 Multi-Arch)" = same ] || { echo "liboryxutil0: Multi-Arch is not same" >&2; exit 1; }
 for dep in libace-dev libxlsxwriter-dev libutf8proc-dev pkg-config; do
-  field liboryxutil-dev Depends | grep -qw "$dep" || { echo "liboryxutil-dev does not depend on $dep" >&2; exit 1; }
+  field liboryxutil-dev Depends | grep -cw "$dep" >/dev/null || { echo "liboryxutil-dev does not depend on $dep" >&2; exit 1; }
 done
-field oryxutil-tools Description | grep -qi xlsx || { echo "oryxutil-tools: description omits xlsx" >&2; exit 1; }
-dpkg-deb -c "$build"/liboryxutil0_*.deb | grep -q 'usr/share/doc/liboryxutil0/copyright'
+field oryxutil-tools Description | grep -ci xlsx >/dev/null || { echo "oryxutil-tools: description omits xlsx" >&2; exit 1; }
+# grep -c reads to the end: grep -q would leave at the first match and,
+# under pipefail, fail the pipeline with the listing's broken pipe.
+dpkg-deb -c "$build"/liboryxutil0_*.deb | grep -c 'usr/share/doc/liboryxutil0/copyright' >/dev/null
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT

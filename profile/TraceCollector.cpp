@@ -57,7 +57,7 @@ class Collector : private ProfileDestination, public BackgroundWriter {
 
   // On the thread, which may wait on the destination (a FIFO, say): the
   // file starts anew, as a trace is one array.
-  void open() {
+  void openFile() {
     const std::string& path = profileConfig().tracePath;
     std::string native;
     if (nativePath(path.c_str(), "UTF-8", native) && ::truncate(native.c_str(), 0) != 0) {
@@ -73,7 +73,7 @@ class Collector : private ProfileDestination, public BackgroundWriter {
 
   // Every buffer's events so far into the file; whether there were any.
   bool round(bool last) {
-    if (!m_opened) open();
+    if (!m_opened) openFile();
     size_t moved = 0;
     bool anyRetired = false;
     forEachBuffer([&](ThreadBuffer& buffer) {

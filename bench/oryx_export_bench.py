@@ -8,12 +8,12 @@ Measured in one run, on the same input, best of --repeat runs each:
   python  csv.reader -> csv.writer round trip (standard library, no flush per row);
   tool    oryx-export --format csv | html | xml | txt (txt with --encoding UTF-8).
 Ratios are of CPU time (user + system), steadier than wall time on a shared machine.
-Part sets (--parts N, 0 skips): oryx-export --part-size 1 over N rows against a
+Part sets (--part-files N, 0 skips): oryx-export --part-size 1 over N rows against a
 floor that writes the same N files with one write each under temporary names,
 syncs once and renames them into place; wall time, as syncing is waiting.
 Goals: csv <= 1.3 x floor; html, xml and txt at least 2 x faster than python;
 N = 100000 parts in under 60 s.
-Usage: bench/oryx_export_bench.py [--build build] [--rows 1000000] [--repeat 3] [--parts 100000]
+Usage: bench/oryx_export_bench.py [--build build] [--rows 1000000] [--repeat 3] [--part-files 100000]
 """
 import argparse
 import os
@@ -97,7 +97,7 @@ def main():
     parser.add_argument("--build", default="build")
     parser.add_argument("--rows", type=int, default=1000000)
     parser.add_argument("--repeat", type=int, default=3)
-    parser.add_argument("--parts", type=int, default=100000)
+    parser.add_argument("--part-files", dest="parts", type=int, default=100000)
     args = parser.parse_args()
     tool = os.path.join(args.build, "tools", "oryx-export")
     floor = os.path.join(args.build, "bench", "oryx-export-floor")

@@ -3,11 +3,27 @@
 #define ORYXUTIL_COMPANION_DESCRIPTOR_H
 
 // Owns one file descriptor and closes it on destruction; movable, not
-// copyable. Threads: one owner at a time.
+// copyable. Threads: one owner at a time. writeAll: every byte to a
+// descriptor, across short writes and EINTR.
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstddef>
+
 namespace oryx {
+
+// All of `size` bytes of `data` to `fd`; false, errno set, when a write fails.
+inline bool writeAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
 
 // Owns one descriptor; closed on destruction.
 class Descriptor {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "companion/io/OutputFile.h"
 
+#include "companion/io/Descriptor.h"
 #include "companion/os/NativePath.h"
 
 #include <fcntl.h>
@@ -11,24 +12,6 @@
 #include <vector>
 
 namespace oryx {
-
-namespace {
-
-// All of `size` bytes, or false with errno set.
-bool writeAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
-
-}  // namespace
 
 bool OutputFile::DescriptorSink::write(const char* data, size_t size) { return writeAll(fd, data, size); }
 

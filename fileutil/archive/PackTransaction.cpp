@@ -50,16 +50,6 @@ std::string absolute(const std::string& path) {
   return joined;
 }
 
-bool writeAll(int fd, const std::string& data) {
-  for (size_t done = 0; done < data.size();) {
-    const ssize_t put = ::write(fd, data.data() + done, data.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    done += static_cast<size_t>(put);
-  }
-  return true;
-}
-
 // A copy of `fromName` made in `toFd` under a private name, synced, then
 // linked as `toName` (never over an existing entry).
 bool copyAcross(int fromFd, const char* fromName, int toFd, const std::string& toName) {
@@ -79,7 +69,7 @@ bool copyAcross(int fromFd, const char* fromName, int toFd, const std::string& t
       ok = got == 0;
       break;
     }
-    if (!writeAll(out.get(), std::string(buffer, static_cast<size_t>(got)))) {
+    if (!writeAll(out.get(), buffer, static_cast<size_t>(got))) {
       ok = false;
       break;
     }
@@ -176,7 +166,7 @@ bool writeRecord(int stagingFd, const std::string& destination, const std::vecto
   data.push_back('\0');
   for (const std::string& original : originals) data.append(absolute(original)).push_back('\0');
   const Descriptor file(::openat(stagingFd, kRecordName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  return file.isOpen() && writeAll(file.get(), data);
+  return file.isOpen() && writeAll(file.get(), data.data(), data.size());
 }
 
 // The syncs that must have happened before any original is removed.

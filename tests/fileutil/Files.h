@@ -79,6 +79,13 @@ inline std::map<std::string, std::string> snapshot(const std::string& root) {
   return entries;
 }
 
+// The relative paths snapshot() shows below `root`, sorted.
+inline std::vector<std::string> pathsIn(const std::string& root) {
+  std::vector<std::string> paths;
+  for (const auto& entry : snapshot(root)) paths.push_back(entry.first);
+  return paths;
+}
+
 // The entries of `tree` whose path does not begin with one of `prefixes`
 // (each a whole relative path: "a" leaves out "a" and "a/...", not "ab").
 inline std::map<std::string, std::string> without(std::map<std::string, std::string> tree,

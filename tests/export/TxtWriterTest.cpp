@@ -22,15 +22,11 @@ namespace {
 const char* const kUtf8 = "UTF-8";
 const char* const kLocal = "GBK";
 
-std::unique_ptr<FormatFile> makeTxt() {
-  return std::unique_ptr<FormatFile>(FormatFileFactory::getFormatFile("TXT", {}));
-}
-
 // One document (encoding null: the environment decides); the file's lines, each with its LF.
 Strings exportLines(const char* encoding, const std::list<std::string>& titles, const std::list<long>& widths,
-                    const std::vector<Strings>& records) {
+                    const std::vector<Strings>& records, const oryx::WriterOptions& options = {}) {
   TempDir dir;
-  auto txt = makeTxt();
+  auto txt = oryx::makeWriter("txt", {}, options);
   EXPECT_EQ(txt->writeColumnTitle(titles, encoding, widths), 0);
   EXPECT_EQ(txt->startDocument(dir.file("t.txt").c_str()), 0);
   for (const auto& record : records) EXPECT_EQ(txt->writeRecord(record), 0);
@@ -72,21 +68,15 @@ TEST(TxtLayout, LocalModeNeverSplitsADoubleBytePairUnlessTheWidthIsOne) {
   // By the terminal rule no control byte reaches the terminal.
   oryx::WriterOptions terminal;
   terminal.terminalWidths = true;
-  TempDir dir;
-  std::unique_ptr<FormatFile> txt(FormatFileFactory::getFormatFile("txt", {}, terminal));
-  ASSERT_EQ(txt->writeColumnTitle({"t"}, kLocal, {6}), 0);
-  ASSERT_EQ(txt->startDocument(dir.file("t.txt").c_str()), 0);
-  ASSERT_EQ(txt->writeRecord(Strings{std::string("\x1B[2J\x7F\0\t", 7) + zhong}), 0);
-  ASSERT_EQ(txt->endDocument(), 0);
-  EXPECT_NE(readFile(dir.file("t.txt")).find("* ?[2J?? *\n*  " + zhong + "    *\n"), std::string::npos);
+  const Strings t = exportLines(kLocal, {"t"}, {6}, {{std::string("\x1B[2J\x7F\0\t", 7) + zhong}}, terminal);
+  EXPECT_EQ(Strings(t.begin() + 6, t.begin() + 8), (Strings{"* ?[2J?? *\n", "*  " + zhong + "    *\n"}));
   // A zero-width column shows its text one byte a line in its padding byte.
   EXPECT_EQ(exportLines(kLocal, {"", "b"}, {0, 1}, {{"xy", "z"}})[7], "* y*   *\n");
 }
 
 TEST(TxtMode, EncodingNameIsCaseSensitiveElseTheEnvironmentDecides) {
   TraceCapture capture;
-  auto txt = makeTxt();
-  EXPECT_EQ(txt->writeColumnTitle({kTokyo}, "utf-8", {}), -1);
+  EXPECT_EQ(oryx::makeWriter("txt", {})->writeColumnTitle({kTokyo}, "utf-8", {}), -1);
   EXPECT_EQ(capture.texts(), Strings{"TXTFormatFile::writeColumnTitle:encoding=utf-8 not support"});
   auto border = [](const char* encoding) { return exportLines(encoding, {kTokyo}, {}, {})[0].size(); };
   EXPECT_EQ(border("ISO-8859-1"), 11u);  // bytes: 6 + 5

@@ -2,8 +2,8 @@
 #ifndef ORYXUTIL_TESTS_SUPPORT_SPAWN_H
 #define ORYXUTIL_TESTS_SUPPORT_SPAWN_H
 
-// The suite's one way to run another program. spawn() starts one with the
-// chosen words, environment and standard streams; waitFor() gives its exit
+// The suite's one way to run another program. runProgram() runs one with
+// the chosen words, environment and standard streams and gives its exit
 // status (128 + the signal when a signal ended it, 127 when it never
 // started). runQuietly() and exitsCleanly() are the two common runs;
 // runShell() runs a shell command line and keeps what it printed;
@@ -30,47 +30,33 @@ extern char** environ;
 
 namespace oryxtest {
 
-struct SpawnOptions {
-  bool quiet = false;                             // standard streams on /dev/null
-  const std::vector<std::string>* env = nullptr;  // null: this process's environment
-};
-
-// The child's id, -1 when it cannot start; words[0] without a slash is
-// looked up on PATH.
-inline pid_t spawn(const std::vector<std::string>& words, const SpawnOptions& options = {}) {
+// Runs `words` to its end; words[0] without a slash is looked up on PATH.
+// `env` null: this process's environment; `quiet`: standard streams on /dev/null.
+inline int runProgram(const std::vector<std::string>& words, const std::vector<std::string>* env = nullptr,
+                      bool quiet = false) {
   std::vector<char*> argv, envp;
   for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
-  if (options.env != nullptr) {
-    for (const std::string& var : *options.env) envp.push_back(const_cast<char*>(var.c_str()));
+  if (env != nullptr) {
+    for (const std::string& var : *env) envp.push_back(const_cast<char*>(var.c_str()));
     envp.push_back(nullptr);
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  if (options.quiet) {
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  for (int fd = 0; quiet && fd <= 2; ++fd) {
+    posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
   }
   pid_t child = -1;
-  char** const environment = options.env != nullptr ? envp.data() : environ;
-  const int spawned = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environment);
+  const int spawned =
+      ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), env != nullptr ? envp.data() : environ);
   posix_spawn_file_actions_destroy(&actions);
-  return spawned == 0 ? child : -1;
-}
-
-inline int waitFor(pid_t child) {
   int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child) return 127;
+  if (spawned != 0 || ::waitpid(child, &status, 0) != child) return 127;
   return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
 // A program from PATH with exactly these words, no input, output discarded.
-inline int runQuietly(const std::vector<std::string>& words) {
-  SpawnOptions options;
-  options.quiet = true;
-  return waitFor(spawn(words, options));
-}
+inline int runQuietly(const std::vector<std::string>& words) { return runProgram(words, nullptr, true); }
 
 // Runs `args` as a fresh process, for behaviour fixed when the library loads
 // or exits, with this environment minus variables starting with
@@ -78,16 +64,11 @@ inline int runQuietly(const std::vector<std::string>& words) {
 // hung child is killed and reported as such).
 inline ::testing::AssertionResult exitsCleanly(std::vector<std::string> args, std::vector<std::string> env,
                                                const char* dropPrefix = "OX_PROFILE_", int seconds = 180) {
-  const std::string program = args[0];
   args.insert(args.begin(), {"/usr/bin/timeout", "-s", "KILL", std::to_string(seconds)});
   for (char** entry = environ; *entry != nullptr; ++entry) {
     if (std::strncmp(*entry, dropPrefix, std::strlen(dropPrefix)) != 0) env.push_back(*entry);
   }
-  SpawnOptions options;
-  options.env = &env;
-  const pid_t child = spawn(args, options);
-  if (child < 0) return ::testing::AssertionFailure() << "cannot run " << program;
-  const int status = waitFor(child);
+  const int status = runProgram(args, &env);
   if (status == 0) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "exit status " << status
                                        << (status == 137  ? " (killed: hung)"

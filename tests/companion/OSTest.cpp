@@ -11,8 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,11 +22,6 @@ namespace {
 
 const char kGbkZhongWen[] = "\xD6\xD0\xCE\xC4";           // 中文 in GBK
 const char kUtf8ZhongWen[] = "\xE4\xB8\xAD\xE6\x96\x87";  // 中文 in UTF-8
-
-extern "C" int byName(const ACE_DIRENT** a, const ACE_DIRENT** b) {
-  return std::strcmp((*a)->d_name, (*b)->d_name);
-}
-extern "C" int onlyLogs(const ACE_DIRENT* e) { return std::strstr(e->d_name, ".log") != nullptr; }
 
 bool exists(const std::string& path) {
   return std::filesystem::exists(std::filesystem::symlink_status(path));
@@ -59,20 +53,6 @@ TEST(OsEncodings, UnknownEncodingFailsWithEinvalAndNullPathsFailCleanly) {
   EXPECT_EQ(ORYX_OS::opendir("/", "NO-SUCH-ENCODING"), nullptr);
   EXPECT_EQ(ORYX_OS::access(nullptr, 0, "UTF-8"), -1);
   EXPECT_EQ(ORYX_OS::opendir(nullptr, "UTF-8"), nullptr);
-}
-
-TEST(OsDirectories, ScandirSelectsAndSortsWithTheCallersFunctions) {
-  TempDir dir;
-  for (const char* name : {"c.log", "a.log", "b.txt", "B.log"}) writeFile(dir.file(name), "");
-  ACE_DIRENT** list = nullptr;
-  const int count = ORYX_OS::scandir(dir.path().c_str(), &list, onlyLogs, byName, "UTF-8");
-  ASSERT_EQ(count, 3);
-  std::vector<std::string> names;
-  for (int i = 0; i < count; ++i) names.push_back(list[i]->d_name);
-  for (int i = 0; i < count; ++i) std::free(list[i]);
-  std::free(list);
-  EXPECT_EQ(names, (std::vector<std::string>{"B.log", "a.log", "c.log"}));
-  EXPECT_LT(ORYX_OS::scandir("/no/such/dir", &list, nullptr, nullptr, "UTF-8"), 0);
 }
 
 TEST(SystemCommandLine, QuotesGroupRedirectionsDropAndBackslashesBecomeSlashes) {

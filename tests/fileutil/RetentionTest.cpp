@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "oryxutil/fileutil/FileUtil.h"
 
-#include "fileutil/Archives.h"
 #include "fileutil/Files.h"
 #include "support/EnvGuard.h"
 
@@ -41,7 +40,8 @@ struct OutsideLayout {
   std::string tree = base.file("top/tree");
   OutsideLayout() {
     for (const char* dir : {"top", "top/tree", "top/tree/a"}) ::mkdir(base.file(dir).c_str(), 0755);
-    for (const char* file : {"top/keep.zip", "top/tree/..\\keep.zip", "top/tree/a\\b.zip", "top/tree/a/b.zip"}) {
+    for (const char* file :
+         {"top/keep.zip", "top/tree/..\\keep.zip", "top/tree/a\\b.zip", "top/tree/a/b.zip"}) {
       makeFile(base.file(file), 1000);
     }
     EXPECT_EQ(::symlink(base.file("top/keep.zip").c_str(), base.file("top/tree/link.zip").c_str()), 0);
@@ -89,7 +89,8 @@ TEST(RetentionByTime, RemovesOnlyArchivesStrictlyOlderThanTheCallersLocalCutoff)
     for (const char* name : {"x.ZIP", "x.zip.1", "x.zip.old"}) makeFile(dir.file(name), 1000);
     EXPECT_EQ(deleteBefore(dir, c.when, c.isDst), 0);
     EXPECT_FALSE(exists(dir.file("older.zip"))) << c.zone;
-    for (const char* name : {"equal.zip", "x.ZIP", "x.zip.1", "x.zip.old"}) EXPECT_TRUE(exists(dir.file(name))) << name;
+    for (const char* name : {"equal.zip", "x.ZIP", "x.zip.1", "x.zip.old"})
+      EXPECT_TRUE(exists(dir.file(name))) << name;
   }
 }
 

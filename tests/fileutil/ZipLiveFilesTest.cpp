@@ -6,7 +6,7 @@
 // still on disk, with its newest content.
 #include "oryxutil/fileutil/FileUtil.h"
 
-#include "fileutil/Archives.h"
+#include "fileutil/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ using Versions = std::map<std::string, std::vector<std::string>>;
 
 namespace {
 
-const int kBound = 60;  // seconds any one call may take
+const unsigned kBound = 60;  // seconds any one call may take
 
 // Replaces a file at once: a writer killed mid-way leaves the old text.
 bool replace(const std::string& path, const std::string& text) {
@@ -43,9 +43,10 @@ class ZipLiveFiles : public RealArchiver {
       const std::string& path = entry.first;
       if (path.find(".zip") != std::string::npos) {
         EXPECT_TRUE(archiveTestsOk(dir.file(path))) << path;
-        for (const auto& member : extracted(dir.file(path), scratch)) all[member.first].push_back(member.second);
+        for (const auto& member : extracted(dir.file(path), scratch))
+          all[member.first].push_back(member.second);
       } else if (entry.second != "dir") {
-        all[path].push_back(readFile(dir.file(path)));
+        all[path].push_back(entry.second);
       }
     }
     return all;
@@ -56,10 +57,12 @@ class ZipLiveFiles : public RealArchiver {
   }
   // `write(i)` runs in a forked child until the call, in another, ends.
   int whileWriting(const std::function<void(int)>& write, const std::function<int()>& call) {
-    const pid_t writer = startChild([&write] {
-      for (int i = 0;; ++i) write(i);
-      return 0;
-    });
+    const pid_t writer = startChild(
+        [&write] {
+          for (int i = 0;; ++i) write(i);
+          return 0;
+        },
+        2 * kBound);
     ::usleep(20000);
     const int result = inChild(call, kBound);
     ::kill(writer, SIGKILL);
@@ -82,9 +85,12 @@ TEST_F(ZipLiveFiles, FilesAppearingGrowingOrReplacedWhilePackedKeepTheirNewestCo
     std::function<bool(const std::string&, int)> write;
     bool subdirectory;  // packed by zipSpecificDir, else the *.log files
   } kCases[] = {
-      {"appearing", [](const std::string& d, int i) { return replace(d + "/n" + std::to_string(i) + ".log", "n"); }, false},
+      {"appearing",
+       [](const std::string& d, int i) { return replace(d + "/n" + std::to_string(i) + ".log", "n"); },
+       false},
       {"growing", [](const std::string& d, int) { return append(d + "/app.log"); }, false},
-      {"in a subdirectory", [](const std::string& d, int i) { return replace(d + "/sub/n" + std::to_string(i), "n"); }, true},
+      {"in a subdirectory",
+       [](const std::string& d, int i) { return replace(d + "/sub/n" + std::to_string(i), "n"); }, true},
   };
   for (const auto& c : kCases) {
     const bool growing = std::string(c.name) == "growing";
@@ -101,8 +107,9 @@ TEST_F(ZipLiveFiles, FilesAppearingGrowingOrReplacedWhilePackedKeepTheirNewestCo
             if (c.write(at, i)) replace(at + "/last", std::to_string(++written));
           },
           [&] {
-            return c.subdirectory ? oRYXFileUtil::zipSpecificDir(at.c_str(), "sub", archive.c_str(), true, "UTF-8")
-                                  : zipLogs(archive.c_str());
+            return c.subdirectory
+                       ? oRYXFileUtil::zipSpecificDir(at.c_str(), "sub", archive.c_str(), true, "UTF-8")
+                       : zipLogs(archive.c_str());
           });
       EXPECT_TRUE(result == 0 || result == -1 || result == -2) << c.name << " " << result;
       const Versions all = everything();
@@ -112,11 +119,13 @@ TEST_F(ZipLiveFiles, FilesAppearingGrowingOrReplacedWhilePackedKeepTheirNewestCo
         grown += version.size();
       }
       for (int i = 0; i < 100; ++i) {
-        EXPECT_TRUE(holds(all, "old" + std::to_string(i) + ".log", "old") && holds(all, "sub/old" + std::to_string(i), "old"));
+        EXPECT_TRUE(holds(all, "old" + std::to_string(i) + ".log", "old") &&
+                    holds(all, "sub/old" + std::to_string(i), "old"));
       }
       EXPECT_GE(grown, growing ? static_cast<size_t>(last) : 0u) << round;
       for (int i = 0; !growing && i < last; ++i) {
-        const bool kept = holds(all, "n" + std::to_string(i) + ".log", "n") || holds(all, "sub/n" + std::to_string(i), "n");
+        const bool kept =
+            holds(all, "n" + std::to_string(i) + ".log", "n") || holds(all, "sub/n" + std::to_string(i), "n");
         EXPECT_TRUE(kept) << c.name << " round " << round << " file " << i;
       }
       ::mkdir(dir.file("sub").c_str(), 0755);
@@ -139,12 +148,14 @@ TEST_F(ZipLiveFiles, TwoCallersOnOneArchiveNameLoseNothing) {
       }
       // Both children forked from this one thread: a fork from a second
       // thread could copy a lock the first holds into the child.
-      const pid_t first = startChild(call), second = startChild(call);
-      const int results[2] = {waitChild(first, kBound), waitChild(second, kBound)};
+      const pid_t first = startChild(call, kBound), second = startChild(call, kBound);
+      const int results[2] = {waitChild(first), waitChild(second)};
       EXPECT_TRUE(results[0] != -1000 && results[1] != -1000);
       const Versions all = everything();
       for (int i = 0; i < 100; ++i) {
-        EXPECT_TRUE(holds(all, std::to_string(i) + ".log", "log") && holds(all, "d/" + std::to_string(i), "d")) << i;
+        EXPECT_TRUE(holds(all, std::to_string(i) + ".log", "log") &&
+                    holds(all, "d/" + std::to_string(i), "d"))
+            << i;
       }
       for (const char* archive : {"same.zip", "d.zip"}) ::unlink(dir.file(archive).c_str());
     }
@@ -165,7 +176,8 @@ TEST_F(ZipLiveFiles, ACallerKilledAnywhereLeavesEverythingRecoverable) {
     const int again = inChild([this] { return zipLogs("k"); }, kBound);
     const int fresh = inChild([this] { return zipLogs("k2"); }, kBound);
     const Versions all = everything();
-    for (int i = 0; i < 300; ++i) EXPECT_TRUE(holds(all, std::to_string(i) + ".log", std::string(3000, 'a'))) << i;
+    for (int i = 0; i < 300; ++i)
+      EXPECT_TRUE(holds(all, std::to_string(i) + ".log", std::string(3000, 'a'))) << i;
     EXPECT_TRUE(again == 0 || fresh == 0 || snapshot(dir.path()).size() == 1) << again << " " << fresh;
     for (const char* archive : {"k.zip", "k2.zip"}) ::unlink(dir.file(archive).c_str());
   }

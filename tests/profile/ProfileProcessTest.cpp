@@ -47,10 +47,15 @@ class ProfileProcess : public ::testing::Test {
   oryxtest::TempDir m_dir;
 };
 
+// In "running" the program's static guard ends before the library unloads;
+// "idle" waits until its line is in the file; "quiet" checks that the writer
+// thread starts with the first line, not before.
 TEST_F(ProfileProcess, LinesIndentByLevelSwitchesDropPartsAndExitKeepsOnlyLinesFromBefore) {
-  // In "running" the program's static guard ends before the library unloads.
   const std::string inner = "Elapsed[inner]:#s:#ms:#us:#ns\n";
   const std::string rest = "Elapsed[outer]:#s:#ms:#us:#ns\nTimestamp[mark]:#s:#us\n";
+  const std::string running =
+      "Started[static scope]\n  Started[left running]\n    Started[also running]\n"
+      "    Elapsed[static scope]:#s:#ms:#us:#ns\n";
   const struct {
     const char* scenario;
     std::vector<std::string> env;
@@ -59,21 +64,15 @@ TEST_F(ProfileProcess, LinesIndentByLevelSwitchesDropPartsAndExitKeepsOnlyLinesF
       {"nested", {}, "Started[outer]\n  Started[inner]\n  " + inner + rest},
       {"nested", {"OX_PROFILE_NO_WRITE_START="}, "  " + inner + rest},
       {"nested", {"OX_PROFILE_NO_WRITE_INDENT=0"}, "Started[outer]\nStarted[inner]\n" + inner + rest},
-      {"running", {}, "Started[static scope]\n  Started[left running]\n    Started[also running]\n"
-                      "    Elapsed[static scope]:#s:#ms:#us:#ns\n"},
-      {"exit-then-running", {}, "Started[before exit]\n"}};
+      {"running", {}, running},
+      {"exit-then-running", {}, "Started[before exit]\n"},
+      {"idle", {}, "Timestamp[lone]:#s:#us\n"},
+      {"quiet", {}, "Timestamp[first]:#s:#us\n"}};
   for (const auto& c : kCases) {
     std::remove(m_dir.file("profile.log").c_str());
     ASSERT_TRUE(run(c.scenario, c.env)) << c.scenario;
     EXPECT_EQ(text(), c.expected) << c.scenario << " " << (c.env.empty() ? "defaults" : c.env[0]);
   }
-}
-
-TEST_F(ProfileProcess, ALineReachesTheFileWhileTheProgramIdles) { ASSERT_TRUE(run("idle")); }
-
-TEST_F(ProfileProcess, TheWriterThreadStartsWithTheFirstLine) {
-  ASSERT_TRUE(run("quiet"));
-  EXPECT_EQ(text(), "Timestamp[first]:#s:#us\n");
 }
 
 TEST_F(ProfileProcess, ThreadsKeepTheirOwnOrderInWholeLines) {
@@ -98,10 +97,10 @@ TEST_F(ProfileProcess, ValgrindFindsNothingAtExitWithOrWithoutDestination) {
   if (std::string(ORYX_VALGRIND).empty()) GTEST_SKIP() << "valgrind missing or sanitized build";
   for (const char* scenario : {"running", "exit-then-running", "threads"}) {
     for (const char* destination : {"OX_PROFILE_FILE=", "OX_PROFILE_FILE=/dev/null"}) {
-      EXPECT_TRUE(exitsCleanly({ORYX_VALGRIND, "--quiet", "--leak-check=full", "--error-exitcode=99",
-                                "--errors-for-leak-kinds=definite,indirect,possible", ORYX_PROFILE_CHILD,
-                                scenario},
-                               {destination}))
+      EXPECT_TRUE(
+          exitsCleanly({ORYX_VALGRIND, "--quiet", "--leak-check=full", "--error-exitcode=99",
+                        "--errors-for-leak-kinds=definite,indirect,possible", ORYX_PROFILE_CHILD, scenario},
+                       {destination}))
           << scenario << " " << destination;
     }
   }

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace oryx {
@@ -83,6 +84,7 @@ class NameSet {
   int holderOf(const std::string& directory);
 
   std::vector<Original> m_files;                       // file sets
+  std::unordered_set<std::string> m_taken;             // their paths
   std::unordered_map<std::string, struct ::stat> m_tree;  // tree sets: path -> status
   std::string m_top;                                   // the tree's subdirectory
   std::map<std::string, Descriptor> m_holders;         // directories of file sets

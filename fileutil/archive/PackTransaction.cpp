@@ -42,13 +42,19 @@ void makeDirectories(const std::string& path) {
   }
 }
 
-std::string absolute(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
+std::string workingDirectory() {
   char* here = ::getcwd(nullptr, 0);
-  const std::string joined = here == nullptr ? path : std::string(here) + "/" + path;
+  const std::string path = here == nullptr ? std::string() : here;
   std::free(here);
-  return joined;
+  return path;
 }
+
+// `path` made absolute against `here`, the working directory.
+std::string absolute(const std::string& path, const std::string& here) {
+  return (!path.empty() && path[0] == '/') || here.empty() ? path : here + "/" + path;
+}
+
+std::string absolute(const std::string& path) { return absolute(path, workingDirectory()); }
 
 // A copy of `fromName` made in `toFd` under a private name, synced, then
 // linked as `toName` (never over an existing entry).
@@ -162,9 +168,10 @@ void recoverLeftovers(const std::string& root) {
 
 // What a later call needs should this one be killed.
 bool writeRecord(int stagingFd, const std::string& destination, const std::vector<std::string>& originals) {
-  std::string data = absolute(destination);
+  const std::string here = workingDirectory();
+  std::string data = absolute(destination, here);
   data.push_back('\0');
-  for (const std::string& original : originals) data.append(absolute(original)).push_back('\0');
+  for (const std::string& original : originals) data.append(absolute(original, here)).push_back('\0');
   const Descriptor file(::openat(stagingFd, kRecordName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   return file.isOpen() && writeAll(file.get(), data.data(), data.size());
 }

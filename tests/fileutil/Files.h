@@ -79,6 +79,13 @@ inline std::map<std::string, std::string> snapshot(const std::string& root) {
   return entries;
 }
 
+// The relative paths snapshot() shows below `root`, sorted.
+inline std::vector<std::string> pathsIn(const std::string& root) {
+  std::vector<std::string> paths;
+  for (const auto& entry : snapshot(root)) paths.push_back(entry.first);
+  return paths;
+}
+
 // The entries of `tree` whose path does not begin with one of `prefixes`
 // (each a whole relative path: "a" leaves out "a" and "a/...", not "ab").
 inline std::map<std::string, std::string> without(std::map<std::string, std::string> tree,
@@ -143,33 +150,24 @@ inline int inChild(const std::function<int()>& call, unsigned seconds) {
   return waitChild(startChild(call, seconds));
 }
 
-// Every file the archive holds, extracted by 7za into `into` (emptied
-// again after), by stored path -> content; empty when 7za cannot read it.
-inline std::map<std::string, std::string> extracted(const std::string& archive, const TempDir& into) {
-  std::map<std::string, std::string> files;
-  if (runQuietly({"7za", "x", "-y", "-snl", "-o" + into.path(), "--", archive}) != 0) return files;
-  namespace fs = std::filesystem;
-  for (const auto& entry : fs::recursive_directory_iterator(into.path())) {
-    if (entry.is_regular_file())
-      files[entry.path().string().substr(into.path().size() + 1)] = readFile(entry.path());
-  }
-  fs::remove_all(into.path() + "/");
-  ::mkdir(into.path().c_str(), 0700);
-  return files;
+// Every entry of the archive, extracted by 7za, as snapshot() shows it;
+// empty when 7za cannot read the archive.
+inline std::map<std::string, std::string> extracted(const std::string& archive) {
+  TempDir into;
+  if (runQuietly({"7za", "x", "-y", "-snl", "-o" + into.path(), "--", archive}) != 0) return {};
+  return snapshot(into.path());
 }
 
 // "7za t": the archive is whole and readable (no password asked for).
 inline bool archiveTestsOk(const std::string& path) { return runQuietly({"7za", "t", "--", path}) == 0; }
-
-// 7za is on PATH (it starts; without arguments it prints its usage).
-inline bool haveSevenZip() { return runQuietly({"7za"}) != 127; }
 
 // The fixture of the tests that need the real 7za (skipped without it): a
 // directory to pack in and an ORYX_ROOT for the staging place.
 class RealArchiver : public testing::Test {
  protected:
   void SetUp() override {
-    if (!haveSevenZip())
+    // 7za without arguments prints its usage; 127: it is not on PATH.
+    if (runQuietly({"7za"}) == 127)
       GTEST_SKIP() << "7za is not on PATH (Debian package p7zip-full); the real archiver is needed";
   }
   TempDir dir;

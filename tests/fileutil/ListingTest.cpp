@@ -12,44 +12,34 @@
 using namespace oryxtest;
 using Names = std::vector<std::string>;
 
-namespace {
-
-// Five files, b newest ... d oldest, then the directory "sub", oldest of all.
-struct ListingDir {
+TEST(FileListOrders, TimeNameAndDirectoryOrderWithMaxCountBehindEarlierRecordsUnreadableOldest) {
+  // Five files, b newest ... d oldest, then the directory "sub", oldest of all.
   TempDir dir;
-  ListingDir() {
-    const char* byAge[] = {"b.log", "e.log", "a.log", "c.log", "d.log"};
-    for (int i = 0; i < 5; ++i) makeFile(dir.file(byAge[i]), 1600000000 - 10 * i);
-    ::mkdir(dir.file("sub").c_str(), 0755);
-    setModified(dir.file("sub"), 1000);
-  }
-  std::list<FILEINFO> list(ORDER order, int maxCount) {
+  const char* byAge[] = {"b.log", "e.log", "a.log", "c.log", "d.log"};
+  for (int i = 0; i < 5; ++i) makeFile(dir.file(byAge[i]), 1600000000 - 10 * i);
+  ::mkdir(dir.file("sub").c_str(), 0755);
+  setModified(dir.file("sub"), 1000);
+  const auto list = [&dir](ORDER order, int maxCount) {
     std::list<FILEINFO> files;
     EXPECT_EQ(oRYXFileUtil::getFileList(dir.path().c_str(), files, order, maxCount), 0);
     return files;
-  }
-};
-
-}  // namespace
-
-TEST(FileListOrders, TimeNameAndDirectoryOrderWithMaxCountBehindEarlierRecordsUnreadableOldest) {
-  ListingDir d;
-  EXPECT_EQ(namesOf(d.list(ORDER_BY_TIME, 0)), (Names{"b.log", "e.log", "a.log", "c.log", "d.log", "sub"}));
-  EXPECT_EQ(namesOf(d.list(ORDER_BY_TIME, 3)), (Names{"b.log", "e.log", "a.log"}));
-  makeFile(d.dir.file("Z.log"), 1600000000);
-  EXPECT_EQ(namesOf(d.list(ORDER_BY_NAME, 3)), (Names{"Z.log", "a.log", "b.log"}));
-  Names all = namesOf(d.list(ORDER_NONE, 0));
+  };
+  EXPECT_EQ(namesOf(list(ORDER_BY_TIME, 0)), (Names{"b.log", "e.log", "a.log", "c.log", "d.log", "sub"}));
+  EXPECT_EQ(namesOf(list(ORDER_BY_TIME, 3)), (Names{"b.log", "e.log", "a.log"}));
+  makeFile(dir.file("Z.log"), 1600000000);
+  EXPECT_EQ(namesOf(list(ORDER_BY_NAME, 3)), (Names{"Z.log", "a.log", "b.log"}));
+  Names all = namesOf(list(ORDER_NONE, 0));
   std::sort(all.begin(), all.end());
   EXPECT_EQ(all, (Names{"Z.log", "a.log", "b.log", "c.log", "d.log", "e.log", "sub"}));
-  EXPECT_EQ(d.list(ORDER_NONE, 3).size(), 3u);
+  EXPECT_EQ(list(ORDER_NONE, 3).size(), 3u);
   std::list<FILEINFO> files{FILEINFO{"earlier", false, 0}};  // new records go behind earlier ones
-  oRYXFileUtil::getFileList(d.dir.path().c_str(), files, ORDER_BY_NAME, 2);
-  oRYXFileUtil::getFileList(d.dir.path().c_str(), files, ORDER_BY_TIME, 1);
+  oRYXFileUtil::getFileList(dir.path().c_str(), files, ORDER_BY_NAME, 2);
+  oRYXFileUtil::getFileList(dir.path().c_str(), files, ORDER_BY_TIME, 1);
   EXPECT_EQ(namesOf(files), (Names{"earlier", "Z.log", "a.log", "b.log"}));
   // An entry whose status cannot be read is reported and sorts oldest.
-  EXPECT_EQ(::symlink("/no/such/target", d.dir.file("dangling").c_str()), 0);
+  EXPECT_EQ(::symlink("/no/such/target", dir.file("dangling").c_str()), 0);
   testing::internal::CaptureStdout();
-  EXPECT_EQ(d.list(ORDER_BY_TIME, 0).back().fileName, "dangling");
+  EXPECT_EQ(list(ORDER_BY_TIME, 0).back().fileName, "dangling");
   EXPECT_NE(testing::internal::GetCapturedStdout().find("file:dangling not exist!\n"), std::string::npos);
 }
 

@@ -85,25 +85,18 @@ TEST(TreeRemoval, ASubdirectorySwappedForALinkOutsideIsNeverFollowed) {
   }
 }
 
-namespace {
-
-// A chain of `depth` levels "a", each also holding files and a leaf
-// directory "b" with a file: levels above the deepest few are closed while
-// the walk is below them and must be read again to their end.
-void makeWideChain(std::string level, int depth) {
-  for (int i = 0; i < depth; ++i, level += "/a") {
+TEST(TreeRemoval, DeepTreesGoWithFewDescriptorsAndAnEntryThatCannotGoStays) {
+  TempDir base(kRamDisk);
+  // A chain of 40 levels "a", each also holding files and a leaf directory
+  // "b" with a file: levels above the deepest few are closed while the walk
+  // is below them and must be read again to their end.
+  std::string level = base.file("t");
+  for (int i = 0; i < 40; ++i, level += "/a") {
     ::mkdir(level.c_str(), 0755);
     for (int f = 0; f < 5; ++f) writeFile(level + "/f" + std::to_string(f), "f");
     ::mkdir((level + "/b").c_str(), 0755);
     writeFile(level + "/b/leaf", "f");
   }
-}
-
-}  // namespace
-
-TEST(TreeRemoval, DeepTreesGoWithFewDescriptorsAndAnEntryThatCannotGoStays) {
-  TempDir base(kRamDisk);
-  makeWideChain(base.file("t"), 40);
   // Ten levels up from the bottom, a mount point (when root may mount one):
   // its removal fails (busy), everything else goes and the walk ends.
   std::string mountPoint = base.file("t");

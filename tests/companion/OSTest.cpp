@@ -7,13 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,28 +20,14 @@ using namespace oryxtest;
 
 namespace {
 
-const char kGbkZhongWen[] = "\xD6\xD0\xCE\xC4";            // 中文 in GBK
-const char kUtf8ZhongWen[] = "\xE4\xB8\xAD\xE6\x96\x87";    // 中文 in UTF-8
+const char kGbkZhongWen[] = "\xD6\xD0\xCE\xC4";           // 中文 in GBK
+const char kUtf8ZhongWen[] = "\xE4\xB8\xAD\xE6\x96\x87";  // 中文 in UTF-8
 
-extern "C" int byName(const ACE_DIRENT** a, const ACE_DIRENT** b) {
-  return std::strcmp((*a)->d_name, (*b)->d_name);
+bool exists(const std::string& path) {
+  return std::filesystem::exists(std::filesystem::symlink_status(path));
 }
-extern "C" int onlyLogs(const ACE_DIRENT* e) { return std::strstr(e->d_name, ".log") != nullptr; }
-
-bool exists(const std::string& path) { return std::filesystem::exists(std::filesystem::symlink_status(path)); }
 
 }  // namespace
-
-TEST(OsPaths, BackslashIsASeparator) {
-  TempDir dir;
-  const std::string windowsStyle = dir.path() + "\\sub";
-  ASSERT_EQ(ORYX_OS::mkdir(windowsStyle.c_str(), 0755, "UTF-8"), 0);
-  writeFile(dir.file("sub/f.txt"), "x");
-  struct ::stat st;
-  EXPECT_EQ(ORYX_OS::stat((dir.path() + "\\sub\\f.txt").c_str(), &st, "UTF-8"), 0);
-  EXPECT_TRUE(S_ISREG(st.st_mode));
-  EXPECT_EQ(ORYX_OS::unlink((dir.path() + "\\sub\\f.txt").c_str(), "UTF-8"), 0);
-}
 
 TEST(OsEncodings, GbkNamesReachAndListTheUtf8NamedFile) {
   TempDir dir;
@@ -56,7 +40,8 @@ TEST(OsEncodings, GbkNamesReachAndListTheUtf8NamedFile) {
   std::set<std::string> names;
   ACE_DIRENT entry;
   ACE_DIRENT* result = nullptr;
-  while (ORYX_OS::readdir_r(handle, &entry, &result, "GBK") == 0 && result != nullptr) names.insert(result->d_name);
+  while (ORYX_OS::readdir_r(handle, &entry, &result, "GBK") == 0 && result != nullptr)
+    names.insert(result->d_name);
   ORYX_OS::closedir(handle);
   EXPECT_EQ(names, (std::set<std::string>{".", "..", kGbkZhongWen}));
 }
@@ -70,38 +55,20 @@ TEST(OsEncodings, UnknownEncodingFailsWithEinvalAndNullPathsFailCleanly) {
   EXPECT_EQ(ORYX_OS::opendir(nullptr, "UTF-8"), nullptr);
 }
 
-TEST(OsDirectories, ScandirSelectsAndSortsWithTheCallersFunctions) {
-  TempDir dir;
-  for (const char* name : {"c.log", "a.log", "b.txt", "B.log"}) writeFile(dir.file(name), "");
-  ACE_DIRENT** list = nullptr;
-  const int count = ORYX_OS::scandir(dir.path().c_str(), &list, onlyLogs, byName, "UTF-8");
-  ASSERT_EQ(count, 3);
-  std::vector<std::string> names;
-  for (int i = 0; i < count; ++i) names.push_back(list[i]->d_name);
-  for (int i = 0; i < count; ++i) std::free(list[i]);
-  std::free(list);
-  EXPECT_EQ(names, (std::vector<std::string>{"B.log", "a.log", "c.log"}));
-  EXPECT_LT(ORYX_OS::scandir("/no/such/dir", &list, nullptr, nullptr, "UTF-8"), 0);
-}
-
 TEST(SystemCommandLine, QuotesGroupRedirectionsDropAndBackslashesBecomeSlashes) {
   FakeProgram rec("rec");
   EXPECT_EQ(ORYX_OS::system("rec \"a b\"  c\\d \">nul\" x\"y z\" >nul 2>&1", "UTF-8"), 0);
-  EXPECT_EQ(rec.runs(), (std::vector<std::vector<std::string>>{{workingDirectory(), "a b", "c/d", ">nul", "xy z"}}));
+  EXPECT_EQ(rec.runs(),
+            (std::vector<std::vector<std::string>>{{workingDirectory(), "a b", "c/d", ">nul", "xy z"}}));
 }
 
 TEST(SystemCommandLine, OutputIsDiscardedOnlyWhenRedirectedToNul) {
-  TempDir dir;
   FakeProgram say("say", "echo \"$1\"; echo err-\"$1\" >&2");
   std::fflush(stdout);
-  const int saved = ::dup(1);
-  const int file = ::open(dir.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  ::dup2(file, 1);
-  ::close(file);
-  for (const char* line : {"say visible 2>nul", "say hidden >nul", "say both 2>&1"}) ORYX_OS::system(line, "UTF-8");
-  ::dup2(saved, 1);
-  ::close(saved);
-  EXPECT_EQ(readFile(dir.file("out")), "visible\nboth\nerr-both\n");
+  testing::internal::CaptureStdout();
+  for (const char* line : {"say visible 2>nul", "say hidden >nul", "say both 2>&1"})
+    ORYX_OS::system(line, "UTF-8");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "visible\nboth\nerr-both\n");
 }
 
 TEST(SystemResults, ExitStatusMissingProgramAndEmptyLine) {
@@ -118,11 +85,14 @@ TEST(SystemBuiltins, DelRemovesMatchingRegularFilesOnlyAndMoveRenames) {
   for (const char* name : {"a.log", "c.txt", "d e.log", "z.zip"}) writeFile(dir.file(name), name);
   ::mkdir(dir.file("sub.log").c_str(), 0755);
   EXPECT_EQ(::symlink(dir.file("c.txt").c_str(), dir.file("link.log").c_str()), 0);
-  EXPECT_EQ(ORYX_OS::system(("del /Q " + dir.path() + "\\*.log \"" + dir.file("c.txt") + "\"").c_str(), "UTF-8"), 0);
+  EXPECT_EQ(
+      ORYX_OS::system(("del /Q " + dir.path() + "\\*.log \"" + dir.file("c.txt") + "\"").c_str(), "UTF-8"),
+      0);
   for (const char* gone : {"a.log", "c.txt", "d e.log"}) EXPECT_FALSE(exists(dir.file(gone))) << gone;
   EXPECT_TRUE(exists(dir.file("sub.log")) && exists(dir.file("link.log")));
   EXPECT_NE(ORYX_OS::system(("del /Q " + dir.file("missing")).c_str(), "UTF-8"), 0);
 
-  EXPECT_EQ(ORYX_OS::system(("move \"" + dir.path() + "\\z.zip\"  " + dir.file("sub.log")).c_str(), "UTF-8"), 0);
+  EXPECT_EQ(ORYX_OS::system(("move \"" + dir.path() + "\\z.zip\"  " + dir.file("sub.log")).c_str(), "UTF-8"),
+            0);
   EXPECT_EQ(readFile(dir.file("sub.log/z.zip")), "z.zip");
 }

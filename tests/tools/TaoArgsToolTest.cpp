@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 // oryx-tao-args run as a program: its words on stdout, its errors on stderr.
 #include "support/EnvGuard.h"
+#include "support/Spawn.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 
 #ifndef ORYX_TAO_ARGS
@@ -17,18 +16,16 @@ class TaoArgsTool : public ::testing::Test {
  protected:
   oryxtest::TempDir dir;
   oryxtest::EnvGuard config{"ORYX_CONFIG_PATH", "/cfg"}, root{"ORYX_ROOT", "/root"};
-  std::string out, err;
+  oryxtest::ShellRun result;
 
   void SetUp() override {
     if (std::string(ORYX_TAO_ARGS).empty()) GTEST_SKIP() << "oryx-tao-args is not built";
     oryxtest::writeFile(dir.file("tao.cfg"), "[NameService]\nhostname=h\nport=2809\nListenAllIp=enable\n");
   }
-  // Runs `command` in the test directory with $T the tool; fills `out` and `err`; the exit status.
+  // Runs `command` in the test directory with $T the tool; fills `result`; the exit status.
   int shell(const std::string& command) {
-    const int status = std::system(("cd " + dir.path() + " && T=" ORYX_TAO_ARGS " && { " + command + "; } >out 2>err").c_str());
-    out = oryxtest::readFile(dir.file("out"));
-    err = oryxtest::readFile(dir.file("err"));
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result = oryxtest::runShell(dir.path(), "T=" ORYX_TAO_ARGS "\n" + command);
+    return result.status;
   }
   int run(const std::string& options, const std::string& cfg = "tao.cfg") {
     return shell("$T --cfg " + cfg + " " + options);
@@ -36,24 +33,23 @@ class TaoArgsTool : public ::testing::Test {
 };
 
 TEST_F(TaoArgsTool, PrintsOneWordPerLineOrNamesWhatIsMissing) {
-  EXPECT_EQ(0, run("--port 7000 -- srv -x")) << err;
-  EXPECT_EQ("srv\n-x\n-ORBInitRef\nNameService=corbaloc:iiop:h:2809/NameService\n-ORBEndpoint\n"
-            "iiop://:7000\n-ORBSvcConf\n/cfg/svc.conf\n",
-            out);
+  EXPECT_EQ(0, run("--port 7000 -- srv -x")) << result.err;
+  EXPECT_EQ(
+      "srv\n-x\n-ORBInitRef\nNameService=corbaloc:iiop:h:2809/NameService\n-ORBEndpoint\n"
+      "iiop://:7000\n-ORBSvcConf\n/cfg/svc.conf\n",
+      result.out);
   EXPECT_EQ(1, run("", "none.cfg"));
-  EXPECT_NE(std::string::npos, err.find("cannot read tao.cfg 'none.cfg'")) << err;
+  EXPECT_NE(std::string::npos, result.err.find("cannot read tao.cfg 'none.cfg'")) << result.err;
   // A FIFO in its place is refused at once, never waited on.
   EXPECT_EQ(1, shell("mkfifo fifo.cfg && timeout 10 $T --cfg fifo.cfg"));
-  EXPECT_EQ("oryx-tao-args: cannot read tao.cfg 'fifo.cfg': not a regular file\n", err);
+  EXPECT_EQ("oryx-tao-args: cannot read tao.cfg 'fifo.cfg': not a regular file\n", result.err);
   oryxtest::writeFile(dir.file("bad.cfg"), "[NameService]\nport=1\n\nno equals sign\n");
   EXPECT_EQ(1, run("", "bad.cfg"));
-  EXPECT_EQ("oryx-tao-args: bad.cfg:4: neither [section] nor key=value\n", err);
+  EXPECT_EQ("oryx-tao-args: bad.cfg:4: neither [section] nor key=value\n", result.err);
   oryxtest::EnvGuard unset("ORYX_CONFIG_PATH", nullptr);
   EXPECT_EQ(1, run(""));
-  EXPECT_NE(std::string::npos, err.find("ORYX_CONFIG_PATH is not set")) << err;
-  EXPECT_EQ("", out);
-  EXPECT_EQ(0, run("--version"));
-  EXPECT_EQ("oryx-tao-args (oryxutil) " ORYX_VERSION "\n", out);
+  EXPECT_NE(std::string::npos, result.err.find("ORYX_CONFIG_PATH is not set")) << result.err;
+  EXPECT_EQ("", result.out);
 }
 
 TEST_F(TaoArgsTool, EveryFormatCarriesTheExactWords) {
@@ -62,14 +58,15 @@ TEST_F(TaoArgsTool, EveryFormatCarriesTheExactWords) {
   oryxtest::writeFile(dir.file("tao.cfg"),
                       "[NameService]\nhostname=h\nport=1\n[ORB]\norbext=-X 'a b;c|d$(x)' -Y \"it's *\"\n");
   ASSERT_EQ(0, run("--format null"));
-  const std::string nul = out;
-  EXPECT_NE(std::string::npos, nul.find(std::string("a b;c|d$(x)") + '\0' + "-Y" + '\0' + "it's *" + '\0')) << nul;
+  const std::string nul = result.out;
+  EXPECT_NE(std::string::npos, nul.find(std::string("a b;c|d$(x)") + '\0' + "-Y" + '\0' + "it's *" + '\0'))
+      << nul;
   ASSERT_EQ(0, shell("eval \"set -- $($T --cfg tao.cfg --format shell)\" && printf '%s\\0' \"$@\""));
-  EXPECT_EQ(nul, out);
-  ASSERT_EQ(0, shell("$T --cfg tao.cfg --format json | python3 -c "
-                     "\"import json,sys; sys.stdout.write(''.join(w + chr(0) for w in json.load(sys.stdin)))\""));
-  EXPECT_EQ(nul, out);
-  EXPECT_EQ(2, run("--format yaml"));
+  EXPECT_EQ(nul, result.out);
+  ASSERT_EQ(
+      0, shell("$T --cfg tao.cfg --format json | python3 -c "
+               "\"import json,sys; sys.stdout.write(''.join(w + chr(0) for w in json.load(sys.stdin)))\""));
+  EXPECT_EQ(nul, result.out);
 }
 
 TEST_F(TaoArgsTool, CheckNamesEachProblemWithItsLine) {
@@ -79,7 +76,8 @@ TEST_F(TaoArgsTool, CheckNamesEachProblemWithItsLine) {
   } cases[] = {
       {"", "c.cfg: no [NameService] section: the naming service reference gets an empty port\n"},
       {"\xEF\xBB\xBF[NameService]\nhostname=h\n; a comment\nport=\nListenAllIp=Enable\n",
-       "c.cfg:4: port is empty\nc.cfg:5: ListenAllIp is neither enable nor disable (counts as off): Enable\n"},
+       "c.cfg:4: port is empty\nc.cfg:5: ListenAllIp is neither enable nor disable (counts as off): "
+       "Enable\n"},
       {"[NameService]\nport=70000\nssl=enable\n[Debug]\nDebugLevel=x\n[ORB]\nUseIp=yes\n",
        "c.cfg:2: port is not a port number (1-65535): 70000\n"
        "c.cfg:1: [NameService] has no sslport but ssl is enabled\n"
@@ -87,15 +85,16 @@ TEST_F(TaoArgsTool, CheckNamesEachProblemWithItsLine) {
        "c.cfg:5: DebugLevel is not a number: x\n"},
       {"port=1\n[NameService\n[NameService]\nport=\"2809\"\n",
        "c.cfg:1: key=value before any [section]\nc.cfg:2: section header without ']'\n"},
-      {std::string("[NameService]\nport=1\n\x01") + '\0' + "\xff\n", "c.cfg:3: NUL byte: this is not a text file\n"},
+      {std::string("[NameService]\nport=1\n\x01") + '\0' + "\xff\n",
+       "c.cfg:3: NUL byte: this is not a text file\n"},
   };
   for (const auto& c : cases) {
     oryxtest::writeFile(dir.file("c.cfg"), c.cfg);
     EXPECT_EQ(1, run("--check", "c.cfg")) << c.report;
-    EXPECT_EQ(c.report + "/cfg/svc.conf: service configuration: No such file or directory\n", out);
+    EXPECT_EQ(c.report + "/cfg/svc.conf: service configuration: No such file or directory\n", result.out);
   }
   oryxtest::writeFile(dir.file("svc.conf"), "");
   oryxtest::EnvGuard here("ORYX_CONFIG_PATH", dir.path().c_str());
-  EXPECT_EQ(0, run("--check")) << out;
-  EXPECT_EQ("", out);
+  EXPECT_EQ(0, run("--check")) << result.out;
+  EXPECT_EQ("", result.out);
 }

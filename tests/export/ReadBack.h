@@ -2,10 +2,11 @@
 #ifndef ORYXUTIL_TESTS_EXPORT_READBACK_H
 #define ORYXUTIL_TESTS_EXPORT_READBACK_H
 
-// The export tests' side of the independent readers in this folder
-// (table_read.py, xlsx_read.py, json_check.py): they print each row's texts
-// as the hex of their bytes ("-" when empty), one row a line; these helpers
-// run them and build the expected text the same way.
+// The export tests' side of the independent readers in this folder:
+// table_read.py and xlsx_read.py print each row's texts as the hex of their
+// bytes ("-" when empty), one row a line; json_check.py prints what differs
+// from the expected records. These helpers run them and build the expected
+// text the same way. Not thread-safe (gtest assertions, popen).
 
 #include <gtest/gtest.h>
 

@@ -42,12 +42,12 @@ std::string head(const std::string& sheet, const std::string& filter, const Stri
          row(titles);
 }
 
-// One workbook of `records` under `titles`.
+// One workbook of `records` under `titles` (a workbook is UTF-8, whatever encoding is named).
 void writeBook(const std::string& name, const oryx::WriterOptions& options,
                const std::list<std::string>& titles, const std::list<long>& widths,
                const std::vector<Strings>& records) {
   std::unique_ptr<FormatFile> xlsx(FormatFileFactory::getFormatFile("xlsx", {}, options));
-  ASSERT_EQ(xlsx->writeColumnTitle(titles, widths), 0);
+  ASSERT_EQ(xlsx->writeColumnTitle(titles, "any name", widths), 0);
   ASSERT_EQ(xlsx->startDocument(name.c_str()), 0);
   for (const Strings& record : records) ASSERT_EQ(xlsx->writeRecord(record), 0);
   ASSERT_EQ(xlsx->endDocument(), 0);

@@ -8,7 +8,6 @@
 
 #include <malloc.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -63,18 +62,6 @@ TEST(BlockQueue, EveryProducersBlocksArriveWholeAndInOrderThroughAFullQueue) {
   }
   for (std::thread& producer : producers) producer.join();
   EXPECT_TRUE(queue.is_empty());
-}
-
-TEST(BlockQueue, PollOfAnEmptyQueueAndADeactivatedQueueFail) {
-  oryx::BatchQueue queue;
-  ACE_Message_Block* block = nullptr;
-  ACE_Time_Value now(ACE_Time_Value::zero);
-  EXPECT_EQ(queue.dequeue_all(block, &now), -1);
-  EXPECT_EQ(errno, EWOULDBLOCK);
-  EXPECT_EQ(block, nullptr);
-  queue.deactivate();
-  EXPECT_EQ(queue.dequeue_all(block), -1);
-  EXPECT_EQ(errno, ESHUTDOWN);
 }
 
 // One huge item must not make every later chunk huge: its chunk goes back to

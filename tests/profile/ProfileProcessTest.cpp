@@ -93,17 +93,4 @@ TEST_F(ProfileProcess, ThreadsKeepTheirOwnOrderInWholeLines) {
   }
 }
 
-TEST_F(ProfileProcess, ValgrindFindsNothingAtExitWithOrWithoutDestination) {
-  if (std::string(ORYX_VALGRIND).empty()) GTEST_SKIP() << "valgrind missing or sanitized build";
-  for (const char* scenario : {"running", "exit-then-running", "threads"}) {
-    for (const char* destination : {"OX_PROFILE_FILE=", "OX_PROFILE_FILE=/dev/null"}) {
-      EXPECT_TRUE(
-          exitsCleanly({ORYX_VALGRIND, "--quiet", "--leak-check=full", "--error-exitcode=99",
-                        "--errors-for-leak-kinds=definite,indirect,possible", ORYX_PROFILE_CHILD, scenario},
-                       {destination}))
-          << scenario << " " << destination;
-    }
-  }
-}
-
 }  // namespace

@@ -93,6 +93,11 @@ class BackgroundWriter : public ACE_Task<ACE_MT_SYNCH>, private ForkAware {
 
   int svc() override;
 
+ protected:
+  // A forked child's side of the fork (see above); a subclass that
+  // overrides it calls this one too.
+  bool unlockInChild() override;
+
  private:
   class Gathered;
 
@@ -106,11 +111,6 @@ class BackgroundWriter : public ACE_Task<ACE_MT_SYNCH>, private ForkAware {
 
   void lockForFork() override;
   void unlockInParent() override;
-
- protected:
-  bool unlockInChild() override;
-
- private:
 
   OutputFile& m_output;
   const Settings m_settings;

@@ -3,8 +3,8 @@
 #define ORYXUTIL_COMPANION_DESCRIPTOR_H
 
 // Owns one file descriptor and closes it on destruction; movable, not
-// copyable. Threads: one owner at a time. writeAll: every byte to a
-// descriptor, across short writes and EINTR.
+// copyable. Threads: one owner at a time. writeAll / copyAll: every byte
+// to a descriptor, across short writes and EINTR.
 
 #include <unistd.h>
 
@@ -23,6 +23,18 @@ inline bool writeAll(int fd, const char* data, size_t size) {
     size -= static_cast<size_t>(written);
   }
   return true;
+}
+
+// Every byte `from` gives until its end, to `to`; false, errno set, when a
+// read or a write fails (a read that would block counts as failed).
+inline bool copyAll(int from, int to) {
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(from, buffer, sizeof(buffer));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return got == 0;
+    if (!writeAll(to, buffer, static_cast<size_t>(got))) return false;
+  }
 }
 
 // Owns one descriptor; closed on destruction.

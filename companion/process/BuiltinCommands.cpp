@@ -70,21 +70,7 @@ bool copyFile(const std::string& from, const std::string& to) {
   if (!in.isOpen() || ::fstat(in.get(), &record) != 0 || !S_ISREG(record.st_mode)) return false;
   Descriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, record.st_mode & 07777));
   if (!out.isOpen()) return false;
-  bool ok = true;
-  char buffer[65536];
-  while (ok) {
-    const ssize_t got = ::read(in.get(), buffer, sizeof(buffer));
-    if (got == 0) break;
-    if (got < 0) {
-      ok = errno == EINTR;
-      continue;
-    }
-    for (ssize_t done = 0; ok && done < got;) {
-      const ssize_t put = ::write(out.get(), buffer + done, static_cast<size_t>(got - done));
-      if (put > 0) done += put;
-      else ok = put < 0 && errno == EINTR;
-    }
-  }
+  bool ok = copyAll(in.get(), out.get());
   if (ok) {
     const struct timespec times[2] = {record.st_atim, record.st_mtim};
     ::futimens(out.get(), times);

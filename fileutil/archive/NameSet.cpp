@@ -70,20 +70,7 @@ bool sizeHeld(const std::map<std::string, uint64_t>& index, const std::string& p
 bool copyContent(int dirFd, const char* name, const std::string& to, const struct ::stat& record) {
   const Descriptor in(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
   Descriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (!in.isOpen() || !out.isOpen()) return false;
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t got = ::read(in.get(), buffer, sizeof(buffer));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0) break;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = ::write(out.get(), buffer + done, static_cast<size_t>(got - done));
-      if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) return false;
-      done += put;
-    }
-  }
+  if (!in.isOpen() || !out.isOpen() || !copyAll(in.get(), out.get())) return false;
   const struct timespec times[2] = {record.st_atim, record.st_mtim};
   return ::futimens(out.get(), times) == 0;
 }

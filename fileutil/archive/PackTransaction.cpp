@@ -66,21 +66,7 @@ bool copyAcross(int fromFd, const char* fromName, int toFd, const std::string& t
       std::string(kStagingPrefix) + std::to_string(::getpid()) + "-copy-" + std::to_string(copies++);
   Descriptor out(::openat(toFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   if (!out.isOpen()) return false;
-  bool ok = true;
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t got = ::read(in.get(), buffer, sizeof(buffer));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      ok = got == 0;
-      break;
-    }
-    if (!writeAll(out.get(), buffer, static_cast<size_t>(got))) {
-      ok = false;
-      break;
-    }
-  }
-  ok = ok && ::fsync(out.get()) == 0 && ::linkat(toFd, temporary.c_str(), toFd, toName.c_str(), 0) == 0;
+  const bool ok = copyAll(in.get(), out.get()) && ::fsync(out.get()) == 0 && ::linkat(toFd, temporary.c_str(), toFd, toName.c_str(), 0) == 0;
   ::unlinkat(toFd, temporary.c_str(), 0);
   return ok;
 }

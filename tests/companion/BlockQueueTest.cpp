@@ -8,7 +8,6 @@
 
 #include <malloc.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>

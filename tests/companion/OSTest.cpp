@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,10 +21,6 @@ namespace {
 
 const char kGbkZhongWen[] = "\xD6\xD0\xCE\xC4";           // 中文 in GBK
 const char kUtf8ZhongWen[] = "\xE4\xB8\xAD\xE6\x96\x87";  // 中文 in UTF-8
-
-bool exists(const std::string& path) {
-  return std::filesystem::exists(std::filesystem::symlink_status(path));
-}
 
 }  // namespace
 

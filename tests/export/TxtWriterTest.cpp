@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 
 using oryxtest::EnvGuard;
 using oryxtest::readFile;

@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,11 +47,6 @@ inline void makeEntries(const TempDir& base, const std::vector<std::string>& ent
     if (entry.back() == '/') ::mkdir(base.file(entry).c_str(), 0755);
     else writeFile(base.file(entry), entry);
   }
-}
-
-inline bool exists(const std::string& path) {
-  struct ::stat record;
-  return ::lstat(path.c_str(), &record) == 0;
 }
 
 inline std::vector<std::string> namesOf(const std::list<FILEINFO>& files) {

@@ -10,8 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <random>
-#include <thread>
 
 using namespace oryxtest;
 using Versions = std::map<std::string, std::vector<std::string>>;

@@ -4,10 +4,8 @@
 #include "oryxutil/export/FormatFile.h"
 
 #include <csv.h>
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>

@@ -5,7 +5,6 @@
 
 #include "oryxutil/companion/CommonUtils.h"
 
-#include <algorithm>
 
 const Words kSvc = {"-ORBSvcConf", "/cfg/svc.conf"};
 const std::string kRef = "NameService=corbaloc:iiop:";

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace oryxtest {
@@ -47,6 +48,12 @@ inline std::string readFile(const std::string& path) {
 inline std::string workingDirectory() {
   char buffer[4096];
   return ::getcwd(buffer, sizeof(buffer)) ? buffer : "";
+}
+
+// An entry is there (a link counts, whatever it points to).
+inline bool exists(const std::string& path) {
+  struct ::stat record;
+  return ::lstat(path.c_str(), &record) == 0;
 }
 
 inline void writeFile(const std::string& path, const std::string& content) {

@@ -65,7 +65,8 @@ int deleteMatching(const std::string& pattern) {
 // Copies a regular file to a new file (an existing `to` is refused); a
 // failed copy removes what it wrote.
 bool copyFile(const std::string& from, const std::string& to) {
-  const Descriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking: a FIFO is refused below, not waited on for a writer.
+  const Descriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct ::stat record;
   if (!in.isOpen() || ::fstat(in.get(), &record) != 0 || !S_ISREG(record.st_mode)) return false;
   Descriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, record.st_mode & 07777));
